@@ -1,0 +1,225 @@
+#include "Platform.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <vector>
+
+#if defined(_WIN32)
+#error "The Windows platform layer is not part of this build"
+#endif
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace platform
+{
+
+std::string LocalPath(const char* path)
+{
+    std::string local = path ? path : "";
+    std::replace(local.begin(), local.end(), '\\', '/');
+    return local;
+}
+
+FILE* OpenFile(const char* path, const char* mode)
+{
+    if (!path || !mode)
+        return nullptr;
+    return std::fopen(LocalPath(path).c_str(), mode);
+}
+
+bool SeekTo(FILE* file, uint64_t offset)
+{
+    if (!file || offset > static_cast<uint64_t>(INT64_MAX))
+        return false;
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
+bool SeekEnd(FILE* file)
+{
+    return file && fseeko(file, 0, SEEK_END) == 0;
+}
+
+int64_t TellOf(FILE* file)
+{
+    return file ? static_cast<int64_t>(ftello(file)) : -1;
+}
+
+bool FindFileSize(const char* path, uint64_t& size)
+{
+    struct stat st;
+    if (!path || stat(LocalPath(path).c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        return false;
+    size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+namespace
+{
+
+int32_t BirthTime(const std::string& path, const struct stat& st)
+{
+#if defined(STATX_BTIME)
+    struct statx sx;
+    if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME, &sx) == 0 && (sx.stx_mask & STATX_BTIME))
+        return static_cast<int32_t>(sx.stx_btime.tv_sec);
+#else
+    (void)path;
+#endif
+    return static_cast<int32_t>(st.st_mtime);
+}
+
+bool Describe(const std::string& folder, const char* name, FindRecord& record)
+{
+    record = FindRecord();
+    std::strncpy(record.name, name, sizeof record.name - 1);
+    std::string full = folder + "/" + name;
+    struct stat st;
+    if (lstat(full.c_str(), &st) != 0)
+        return false;
+    if (S_ISDIR(st.st_mode))
+        record.attrib = AttrFolder;
+    else if (S_ISLNK(st.st_mode))
+    {
+        // A link is listed as a file; its size is the target's when that is a
+        // regular file.
+        record.attrib = AttrArchive;
+        struct stat target;
+        if (stat(full.c_str(), &target) == 0 && S_ISREG(target.st_mode))
+            st.st_size = target.st_size;
+        else
+            st.st_size = 0;
+    }
+    else if (S_ISREG(st.st_mode))
+        record.attrib = AttrArchive;
+    else
+        record.attrib = AttrSystem;
+    if (name[0] == '.' && std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0)
+        record.attrib |= AttrHidden;
+    record.timeCreate = BirthTime(full, st);
+    record.timeAccess = static_cast<int32_t>(st.st_atime);
+    record.timeWrite = static_cast<int32_t>(st.st_mtime);
+    record.size = static_cast<uint32_t>(st.st_size);
+    return true;
+}
+
+int CompareNames(const std::string& a, const std::string& b)
+{
+    size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i)
+    {
+        unsigned char ca = static_cast<unsigned char>(a[i]);
+        unsigned char cb = static_cast<unsigned char>(b[i]);
+        if (ca >= 'A' && ca <= 'Z')
+            ca = static_cast<unsigned char>(ca + 32);
+        if (cb >= 'A' && cb <= 'Z')
+            cb = static_cast<unsigned char>(cb + 32);
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    return a.compare(b);
+}
+
+struct Listing
+{
+    std::string folder;
+    std::vector<std::string> names;
+    size_t next = 0;
+};
+
+// Open listings by handle. Kept per thread so that listings never share state
+// across threads.
+thread_local std::map<intptr_t, std::unique_ptr<Listing>> listings;
+thread_local intptr_t nextHandle = 1;
+
+bool Deliver(Listing& listing, FindRecord& record)
+{
+    while (listing.next < listing.names.size())
+    {
+        const std::string& name = listing.names[listing.next++];
+        if (Describe(listing.folder, name.c_str(), record))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+intptr_t FindFirst(const char* pattern, FindRecord& record)
+{
+    std::string folder = LocalPath(pattern);
+    static const char suffix[] = "/*.*";
+    const size_t suffixLength = sizeof suffix - 1;
+    if (folder.size() >= suffixLength && folder.compare(folder.size() - suffixLength, suffixLength, suffix) == 0)
+        folder.erase(folder.size() - suffixLength);
+    if (folder.empty())
+        folder = "/";
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return -1;
+    auto listing = std::make_unique<Listing>();
+    listing->folder = folder;
+    std::vector<std::string> items;
+    while (struct dirent* item = readdir(dir))
+    {
+        if (std::strcmp(item->d_name, ".") != 0 && std::strcmp(item->d_name, "..") != 0)
+            items.emplace_back(item->d_name);
+    }
+    closedir(dir);
+    std::sort(items.begin(), items.end(),
+              [](const std::string& a, const std::string& b) { return CompareNames(a, b) < 0; });
+    listing->names.push_back(".");
+    listing->names.push_back("..");
+    listing->names.insert(listing->names.end(), items.begin(), items.end());
+    if (!Deliver(*listing, record))
+        return -1;
+    intptr_t handle = nextHandle++;
+    listings[handle] = std::move(listing);
+    return handle;
+}
+
+bool FindNext(intptr_t handle, FindRecord& record)
+{
+    auto it = listings.find(handle);
+    return it != listings.end() && Deliver(*it->second, record);
+}
+
+void FindClose(intptr_t handle)
+{
+    listings.erase(handle);
+}
+
+int MakeFolder(const char* path)
+{
+    return mkdir(LocalPath(path).c_str(), 0777) == 0 ? 0 : errno;
+}
+
+int RemoveFolder(const char* path)
+{
+    return rmdir(LocalPath(path).c_str()) == 0 ? 0 : errno;
+}
+
+int DeleteFile(const char* path)
+{
+    return unlink(LocalPath(path).c_str()) == 0 ? 0 : errno;
+}
+
+int LastError()
+{
+    return errno;
+}
+
+const char* ErrorText(int error)
+{
+    return std::strerror(error);
+}
+
+} // namespace platform

@@ -1,0 +1,62 @@
+#pragma once
+
+// The only code that talks to the operating system. Format code builds paths
+// with backslashes; on POSIX they are mapped to slashes here, just before the
+// system is called.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace platform
+{
+
+// Path with every backslash turned into the local separator.
+std::string LocalPath(const char* path);
+
+FILE* OpenFile(const char* path, const char* mode);
+bool SeekTo(FILE* file, uint64_t offset);
+bool SeekEnd(FILE* file);
+// Current offset, or -1.
+int64_t TellOf(FILE* file);
+
+// Size of a file found by name (a listing lookup, not an open); false when the
+// name does not exist or is a folder.
+bool FindFileSize(const char* path, uint64_t& size);
+
+// Folder item attributes as the find services report them.
+enum : unsigned
+{
+    AttrHidden = 0x02,
+    AttrSystem = 0x04,
+    AttrFolder = 0x10,
+    AttrArchive = 0x20
+};
+
+struct FindRecord
+{
+    unsigned attrib = 0;
+    int32_t timeCreate = 0;
+    int32_t timeAccess = 0;
+    int32_t timeWrite = 0;
+    uint32_t size = 0;
+    char name[260] = {};
+};
+
+// Listing of "folder/*.*": "." and ".." first, then the items sorted by name
+// ASCII case-insensitively (ties by exact bytes). Answers a handle >= 0 and the
+// first item, or -1 when nothing matches (no such folder, or not a folder).
+intptr_t FindFirst(const char* pattern, FindRecord& record);
+// Next item; false at the end.
+bool FindNext(intptr_t handle, FindRecord& record);
+void FindClose(intptr_t handle);
+
+// 0 on success, else the errno value.
+int MakeFolder(const char* path);
+int RemoveFolder(const char* path);
+// Deletes a file or a symbolic link (never what a link points to).
+int DeleteFile(const char* path);
+int LastError();
+const char* ErrorText(int error);
+
+} // namespace platform

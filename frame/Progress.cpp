@@ -1,0 +1,6 @@
+#include "Progress.h"
+
+bool SilentProgress::Callback(const char*, ...)
+{
+    return true;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "../pbo/Ostrel.h"
+#include "Export.h"
+
+// The aggregate: one object of every format class. Its archive member is
+// linked to it, so that archive code reaches the sibling decoders.
+class OSTREL_API RazDLL
+{
+public:
+    RazDLL();
+    ~RazDLL() = default;
+    RazDLL(const RazDLL&) = delete;
+    RazDLL& operator=(const RazDLL&) = delete;
+
+    // Library version text; callers parse it as a decimal number.
+    static const char* const Version;
+
+    // Members in construction order; destroyed in reverse.
+    Ostrel ostrel;
+};

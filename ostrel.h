@@ -1,0 +1,12 @@
+#pragma once
+
+// Umbrella header: every exported class of the library.
+#include "frame/DataStream.h"
+#include "frame/Export.h"
+#include "frame/NodeList.h"
+#include "frame/OwnedString.h"
+#include "frame/Progress.h"
+#include "frame/RazDLL.h"
+#include "pbo/Ostrel.h"
+#include "pbo/PboEntry.h"
+#include "pbo/PboFormat.h"

@@ -1,0 +1,117 @@
+#include "Decompress.h"
+
+#include <cstring>
+
+namespace
+{
+const int BadBounds = -4;
+const int ZeroChunk = -5;
+const int BadChecksum = -6;
+
+uint32_t Checksum(const unsigned char* data, size_t n)
+{
+    uint32_t sum = 0;
+    for (size_t i = 0; i < n; ++i)
+        sum += data[i];
+    return sum;
+}
+
+// Copies a back-reference of length bytes that starts offset bytes behind
+// position p. Positions before the start read as spaces; a run longer than
+// its offset repeats the last offset bytes, copied a chunk at a time.
+inline void CopyReference(unsigned char* out, size_t p, size_t offset, size_t length)
+{
+    size_t done = 0;
+    if (offset > p)
+    {
+        size_t spaces = offset - p;
+        done = spaces < length ? spaces : length;
+        std::memset(out + p, ' ', done);
+    }
+    if (offset == 1 && done < length)
+    {
+        std::memset(out + p + done, out[p + done - 1], length - done);
+        return;
+    }
+    while (done < length)
+    {
+        size_t chunk = length - done;
+        if (chunk > offset)
+            chunk = offset;
+        std::memcpy(out + p + done, out + p + done - offset, chunk);
+        done += chunk;
+    }
+}
+} // namespace
+
+uint64_t MaxUnpackedSize(unsigned packedSize)
+{
+    if (packedSize <= 4)
+        return 0;
+    // Every back-reference takes at least two token bytes (the last may borrow
+    // its second byte from the checksum) and yields at most 18 bytes.
+    return 9ull * (packedSize - 4) + 18;
+}
+
+int Decompress(const unsigned char* packed, unsigned packedSize, unsigned char* out, unsigned expectedSize)
+{
+    if (packedSize <= 4)
+        return BadBounds;
+    const size_t end = packedSize - 4;
+    const size_t capacity = static_cast<size_t>(expectedSize) + 1;
+    size_t i = 0;
+    size_t p = 0;
+    int result = 0;
+    while (i < end && result == 0)
+    {
+        unsigned flags = packed[i++];
+        // Fast path: eight literals in a row.
+        if (flags == 0xFF && end - i >= 8 && capacity - p >= 8)
+        {
+            std::memcpy(out + p, packed + i, 8);
+            i += 8;
+            p += 8;
+            continue;
+        }
+        for (int bit = 0; bit < 8 && i < end; ++bit, flags >>= 1)
+        {
+            if (flags & 1)
+            {
+                if (p >= capacity)
+                {
+                    result = BadBounds;
+                    break;
+                }
+                out[p++] = packed[i++];
+                continue;
+            }
+            unsigned b0 = packed[i];
+            unsigned b1 = packed[i + 1]; // may be the first checksum byte
+            i += 2;
+            size_t offset = b0 | ((b1 & 0xF0u) << 4);
+            size_t length = (b1 & 0x0Fu) + 3;
+            if (offset == 0)
+            {
+                result = ZeroChunk;
+                break;
+            }
+            if (capacity - p < length)
+            {
+                result = BadBounds;
+                break;
+            }
+            CopyReference(out, p, offset, length);
+            p += length;
+        }
+    }
+    // Whatever the stream did not produce reads as zero, never as old memory.
+    if (p < capacity)
+        std::memset(out + p, 0, capacity - p);
+    if (result != 0)
+        return result;
+    if (p < expectedSize)
+        return BadChecksum;
+    const unsigned char* c = packed + end;
+    uint32_t stored = c[0] | (c[1] << 8) | (c[2] << 16) | (static_cast<uint32_t>(c[3]) << 24);
+    return Checksum(out, expectedSize) == stored ? 0 : BadChecksum;
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cstdint>
+
+#include "../frame/DataStream.h"
+#include "../frame/Export.h"
+#include "../frame/OwnedString.h"
+#include "../frame/Progress.h"
+#include "PboEntry.h"
+#include "PboFormat.h"
+
+class RazDLL;
+
+// PBO archive reader and writer.
+class OSTREL_API Ostrel
+{
+public:
+    Ostrel();
+    ~Ostrel();
+    Ostrel(const Ostrel&) = delete;
+    Ostrel& operator=(const Ostrel&) = delete;
+
+    void SetParent(RazDLL* aggregate) { parent = aggregate; }
+    RazDLL* GetParent() const { return parent; }
+
+    // Reading.
+    int OpenPbo(const char* name, ProgressCallback callback);
+    bool ClosePbo();
+    int GetEntryCount() const { return entryCount; }
+    int StrangeValues() const { return strangeValues; }
+    PboFlags GetPboType() const { return info.flavour; }
+    const char* GetProductType() const;
+    const char* GetProductName() const;
+    const unsigned char* GetPrefixKey() const { return info.keyStore; }
+    const char* GetAsciiSig() const;
+    pbo_entry* FindEntry(const char* name) const;
+    pbo_entry* GetNextEntry(pbo_entry* entry) const { return entry ? entry->next : nullptr; }
+    const char* GetEntryFilename(pbo_entry* entry) const { return entry ? entry->name : nullptr; }
+    PboHeaderEntry* GetHeaderEntry(pbo_entry* entry) const { return entry; }
+    const unsigned char* GetDataPtr(pbo_entry* entry) const { return entry ? entry->data : nullptr; }
+    int IsCompressed(pbo_entry* entry) const { return entry && entry->compressed ? 1 : 0; }
+    int WasEncrypted(pbo_entry* entry) const { return entry && entry->converted ? 1 : 0; }
+    int GetBinData(pbo_entry* entry, bool raw);
+    int GetAscData(pbo_entry* entry, bool terminate);
+    void FreeData(pbo_entry* entry);
+    const char* strError() const;
+    int GetErrorCode() const { return errorCode; }
+
+    // Writing.
+    bool CreatePbo(const char* name, PboFlags flags, const char* prefix, ProgressCallback callback,
+                   const char* unused);
+    bool WriteEntry(PboHeaderEntry* entry);
+    bool WriteData(const unsigned char* data, int size);
+
+    // Extraction.
+    int ExtractPbo(const char* archivePath, ProgressCallback callback);
+
+    pbo_entry* firstEntry = nullptr;
+
+private:
+    void Init();
+    int ReadHeaders();
+    void DeleteEntries();
+
+    int WriteHeaderBlock(bool txt);
+    int WriteDataBlock(const char* folder);
+    bool WriteEliteHeader(const char* prefix);
+    bool WriteResistanceHeader();
+    bool WriteProductHeader(const char* type, const char* name);
+    bool WriteLabel(const char* text);
+    bool WriteEndingEntry();
+    bool WriteEndingData();
+
+    bool RemoveFolders(const char* folder);
+    int Extract(const char* folder);
+    int MakeFile(const char* folder, pbo_entry* entry);
+
+    friend class OstrelTestAccess;
+
+    DataStream stream;
+    PboInfo info;
+    RazDLL* parent = nullptr;
+    int32_t strangeValues = 0;
+    int32_t dataStart = 0;
+    int32_t entryCount = 0;
+    uint8_t headerWritten = 0;
+    int32_t errorCode = 0;
+    int32_t configSeen = 0;
+    OwnedString prefixOverride;
+    ProgressCallback callback = &SilentProgress::Callback;
+};

@@ -1,0 +1,70 @@
+#include "PboEntry.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "../frame/Platform.h"
+#include "Decompress.h"
+
+namespace
+{
+const int NoMemory = -1;
+const int Truncated = -2;
+const int OutOfBounds = -4;
+} // namespace
+
+pbo_entry::~pbo_entry()
+{
+    std::free(data);
+    std::free(sourceName);
+    std::free(name);
+}
+
+void pbo_entry::FreeData()
+{
+    std::free(data);
+    data = nullptr;
+}
+
+int pbo_entry::LoadEntryData(FILE* file, uint64_t fileSize, uint64_t dataStartOffset, bool raw)
+{
+    if (data)
+        return loadedSize;
+    // The header's sizes are untrusted: nothing is allocated for data that
+    // lies beyond the end of the file.
+    uint64_t begin = dataStartOffset + dataOffset;
+    if (begin > fileSize || dataSize > fileSize - begin || !platform::SeekTo(file, begin))
+        return Truncated;
+    data = static_cast<unsigned char*>(std::malloc(dataSize ? dataSize : 1));
+    if (!data)
+        return NoMemory;
+    if (dataSize && std::fread(data, 1, dataSize, file) != dataSize)
+        return Truncated;
+    if (!compressed)
+        return loadedSize;
+    if (dataSize == 0 || raw)
+    {
+        loadedSize = static_cast<int32_t>(dataSize);
+        return loadedSize;
+    }
+    // The unpacked size must be representable and within what the packed
+    // bytes can produce; otherwise the block stays packed.
+    if (originalSize >= 0x7FFFFFFFu || originalSize > MaxUnpackedSize(dataSize))
+    {
+        loadedSize = static_cast<int32_t>(dataSize);
+        return OutOfBounds;
+    }
+    unsigned char* unpacked = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(originalSize) + 1));
+    if (!unpacked)
+    {
+        loadedSize = static_cast<int32_t>(dataSize);
+        return NoMemory;
+    }
+    int result = Decompress(data, dataSize, unpacked, originalSize);
+    std::free(data);
+    data = unpacked;
+    // A raw load may have left the packed size behind; the block now holds the
+    // unpacked bytes.
+    loadedSize = static_cast<int32_t>(originalSize);
+    return result != 0 ? result : loadedSize;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+// Result codes of the archive class; 0 is success.
+enum PboError
+{
+    PboNoError = 0,
+    PboNoMemory = -1,
+    PboTruncated = -2,
+    PboNoFile = -3,
+    PboCompressionBounds = -4,
+    PboCompressionZeroChunk = -5,
+    PboCompressionChecksum = -6,
+    PboMultipleProducts = -8,
+    PboUnknownHeader = -9,
+    PboUnsafeName = -10,
+    PboReservedNonZero = -11,
+    PboCancelled = -12,
+    PboCannotRemoveFolder = -13,
+    PboCannotMakeFolder = -14,
+    PboLintError = -15,
+    PboPreRapified = -16,
+    PboConfigConflict = -17
+};
+
+// The fixed message for a code ("pbo Unknown error" outside the table).
+const char* PboErrorText(int code);

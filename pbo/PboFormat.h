@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+#include "../frame/Export.h"
+
+// Archive flavour; the low three bits of a value are builder options.
+enum PboFlags
+{
+    Cwc = 0,
+    Resistance = 8,
+    ArmaNoSha = 16,
+    Elite = 32,
+    Arma = 64
+};
+
+// Packing-method words of a header entry ("srpC" and "sreV" on disk).
+const uint32_t PboMethodStored = 0;
+const uint32_t PboMethodCompressed = 0x43707273;
+const uint32_t PboMethodProduct = 0x56657273;
+// Low bits of a PboFlags value that are builder options, not flavour.
+const int PboOptionMask = 7;
+// Size of a header entry without its name (the name's zero byte included).
+const int PboEntryFixedSize = 21;
+
+// One archive header entry as stored: name, then five 32-bit words.
+struct OSTREL_API PboHeaderEntry
+{
+    char* name = nullptr;
+    uint32_t packingMethod = 0;
+    uint32_t originalSize = 0;
+    uint32_t reserved = 0;
+    uint32_t timestamp = 0;
+    uint32_t dataSize = 0;
+};
