@@ -7,6 +7,7 @@ namespace
 const int BadBounds = -4;
 const int ZeroChunk = -5;
 const int BadChecksum = -6;
+const size_t MaxLength = 18; // longest back-reference
 
 uint32_t Checksum(const unsigned char* data, size_t n)
 {
@@ -65,12 +66,45 @@ int Decompress(const unsigned char* packed, unsigned packedSize, unsigned char* 
     while (i < end && result == 0)
     {
         unsigned flags = packed[i++];
-        // Fast path: eight literals in a row.
-        if (flags == 0xFF && end - i >= 8 && capacity - p >= 8)
+        if (end - i >= 16 && capacity - p >= 8 * MaxLength)
         {
-            std::memcpy(out + p, packed + i, 8);
-            i += 8;
-            p += 8;
+            // Room for eight tokens of any kind in both blocks: no bounds
+            // checks per token.
+            if (flags == 0xFF)
+            {
+                std::memcpy(out + p, packed + i, 8);
+                i += 8;
+                p += 8;
+                continue;
+            }
+            for (int bit = 0; bit < 8; ++bit, flags >>= 1)
+            {
+                if (flags & 1)
+                {
+                    out[p++] = packed[i++];
+                    continue;
+                }
+                size_t offset = packed[i] | ((packed[i + 1] & 0xF0u) << 4);
+                size_t length = (packed[i + 1] & 0x0Fu) + 3;
+                i += 2;
+                if (offset == 0)
+                {
+                    result = ZeroChunk;
+                    break;
+                }
+                // Whole-word copies may run past the reference's end; those
+                // bytes are overwritten by the next tokens (or zeroed at the end).
+                if (offset <= p && offset >= MaxLength)
+                    std::memcpy(out + p, out + p - offset, MaxLength);
+                else if (offset <= p && offset >= 8)
+                {
+                    for (size_t k = 0; k < length; k += 8)
+                        std::memcpy(out + p + k, out + p + k - offset, 8);
+                }
+                else
+                    CopyReference(out, p, offset, length);
+                p += length;
+            }
             continue;
         }
         for (int bit = 0; bit < 8 && i < end; ++bit, flags >>= 1)
