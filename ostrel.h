@@ -7,6 +7,7 @@
 #include "frame/OwnedString.h"
 #include "frame/Progress.h"
 #include "frame/RazDLL.h"
+#include "pbo/FolderScan.h"
 #include "pbo/Ostrel.h"
 #include "pbo/PboEntry.h"
 #include "pbo/PboFormat.h"

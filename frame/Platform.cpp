@@ -84,7 +84,11 @@ bool Describe(const std::string& folder, const char* name, FindRecord& record)
     if (lstat(full.c_str(), &st) != 0)
         return false;
     if (S_ISDIR(st.st_mode))
+    {
+        // Folders have no size of their own in a find record.
         record.attrib = AttrFolder;
+        st.st_size = 0;
+    }
     else if (S_ISLNK(st.st_mode))
     {
         // A link is listed as a file; its size is the target's when that is a
@@ -210,6 +214,12 @@ int RemoveFolder(const char* path)
 int DeleteFile(const char* path)
 {
     return unlink(LocalPath(path).c_str()) == 0 ? 0 : errno;
+}
+
+bool IsLink(const char* path)
+{
+    struct stat st;
+    return path && lstat(LocalPath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 int LastError()

@@ -56,6 +56,8 @@ int MakeFolder(const char* path);
 int RemoveFolder(const char* path);
 // Deletes a file or a symbolic link (never what a link points to).
 int DeleteFile(const char* path);
+// The path itself (not what it points to) is a symbolic link.
+bool IsLink(const char* path);
 int LastError();
 const char* ErrorText(int error);
 

@@ -1,0 +1,220 @@
+// Extraction of a whole archive into the folder beside it.
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "../frame/OwnedString.h"
+#include "../frame/Platform.h"
+#include "../frame/Text.h"
+#include "FolderScan.h"
+#include "Ostrel.h"
+#include "PboErrors.h"
+
+namespace
+{
+const char PrefixFileName[] = "$PBOPREFIX$";
+
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// A folder path that cannot name the folder of an archive: empty, ending in
+// a separator, ending in "." or "..", or a bare drive. Removing such a folder
+// would empty the archive's own folder, its parent or the current folder.
+bool IsUnusableFolder(const char* folder)
+{
+    size_t length = std::strlen(folder);
+    if (length == 0 || IsSeparator(folder[length - 1]))
+        return true;
+    if (length == 2 && folder[1] == ':')
+        return true;
+    size_t start = length;
+    while (start > 0 && !IsSeparator(folder[start - 1]))
+        --start;
+    const char* last = folder + start;
+    return std::strcmp(last, ".") == 0 || std::strcmp(last, "..") == 0;
+}
+
+// An entry name stays below the extraction folder unless it is absolute,
+// carries a drive, or climbs above the folder with ".." steps.
+bool IsSafeEntryName(const char* name)
+{
+    if (IsSeparator(name[0]))
+        return false;
+    bool letter = (name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z');
+    if (letter && name[1] == ':')
+        return false;
+    long depth = 0;
+    const char* part = name;
+    for (;;)
+    {
+        const char* end = part;
+        while (*end && !IsSeparator(*end))
+            ++end;
+        size_t length = static_cast<size_t>(end - part);
+        if (length == 2 && part[0] == '.' && part[1] == '.')
+        {
+            if (--depth < 0)
+                return false;
+        }
+        else if (length != 0 && !(length == 1 && part[0] == '.'))
+            ++depth;
+        if (!*end)
+            return true;
+        part = end + 1;
+    }
+}
+
+// Writes all of data and closes the file; false when anything failed.
+bool WriteAndClose(FILE* file, const void* data, size_t size)
+{
+    bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
+    return std::fclose(file) == 0 && written;
+}
+} // namespace
+
+int Ostrel::ExtractPbo(const char* archivePath, ProgressCallback progress)
+{
+    OwnedString folder;
+    callback = SilentProgress::Select(progress);
+    if (!archivePath || !folder.Copy(archivePath))
+        return errorCode = PboNoFile;
+    char* dot = std::strrchr(folder.Get(), '.');
+    if (dot)
+    {
+        if (!text::EqualNoCase(dot, ".pbo"))
+            return errorCode = PboNoFile;
+        *dot = 0;
+    }
+    if (IsUnusableFolder(folder.Get()))
+        return errorCode = PboNoFile;
+
+    if (!RemoveFolders(folder.Get()))
+    {
+        callback("%s\r\n", platform::ErrorText(platform::LastError()));
+        return errorCode = PboCannotRemoveFolder;
+    }
+    int opened = OpenPbo(archivePath, callback);
+    if (opened != 0)
+        return opened;
+
+    if (info.productType && text::EqualNoCase(info.productType, "prefix"))
+    {
+        callback("Creating prefix file for %s\r\n", GetProductName());
+        callback("--------------------\r\n");
+        platform::MakeFolder(folder.Get());
+        OwnedString path;
+        FILE* file = nullptr;
+        if (OwnedString::FormatString(path, "%s\\%s", folder.Get(), PrefixFileName))
+            file = platform::OpenFile(path.Get(), "wb");
+        const char* name = GetProductName();
+        if (!file || !WriteAndClose(file, name, std::strlen(name)))
+        {
+            int error = platform::LastError();
+            ClosePbo();
+            callback("cannot create prefix file %s\r\n", platform::ErrorText(error));
+            return errorCode = PboNoFile;
+        }
+    }
+
+    int result = Extract(folder.Get());
+    ClosePbo();
+    return errorCode = result;
+}
+
+bool Ostrel::RemoveFolders(const char* folder)
+{
+    // A link standing where the folder should be is removed itself; what it
+    // points to is never listed. Links further down are listed as files.
+    if (platform::IsLink(folder))
+        return platform::DeleteFile(folder) == 0;
+    FolderScan scan;
+    int started = scan.Start(folder);
+    if (started == -1)
+        return true;
+    if (started == 1)
+    {
+        // Recursion depth is bounded by the longest path the system accepts:
+        // deeper folders cannot be listed and so are never entered.
+        do
+        {
+            OwnedString child;
+            if (!OwnedString::FormatString(child, "%s\\%s", folder, scan.Name()))
+                return false;
+            bool removed = scan.IsFolder() ? RemoveFolders(child.Get()) : platform::DeleteFile(child.Get()) == 0;
+            if (!removed)
+                return false;
+        } while (scan.Next());
+    }
+    scan.End();
+    return platform::RemoveFolder(folder) == 0;
+}
+
+int Ostrel::Extract(const char* folder)
+{
+    for (pbo_entry* entry = firstEntry; entry; entry = entry->next)
+    {
+        const char* name = entry->name ? entry->name : "";
+        if (!callback("%s\r\n", name))
+            return errorCode = PboCancelled;
+        if (text::EqualNoCase(name, PrefixFileName))
+        {
+            callback("...ignoring\r\n");
+            continue;
+        }
+        if (MakeFile(folder, entry) != 0)
+            return errorCode;
+    }
+    return 0;
+}
+
+int Ostrel::MakeFile(const char* folder, pbo_entry* entry)
+{
+    if (!entry->name || !entry->name[0])
+        return errorCode = PboNoFile;
+    if (!IsSafeEntryName(entry->name))
+        return errorCode = PboUnsafeName;
+
+    // Only the entry's own part maps "*" to "z" (stored names keep "***" for
+    // a "zzz" extension); the folder is used as given.
+    OwnedString path;
+    if (!OwnedString::FormatString(path, "%s/%s", folder, entry->name))
+        return errorCode = PboNoMemory;
+    char* full = path.Get();
+    size_t nameStart = std::strlen(folder) + 1;
+    for (char* c = full; *c; ++c)
+    {
+        if (*c == '\\')
+            *c = '/';
+        else if (*c == '*' && static_cast<size_t>(c - full) >= nameStart)
+            *c = 'z';
+    }
+
+    // Every folder along the path; those that exist already are fine.
+    char* c = full + (std::strlen(full) > 3 && full[1] == ':' ? 3 : 0);
+    for (; *c; ++c)
+    {
+        if (*c != '/' || c == full)
+            continue;
+        *c = 0;
+        int error = platform::MakeFolder(full);
+        *c = '/';
+        if (error != 0 && error != EEXIST)
+            return errorCode = PboCannotMakeFolder;
+    }
+
+    FILE* file = platform::OpenFile(full, "wb");
+    if (!file)
+        return errorCode = PboNoFile;
+    int size = GetBinData(entry, false);
+    if (size < 0)
+    {
+        std::fclose(file);
+        return errorCode;
+    }
+    bool written = WriteAndClose(file, entry->data, static_cast<size_t>(size));
+    FreeData(entry);
+    return errorCode = written ? PboNoError : PboNoFile;
+}

@@ -1,0 +1,391 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdarg>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+#include "support/Capture.h"
+#include "support/Compressor.h"
+#include "support/PboBytes.h"
+#include "support/TempDir.h"
+#include "frame/RazDLL.h"
+#include "pbo/FolderScan.h"
+#include "pbo/Ostrel.h"
+
+namespace fs = std::filesystem;
+using namespace testsupport;
+
+namespace
+{
+// Index of the first progress line equal to text, or -1.
+long FindLine(const std::string& text)
+{
+    auto it = std::find(Capture::lines.begin(), Capture::lines.end(), text);
+    return it == Capture::lines.end() ? -1 : static_cast<long>(it - Capture::lines.begin());
+}
+
+std::string ReadText(const std::string& path)
+{
+    Bytes b = ReadFile(path);
+    return std::string(b.begin(), b.end());
+}
+
+// Names directly inside a folder, sorted.
+std::vector<std::string> Listing(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& item : fs::directory_iterator(folder))
+        names.push_back(item.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class Extraction : public ::testing::Test
+{
+protected:
+    void SetUp() override { Capture::Reset(); }
+
+    // Writes the archive as dir/name and extracts it.
+    int Run(const Bytes& archive, const std::string& name = "mod.pbo")
+    {
+        WriteFile(dir.File(name), archive);
+        return pbo.ExtractPbo(dir.File(name).c_str(), &Capture::Callback);
+    }
+
+    std::string Out(const std::string& name) const { return dir.File("mod/" + name); }
+
+    TempDir dir;
+    Ostrel pbo;
+};
+
+TEST_F(Extraction, WritesEveryEntryBelowTheFolderNamedAfterTheArchive)
+{
+    Bytes archive = MakeArchive({StoredEntry("a.txt", "abc"), StoredEntry("scripts\\init.sqs", "hint 1"),
+                                 StoredEntry("data\\x.***", "zz"), StoredEntry("sub\\deeper\\b.bin", "b")});
+    ASSERT_EQ(0, Run(archive, "mod.PBO"));
+    EXPECT_EQ("abc", ReadText(Out("a.txt")));
+    EXPECT_EQ("hint 1", ReadText(Out("scripts/init.sqs")));
+    EXPECT_EQ("zz", ReadText(Out("data/x.zzz")));
+    EXPECT_EQ("b", ReadText(Out("sub/deeper/b.bin")));
+    EXPECT_FALSE(FileExists(Out("data/x.***")));
+    EXPECT_EQ(0, pbo.GetErrorCode());
+    EXPECT_STREQ("No error(s)", pbo.strError());
+    // The archive is closed afterwards.
+    EXPECT_EQ(nullptr, pbo.firstEntry);
+    EXPECT_EQ(0, pbo.GetEntryCount());
+    // Name lines follow the archive report, in header order.
+    long first = FindLine("a.txt\r\n");
+    ASSERT_GE(first, 1);
+    EXPECT_EQ("========*==*==============\r\n", Capture::lines[first - 1]);
+    EXPECT_EQ("scripts\\init.sqs\r\n", Capture::lines[first + 1]);
+    EXPECT_EQ("data\\x.***\r\n", Capture::lines[first + 2]);
+    EXPECT_EQ(static_cast<size_t>(first + 4), Capture::lines.size());
+    EXPECT_FALSE(FileExists(Out("$PBOPREFIX$")));
+}
+
+TEST_F(Extraction, CompressedEntriesAreWrittenUnpackedAndEmptyEntriesAsEmptyFiles)
+{
+    Bytes contents = TextLike(5000, 7);
+    TestEntry packed = CompressedEntry("packed.txt", contents);
+    ASSERT_LT(packed.data.size(), contents.size());
+    TestEntry emptyPacked = CompressedEntry("emptypacked", {});
+    emptyPacked.data.clear();
+    ASSERT_EQ(0, Run(MakeArchive({packed, StoredEntry("empty.txt", ""), emptyPacked})));
+    EXPECT_EQ(contents, ReadFile(Out("packed.txt")));
+    ASSERT_TRUE(FileExists(Out("empty.txt")));
+    EXPECT_TRUE(ReadFile(Out("empty.txt")).empty());
+    ASSERT_TRUE(FileExists(Out("emptypacked")));
+    EXPECT_TRUE(ReadFile(Out("emptypacked")).empty());
+}
+
+TEST_F(Extraction, PrefixArchiveWritesThePrefixFileBeforeTheEntries)
+{
+    Bytes residual(21, 0xAB);
+    Bytes archive = MakeArchive({StoredEntry("a.txt", "abc"), StoredEntry("$pboprefix$", "other\\prefix")}, "prefix",
+                                "x\\y\\addon", residual);
+    ASSERT_EQ(0, Run(archive));
+    EXPECT_EQ("x\\y\\addon", ReadText(Out("$PBOPREFIX$")));
+    EXPECT_EQ("abc", ReadText(Out("a.txt")));
+    long made = FindLine("Creating prefix file for x\\y\\addon\r\n");
+    ASSERT_GE(made, 0);
+    EXPECT_EQ("--------------------\r\n", Capture::lines[made + 1]);
+    EXPECT_EQ("a.txt\r\n", Capture::lines[made + 2]);
+    // The archive's own prefix entry is named and passed over.
+    EXPECT_EQ("$pboprefix$\r\n", Capture::lines[made + 3]);
+    EXPECT_EQ("...ignoring\r\n", Capture::lines[made + 4]);
+    EXPECT_EQ(Listing(dir.File("mod")), (std::vector<std::string>{"$PBOPREFIX$", "a.txt"}));
+}
+
+TEST_F(Extraction, OtherProductTypesWriteNoPrefixFile)
+{
+    ASSERT_EQ(0, Run(MakeArchive({StoredEntry("a.txt", "abc")}, "Tovrin", "OFP: Resistance")));
+    EXPECT_EQ(-1, FindLine("--------------------\r\n"));
+    EXPECT_EQ(Listing(dir.File("mod")), (std::vector<std::string>{"a.txt"}));
+}
+
+TEST_F(Extraction, RefusedArchivePathsTouchNothing)
+{
+    // A folder that a wrong cut would name (or empty) stays as it is.
+    fs::create_directories(dir.File("mod"));
+    fs::create_directories(dir.File("my.files/mod"));
+    WriteFile(dir.File("mod/keep.txt"), "keep");
+    WriteFile(dir.File("my.files/mod/keep.txt"), "keep");
+    WriteFile(dir.File("mod.zip"), MakeArchive({StoredEntry("a.txt", "abc")}));
+    const std::vector<std::string> paths = {dir.File("mod.zip"), dir.File("my.files/mod"), dir.File(".pbo"),
+                                            dir.File("..pbo"), dir.File("...pbo"), dir.Path() + "/", ".pbo"};
+    for (const std::string& path : paths)
+    {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(-3, pbo.ExtractPbo(path.c_str(), &Capture::Callback));
+        EXPECT_STREQ("Ostrel No File opened", pbo.strError());
+    }
+    EXPECT_EQ(-3, pbo.ExtractPbo(nullptr, nullptr));
+    EXPECT_EQ("keep", ReadText(dir.File("mod/keep.txt")));
+    EXPECT_EQ("keep", ReadText(dir.File("my.files/mod/keep.txt")));
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"mod", "mod.zip", "my.files"}));
+    EXPECT_TRUE(Capture::lines.empty());
+}
+
+TEST_F(Extraction, PathWithoutDotNamesItselfAsTheFolder)
+{
+    if (dir.Path().find('.') != std::string::npos)
+        GTEST_SKIP() << "temporary folder has a dot in its path";
+    Bytes archive = MakeArchive({StoredEntry("a.txt", "abc")});
+    WriteFile(dir.File("mod"), archive);
+    // The archive is opened with its default extension, which is missing.
+    EXPECT_EQ(-3, pbo.ExtractPbo(dir.File("mod").c_str(), &Capture::Callback));
+    EXPECT_EQ(archive, ReadFile(dir.File("mod")));
+
+    // With mod.pbo present the archive opens, and the first entry cannot be
+    // created inside the file "mod".
+    WriteFile(dir.File("mod.pbo"), archive);
+    EXPECT_EQ(-3, pbo.ExtractPbo(dir.File("mod").c_str(), &Capture::Callback));
+    WriteFile(dir.File("mod.pbo"), MakeArchive({StoredEntry("scripts\\a.txt", "abc")}));
+    EXPECT_EQ(-14, pbo.ExtractPbo(dir.File("mod").c_str(), &Capture::Callback));
+    EXPECT_STREQ("Cannot make folder", pbo.strError());
+    EXPECT_EQ(archive, ReadFile(dir.File("mod")));
+}
+
+TEST_F(Extraction, OldFolderIsDeletedBeforeTheArchiveIsRead)
+{
+    fs::create_directories(dir.File("mod/sub/deeper"));
+    fs::create_directories(dir.File("mod/empty"));
+    WriteFile(dir.File("mod/old.txt"), "old");
+    WriteFile(dir.File("mod/sub/old2.txt"), "old");
+    WriteFile(dir.File("mod/sub/deeper/old3.txt"), "old");
+    ASSERT_EQ(0, Run(MakeArchive({StoredEntry("new.txt", "new")})));
+    EXPECT_EQ(Listing(dir.File("mod")), (std::vector<std::string>{"new.txt"}));
+
+    // Deleted even when the archive then turns out to be damaged.
+    fs::create_directories(dir.File("mod/sub"));
+    WriteFile(dir.File("mod/sub/old.txt"), "old");
+    PboBytes bad;
+    bad.Entry("", 1, 0, 0, 0, 0);
+    EXPECT_EQ(-9, Run(bad.Get()));
+    EXPECT_FALSE(FileExists(dir.File("mod")));
+}
+
+TEST_F(Extraction, HiddenItemStopsTheDeletionWithTheSystemsReason)
+{
+    fs::create_directories(dir.File("mod/sub"));
+    WriteFile(dir.File("mod/a_visible.txt"), "v");
+    WriteFile(dir.File("mod/sub/.hidden"), "h");
+    EXPECT_EQ(-13, Run(MakeArchive({StoredEntry("a.txt", "abc")})));
+    EXPECT_STREQ("Cannot remove pbo folder", pbo.strError());
+    ASSERT_EQ(1u, Capture::lines.size());
+    EXPECT_EQ(std::string(std::strerror(ENOTEMPTY)) + "\r\n", Capture::lines[0]);
+    // What was deleted before the failure stays deleted; the rest stays.
+    EXPECT_TRUE(FileExists(dir.File("mod/sub/.hidden")));
+    EXPECT_FALSE(FileExists(dir.File("mod/a_visible.txt")));
+    EXPECT_FALSE(FileExists(dir.File("mod/a.txt")));
+}
+
+TEST_F(Extraction, RefusedNameLineStopsWithCancel)
+{
+    // Two archive report lines, then the names of a, b and c.
+    Capture::Reset(2 + 3);
+    Bytes archive = MakeArchive(
+        {StoredEntry("a.txt", "a"), StoredEntry("b.txt", "b"), StoredEntry("c.txt", "c"), StoredEntry("d.txt", "d")});
+    EXPECT_EQ(-12, Run(archive));
+    EXPECT_STREQ("Callback failed / cancelled", pbo.strError());
+    EXPECT_EQ(Listing(dir.File("mod")), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(nullptr, pbo.firstEntry);
+}
+
+TEST_F(Extraction, DamagedEntryStopsExtractionWithItsCode)
+{
+    Bytes contents = TextLike(3000, 3);
+    TestEntry badSum = CompressedEntry("bad.txt", contents);
+    badSum.data.back() ^= 0x5A;
+    TestEntry shortData = StoredEntry("short.txt", "0123456789");
+    struct Case
+    {
+        const char* what;
+        Bytes archive;
+        int code;
+    };
+    PboBytes truncated;
+    truncated.Entry("good.txt", 0, 0, 0, 0, 4).Entry("short.txt", 0, 0, 0, 0, 1000).Terminator().Raw("goodshort");
+    const std::vector<Case> cases = {
+        {"checksum", MakeArchive({StoredEntry("good.txt", "good"), badSum, StoredEntry("after.txt", "x")}), -6},
+        {"truncated", truncated.Get(), -2},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        Capture::Reset();
+        EXPECT_EQ(c.code, Run(c.archive));
+        EXPECT_EQ(c.code, pbo.GetErrorCode());
+        EXPECT_EQ("good", ReadText(Out("good.txt")));
+        EXPECT_FALSE(FileExists(Out("after.txt")));
+        EXPECT_EQ(nullptr, pbo.firstEntry);
+    }
+}
+
+TEST_F(Extraction, NamesLeavingTheFolderAreRefused)
+{
+    const std::vector<std::string> names = {"..\\evil.txt", "a\\..\\..\\evil.txt", "a/../../evil.txt", "\\evil.txt",
+                                            "/evil.txt", "C:\\evil.txt", "c:evil.txt", "..", "sub\\..\\.."};
+    for (const std::string& name : names)
+    {
+        SCOPED_TRACE(name);
+        Capture::Reset();
+        Bytes archive = MakeArchive({StoredEntry("first.txt", "1"), StoredEntry(name, "evil"), StoredEntry("z.txt", "z")});
+        EXPECT_EQ(-10, Run(archive));
+        EXPECT_STREQ("Ostrel Entry name leaves the extraction folder", pbo.strError());
+        EXPECT_EQ(Listing(dir.File("mod")), (std::vector<std::string>{"first.txt"}));
+        EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"mod", "mod.pbo"}));
+        EXPECT_EQ(nullptr, pbo.firstEntry);
+    }
+}
+
+TEST_F(Extraction, DotStepsThatStayInsideAreWritten)
+{
+    ASSERT_EQ(0, Run(MakeArchive({StoredEntry("a\\..\\b.txt", "b"), StoredEntry(".\\c\\.\\d.txt", "d")})));
+    EXPECT_EQ("b", ReadText(Out("b.txt")));
+    EXPECT_EQ("d", ReadText(Out("c/d.txt")));
+}
+
+TEST_F(Extraction, LinksInTheOldFolderAreRemovedNotFollowed)
+{
+    TempDir outside;
+    fs::create_directories(outside.File("sub"));
+    WriteFile(outside.File("file.txt"), "outside");
+    WriteFile(outside.File("sub/inner.txt"), "inner");
+    fs::create_directories(dir.File("mod/sub"));
+    fs::create_directory_symlink(outside.Path(), dir.File("mod/linkdir"));
+    fs::create_symlink(outside.File("file.txt"), dir.File("mod/linkfile"));
+    fs::create_directory_symlink(outside.File("sub"), dir.File("mod/sub/linksub"));
+    fs::create_symlink(outside.File("missing"), dir.File("mod/dangling"));
+    ASSERT_EQ(0, Run(MakeArchive({StoredEntry("a.txt", "abc")})));
+    EXPECT_EQ(Listing(dir.File("mod")), (std::vector<std::string>{"a.txt"}));
+    EXPECT_EQ("outside", ReadText(outside.File("file.txt")));
+    EXPECT_EQ("inner", ReadText(outside.File("sub/inner.txt")));
+
+    // The folder itself is a link: the link goes, a real folder takes its place.
+    fs::remove_all(dir.File("mod"));
+    fs::create_directory_symlink(outside.Path(), dir.File("mod"));
+    ASSERT_EQ(0, Run(MakeArchive({StoredEntry("file.txt", "new")})));
+    EXPECT_FALSE(fs::is_symlink(dir.File("mod")));
+    EXPECT_EQ("new", ReadText(Out("file.txt")));
+    EXPECT_EQ("outside", ReadText(outside.File("file.txt")));
+    EXPECT_EQ("inner", ReadText(outside.File("sub/inner.txt")));
+}
+
+TEST_F(Extraction, FailedWriteAnswersNoFile)
+{
+    // The file size limit makes the write of the second entry fail.
+    rlimit old;
+    ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &old));
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    WriteFile(dir.File("mod.pbo"), MakeArchive({StoredEntry("a.txt", "abc"), StoredEntry("big.bin", std::string(200000, 'x'))}));
+    rlimit low = old;
+    low.rlim_cur = 100000;
+    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &low));
+    int result = pbo.ExtractPbo(dir.File("mod.pbo").c_str(), &Capture::Callback);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(-3, result);
+    EXPECT_EQ("abc", ReadText(Out("a.txt")));
+    EXPECT_EQ(nullptr, pbo.firstEntry);
+}
+
+TEST_F(Extraction, AggregateMemberExtractsSilentlyWithNullCallback)
+{
+    RazDLL raz;
+    WriteFile(dir.File("mod.pbo"), MakeArchive({StoredEntry("a.txt", "abc")}, "prefix", "p"));
+    EXPECT_EQ(0, raz.ostrel.ExtractPbo(dir.File("mod.pbo").c_str(), nullptr));
+    EXPECT_EQ("p", ReadText(Out("$PBOPREFIX$")));
+    // Extracting again replaces the earlier result.
+    EXPECT_EQ(0, raz.ostrel.ExtractPbo(dir.File("mod.pbo").c_str(), nullptr));
+    EXPECT_EQ("abc", ReadText(Out("a.txt")));
+}
+
+TEST_F(Extraction, PrefixFileThatCannotBeCreatedAnswersNoFile)
+{
+    // A plain file where the folder belongs is not deleted (it is no folder),
+    // and nothing can be created inside it.
+    WriteFile(dir.File("mod"), "plain");
+    EXPECT_EQ(-3, Run(MakeArchive({StoredEntry("a.txt", "abc")}, "prefix", "p")));
+    ASSERT_FALSE(Capture::lines.empty());
+    EXPECT_EQ("cannot create prefix file " + std::string(std::strerror(ENOTDIR)) + "\r\n", Capture::lines.back());
+    EXPECT_EQ(-1, FindLine("a.txt\r\n"));
+    EXPECT_EQ("plain", ReadText(dir.File("mod")));
+    EXPECT_EQ(nullptr, pbo.firstEntry);
+}
+
+// The listing helper.
+TEST(FolderScanTest, StartAnswersByWhatTheFolderHolds)
+{
+    TempDir dir;
+    FolderScan scan;
+    EXPECT_EQ(-1, scan.Start(dir.File("missing").c_str()));
+    EXPECT_EQ(-1, scan.handle);
+    WriteFile(dir.File("file"), "x");
+    EXPECT_EQ(-1, scan.Start(dir.File("file").c_str()));
+    fs::create_directories(dir.File("empty"));
+    EXPECT_EQ(0, scan.Start(dir.File("empty").c_str()));
+    EXPECT_EQ(-1, scan.handle);
+    fs::create_directories(dir.File("hidden/.git"));
+    WriteFile(dir.File("hidden/.keep"), "x");
+    EXPECT_EQ(0, scan.Start(dir.File("hidden").c_str()));
+    EXPECT_EQ(nullptr, scan.Name());
+    EXPECT_FALSE(scan.Next());
+    EXPECT_FALSE(scan.IsFolder());
+}
+
+TEST(FolderScanTest, ListsVisibleItemsInNameOrder)
+{
+    TempDir dir;
+    fs::create_directories(dir.File("b_folder"));
+    WriteFile(dir.File("C.txt"), "x");
+    WriteFile(dir.File("a.txt"), "abc");
+    WriteFile(dir.File(".hidden"), "x");
+    fs::create_directory_symlink(dir.File("b_folder"), dir.File("d_link"));
+    FolderScan scan;
+    ASSERT_EQ(1, scan.Start(dir.Path().c_str()));
+    std::vector<std::pair<std::string, bool>> items;
+    do
+    {
+        items.emplace_back(scan.Name(), scan.IsFolder());
+        if (items.back().first == "a.txt")
+        {
+            EXPECT_EQ(3u, scan.FindData()->size);
+            EXPECT_EQ(0u, scan.FindData()->attrib & 0x10u);
+        }
+    } while (scan.Next());
+    EXPECT_FALSE(scan.Next());
+    std::vector<std::pair<std::string, bool>> expected = {
+        {"a.txt", false}, {"b_folder", true}, {"C.txt", false}, {"d_link", false}};
+    EXPECT_EQ(expected, items);
+    scan.End();
+    EXPECT_EQ(-1, scan.handle);
+    EXPECT_EQ(nullptr, scan.Name());
+}
+} // namespace
