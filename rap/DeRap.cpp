@@ -1,0 +1,189 @@
+#include "DeRap.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "../frame/Platform.h"
+#include "RapMemory.h"
+
+DeRap::DeRap()
+    : usePragma(false), showOffsets(false), xboxTextMeta(false), fileName(nullptr), quoteBuffer(nullptr),
+      quoteCapacity(0), signatureText{}, consumed(0), segmentStart(0)
+{
+    Close(true);
+}
+
+DeRap::~DeRap()
+{
+    Close(true);
+    std::free(quoteBuffer);
+}
+
+void DeRap::Close(bool freeText)
+{
+    CloseInput();
+    CloseOutput(freeText);
+}
+
+const char* DeRap::ErrorString(RapError code)
+{
+    return RapErrorText(code);
+}
+
+RapError DeRap::OpenRapFile(const char* path)
+{
+    Close(true);
+    fileName = path;
+    uint64_t fileSize = 0;
+    if (!platform::FindFileSize(path, fileSize))
+        return RapNoFile;
+    if (fileSize > UINT32_MAX)
+        return RapOutOfMemory;
+    unsigned char* bytes = static_cast<unsigned char*>(rapmemory::Allocate(fileSize ? fileSize : 1));
+    if (!bytes)
+        return RapOutOfMemory;
+    FILE* file = platform::OpenFile(path, "rb");
+    bool complete = file && std::fread(bytes, 1, fileSize, file) == fileSize;
+    if (file)
+        std::fclose(file);
+    if (!complete)
+    {
+        std::free(bytes);
+        return RapNoFile;
+    }
+    data = bytes;
+    size = static_cast<uint32_t>(fileSize);
+    ownsData = true;
+    position = 0;
+    RapError detected = CheckMagic();
+    if (detected != RapNoError && detected != RapXboxTextMeta)
+        CloseInput();
+    return detected;
+}
+
+bool DeRap::SetAsRapData(const unsigned char* buffer, unsigned int byteCount, const char* name)
+{
+    Close(true);
+    fileName = name;
+    size = buffer ? byteCount : 0;
+    position = 0;
+    // Read in place; detection may restore space-coded zero bytes in it.
+    data = const_cast<unsigned char*>(buffer);
+    ownsData = false;
+    return CheckMagic() == RapNoError;
+}
+
+bool DeRap::IsHeader8()
+{
+    if (GetLong() != 0)
+        return false;
+    return GetLong() == 8;
+}
+
+RapError DeRap::CheckMagic()
+{
+    spaceSignature = false;
+    xboxTextMeta = false;
+    layout = 0;
+    if (size < 8)
+        return RapNotRapFile;
+    if ((data[0] != 0x00 && data[0] != 0x20) || data[1] != 'r' || data[2] != 'a' || data[3] != 'P')
+        return RapNotRapFile;
+    spaceSignature = data[0] == 0x20;
+    if (data[4] == 4 && data[5] == 0 && data[6] == 0)
+    {
+        if (spaceSignature)
+            return RapNotRapFile;
+        position = 7;
+        return RapNoError;
+    }
+    layout = 1;
+    position = 4;
+    if (size < 12)
+        return RapNotRapFile;
+    if (spaceSignature)
+    {
+        for (uint32_t i = 4; i < size; ++i)
+        {
+            if (data[i] == 0x20)
+                data[i] = 0;
+        }
+    }
+    if (IsHeader8())
+        return RapNoError;
+    if (size < 32) // room for the Xbox header
+        return RapNotRapFile;
+    layout = 2;
+    position = 24;
+    if (IsHeader8())
+        return RapNoError;
+    xboxTextMeta = true;
+    return RapXboxTextMeta;
+}
+
+RapError DeRap::ConvertRapData(const char** textOut)
+{
+    if (xboxTextMeta)
+        return RapXboxTextMeta;
+    RapError result = ProcessClasses();
+    if (result == RapNoError)
+        result = ProcessEnumList();
+    if (error != RapNoError)
+        result = error;
+    if (result != RapNoError)
+        OutputStr(0, "//%s\r\n", ErrorString(result));
+    if (textOut)
+        *textOut = GetOutBuffer();
+    return result;
+}
+
+const char* DeRap::GetAsciiSig(const unsigned char* bytes)
+{
+    if (!bytes)
+    {
+        if (!data || size < 24)
+        {
+            signatureText[0] = 0;
+            return signatureText;
+        }
+        bytes = data + 4;
+    }
+    static const char hex[] = "0123456789ABCDEF";
+    for (int i = 0; i < 20; ++i)
+    {
+        signatureText[2 * i] = hex[bytes[i] >> 4];
+        signatureText[2 * i + 1] = hex[bytes[i] & 0x0F];
+    }
+    signatureText[40] = 0;
+    return signatureText;
+}
+
+char* DeRap::DoubleUpQuotes(const char* s)
+{
+    size_t quotes = 0;
+    size_t n = 0;
+    for (; s[n]; ++n)
+        quotes += s[n] == '"';
+    size_t needed = n + quotes + 1;
+    if (needed > quoteCapacity)
+    {
+        size_t grown = quoteCapacity ? quoteCapacity : 5000;
+        while (grown < needed)
+            grown *= 2;
+        void* block = rapmemory::Reallocate(quoteBuffer, grown);
+        if (!block)
+            return nullptr;
+        quoteBuffer = static_cast<char*>(block);
+        quoteCapacity = grown;
+    }
+    char* out = quoteBuffer;
+    for (size_t i = 0; i < n; ++i)
+    {
+        *out++ = s[i];
+        if (s[i] == '"')
+            *out++ = '"';
+    }
+    *out = 0;
+    return quoteBuffer;
+}

@@ -1,0 +1,178 @@
+#include "RapTextOutput.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "../frame/Platform.h"
+#include "FloatText.h"
+#include "RapMemory.h"
+
+RapTextOutput::RapTextOutput() : error(RapNoError), text(nullptr), indent{' ', 0}, length(0), capacity(0)
+{
+}
+
+RapTextOutput::~RapTextOutput()
+{
+    CloseOutput(true);
+}
+
+void RapTextOutput::SetTabChar(bool useSpace)
+{
+    indent[0] = useSpace ? ' ' : '\t';
+}
+
+bool RapTextOutput::WriteDecodedText(const char* path)
+{
+    FILE* file = platform::OpenFile(path, "wb");
+    if (!file)
+        return false;
+    bool written = length == 0 || std::fwrite(text, 1, length, file) == length;
+    if (std::fclose(file) != 0)
+        written = false;
+    return written;
+}
+
+bool RapTextOutput::DropText()
+{
+    std::free(text);
+    text = nullptr;
+    length = 0;
+    capacity = 0;
+    error = RapOutOfMemory;
+    return false;
+}
+
+char* RapTextOutput::Reserve(uint32_t pieceLength)
+{
+    if (error != RapNoError)
+        return nullptr;
+    uint64_t needed = static_cast<uint64_t>(length) + pieceLength + 1;
+    if (needed >= capacity)
+    {
+        uint64_t grown = static_cast<uint64_t>(capacity) * 2 + pieceLength + 1;
+        if (grown > UINT32_MAX)
+            grown = UINT32_MAX;
+        void* block = needed <= grown ? rapmemory::Reallocate(text, static_cast<size_t>(grown)) : nullptr;
+        if (!block)
+        {
+            DropText();
+            return nullptr;
+        }
+        text = static_cast<char*>(block);
+        capacity = static_cast<uint32_t>(grown);
+    }
+    return text + length;
+}
+
+bool RapTextOutput::Put(const char* piece, uint32_t pieceLength)
+{
+    if (error != RapNoError)
+        return false;
+    if (pieceLength == 0)
+        return true;
+    char* end = Reserve(pieceLength);
+    if (!end)
+        return false;
+    std::memcpy(end, piece, pieceLength);
+    length += pieceLength;
+    text[length] = 0;
+    return true;
+}
+
+bool RapTextOutput::AddToOutput(const char* piece)
+{
+    size_t pieceLength = std::strlen(piece);
+    if (pieceLength > UINT32_MAX)
+        return DropText();
+    return Put(piece, static_cast<uint32_t>(pieceLength));
+}
+
+bool RapTextOutput::Put(const char* piece)
+{
+    return AddToOutput(piece);
+}
+
+bool RapTextOutput::PutIndent(int depth)
+{
+    if (depth < 0)
+        return Put("//", 2);
+    if (depth == 0 || error != RapNoError)
+        return error == RapNoError;
+    uint32_t count = static_cast<uint32_t>(depth);
+    char* end = Reserve(count);
+    if (!end)
+        return false;
+    std::memset(end, indent[0], count);
+    length += count;
+    text[length] = 0;
+    return true;
+}
+
+bool RapTextOutput::PutInt(int32_t value)
+{
+    char digits[12];
+    char* p = digits + sizeof digits;
+    // Work on the magnitude as unsigned, so that INT32_MIN needs no care.
+    uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    do
+    {
+        *--p = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    if (value < 0)
+        *--p = '-';
+    return Put(p, static_cast<uint32_t>(digits + sizeof digits - p));
+}
+
+bool RapTextOutput::PutFloat(float value)
+{
+    char digits[64];
+    size_t n = floattext::FormatG(digits, sizeof digits, value);
+    return Put(digits, static_cast<uint32_t>(n));
+}
+
+bool RapTextOutput::OutputStr(int depth, const char* format, ...)
+{
+    if (!PutIndent(depth))
+        return false;
+    // Pieces normally fit the local buffer; a longer one is formatted on the
+    // heap instead of being cut.
+    char local[10240];
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    int n = std::vsnprintf(local, sizeof local, format, args);
+    va_end(args);
+    bool appended;
+    if (n < 0)
+        appended = false;
+    else if (static_cast<size_t>(n) < sizeof local)
+        appended = Put(local, static_cast<uint32_t>(n));
+    else
+    {
+        char* heap = static_cast<char*>(rapmemory::Allocate(static_cast<size_t>(n) + 1));
+        if (heap)
+        {
+            std::vsnprintf(heap, static_cast<size_t>(n) + 1, format, again);
+            appended = Put(heap, static_cast<uint32_t>(n));
+            std::free(heap);
+        }
+        else
+            appended = DropText();
+    }
+    va_end(again);
+    return appended;
+}
+
+void RapTextOutput::CloseOutput(bool freeText)
+{
+    if (freeText)
+        std::free(text);
+    text = nullptr;
+    length = 0;
+    capacity = 0;
+    error = RapNoError;
+}
