@@ -11,3 +11,7 @@
 #include "pbo/Ostrel.h"
 #include "pbo/PboEntry.h"
 #include "pbo/PboFormat.h"
+#include "rap/DeRap.h"
+#include "rap/RapError.h"
+#include "rap/RapInput.h"
+#include "rap/RapTextOutput.h"

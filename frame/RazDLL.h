@@ -1,6 +1,7 @@
 #pragma once
 
 #include "../pbo/Ostrel.h"
+#include "../rap/DeRap.h"
 #include "Export.h"
 
 // The aggregate: one object of every format class. Its archive member is
@@ -18,4 +19,5 @@ public:
 
     // Members in construction order; destroyed in reverse.
     Ostrel ostrel;
+    DeRap derap;
 };
