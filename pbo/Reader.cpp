@@ -55,7 +55,9 @@ void Ostrel::DeleteEntries()
 bool Ostrel::ClosePbo()
 {
     bool result = true;
-    if (errorCode == 0 && stream.OutputFile())
+    // A positive code is the size of the last loaded entry, not a failure:
+    // the archive being written is still finished.
+    if (errorCode >= 0 && stream.OutputFile())
         result = WriteEndingData();
     stream.Close();
     DeleteEntries();

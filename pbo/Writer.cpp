@@ -1,6 +1,6 @@
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "../frame/Platform.h"
 #include "../frame/Text.h"
@@ -14,6 +14,15 @@ const char* const PrefixTable[] = {"air",     "animals", "anims", "buildings", "
                                    "introanims", "language", "misc",  "plants",    "roads",      "rocks",
                                    "sara",    "signs",   "sounds", "tracked",   "ui",         "uifonts",
                                    "voice",   "water",   "weapons", "wheeled"};
+
+// Longest name or product string the reader accepts; the writer refuses
+// longer ones rather than produce an archive that cannot be opened again.
+const size_t MaxStoredText = 253;
+
+bool FitsReader(const char* text)
+{
+    return !text || std::strlen(text) <= MaxStoredText;
+}
 
 bool InPrefixTable(const char* base)
 {
@@ -58,26 +67,25 @@ bool Ostrel::CreatePbo(const char* name, PboFlags flags, const char* prefix, Pro
     }
     if (prefix && *prefix)
         return WriteEliteHeader(prefix);
-    // Derive the prefix from the archive's base name.
-    std::string copy = name;
-    for (char& c : copy)
+    // Derive the prefix from the archive's base name: the text after the last
+    // backslash or slash.
+    const char* base = name;
+    for (const char* c = name; *c; ++c)
     {
-        if (c == '\\')
-            c = '/';
+        if (*c == '\\' || *c == '/')
+            base = c + 1;
     }
-    size_t slash = copy.rfind('/');
-    std::string base = slash == std::string::npos ? copy : copy.substr(slash + 1);
     OwnedString derived;
-    if (InPrefixTable(base.c_str()))
-        OwnedString::FormatString(derived, "ca\\%s", base.c_str());
+    if (InPrefixTable(base))
+        OwnedString::FormatString(derived, "ca\\%s", base);
     else
-        derived.Copy(base.c_str());
-    return WriteEliteHeader(derived.c_str());
+        derived.Copy(base);
+    return !derived.Empty() && WriteEliteHeader(derived.Get());
 }
 
 bool Ostrel::WriteEntry(PboHeaderEntry* entry)
 {
-    if (!entry)
+    if (!entry || !FitsReader(entry->name))
         return false;
     return stream.PutString(entry->name) && stream.PutU32(entry->packingMethod) &&
            stream.PutU32(entry->originalSize) && stream.PutU32(entry->reserved) && stream.PutU32(entry->timestamp) &&
@@ -86,14 +94,15 @@ bool Ostrel::WriteEntry(PboHeaderEntry* entry)
 
 bool Ostrel::WriteData(const unsigned char* data, int size)
 {
+    // A negative length (a failed load) or missing bytes are never written.
+    if (size < 0 || (size > 0 && !data))
+        return false;
     if (!headerWritten)
     {
         headerWritten = 1;
         if (!WriteEndingEntry())
             return false;
     }
-    if (size < 0)
-        return false;
     return stream.PutBytes(data, static_cast<uint32_t>(size));
 }
 
@@ -119,7 +128,7 @@ bool Ostrel::WriteProductHeader(const char* type, const char* name)
 
 bool Ostrel::WriteLabel(const char* label)
 {
-    return stream.PutString(label);
+    return FitsReader(label) && stream.PutString(label);
 }
 
 bool Ostrel::WriteEndingEntry()
@@ -132,40 +141,49 @@ bool Ostrel::WriteEndingData()
 {
     // An archive that never received a data byte still gets its terminator,
     // before any key bytes.
+    bool ok = true;
     if (!headerWritten)
     {
         headerWritten = 1;
-        if (!WriteEndingEntry())
-            return false;
+        ok = WriteEndingEntry();
     }
     int count = info.flavour == Elite ? 5 : info.flavour == Arma ? 21 : 0;
-    if (count == 0)
-        return true;
-    callback("Writing sha key\r\n");
-    return WriteData(info.keyStore, count);
+    if (ok && count)
+    {
+        callback("Writing sha key\r\n");
+        ok = WriteData(info.keyStore, count);
+    }
+    // The buffered bytes go out here, so a full disk makes the close fail
+    // instead of leaving a short archive behind unnoticed.
+    return ok && std::fflush(stream.OutputFile()) == 0;
 }
 
 int Ostrel::WriteHeaderBlock(bool txt)
 {
     for (pbo_entry* entry = firstEntry; entry; entry = entry->next)
     {
-        if (!callback("%s\r\n", entry->name))
+        const char* name = entry->name ? entry->name : "";
+        if (!callback("%s\r\n", name))
             return PboCancelled;
-        std::string copy = entry->name ? entry->name : "";
-        if (text::EqualNoCase(entry->sourceName, "mission.bin"))
+        // The entry keeps its name; the header gets a renamed copy.
+        const char* dot = std::strrchr(name, '.');
+        size_t keep = std::strlen(name);
+        const char* sqm = "";
+        if (dot && text::EqualNoCase(entry->sourceName, "mission.bin"))
         {
-            size_t dot = copy.rfind('.');
-            if (dot != std::string::npos)
-                copy.replace(dot, std::string::npos, ".sqm");
+            keep = static_cast<size_t>(dot - name);
+            sqm = ".sqm";
         }
-        if (txt && (text::EqualNoCase(entry->sourceName, "mission.sqm") ||
-                    text::EqualNoCase(entry->sourceName, "config.cpp")))
-            copy += ".txt";
-        size_t dot = copy.rfind('.');
-        if (dot != std::string::npos && copy.compare(dot + 1, std::string::npos, "zzz") == 0)
-            copy.replace(dot + 1, 3, "***");
+        bool addTxt = txt && (text::EqualNoCase(entry->sourceName, "mission.sqm") ||
+                              text::EqualNoCase(entry->sourceName, "config.cpp"));
+        OwnedString copy;
+        if (!OwnedString::FormatString(copy, "%.*s%s%s", static_cast<int>(keep), name, sqm, addTxt ? ".txt" : ""))
+            return PboNoMemory;
+        char* last = std::strrchr(copy.Get(), '.');
+        if (last && std::strcmp(last + 1, "zzz") == 0)
+            std::memcpy(last + 1, "***", 3);
         PboHeaderEntry header = *static_cast<PboHeaderEntry*>(entry);
-        header.name = &copy[0];
+        header.name = copy.Get();
         if (!WriteEntry(&header))
             return PboNoFile;
     }
@@ -184,6 +202,7 @@ int Ostrel::WriteDataBlock(const char* folder)
         FILE* file = platform::OpenFile(path.Get(), "rb");
         if (!file)
             return PboNoFile;
+        FreeData(entry);
         entry->data = static_cast<unsigned char*>(std::malloc(entry->dataSize ? entry->dataSize : 1));
         if (!entry->data)
         {
