@@ -30,6 +30,11 @@ int pbo_entry::LoadEntryData(FILE* file, uint64_t fileSize, uint64_t dataStartOf
 {
     if (data)
         return loadedSize;
+    // A fresh load holds the entry's own bytes again: whatever size and flag
+    // text made from an earlier load left behind no longer applies.
+    converted = 0;
+    if (!compressed)
+        loadedSize = static_cast<int32_t>(dataSize);
     // The header's sizes are untrusted: nothing is allocated for data that
     // lies beyond the end of the file.
     uint64_t begin = dataStartOffset + dataOffset;
