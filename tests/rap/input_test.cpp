@@ -1,0 +1,190 @@
+// Reading primitives, the indexed-string table, text growth and float text.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "rap/FloatText.h"
+#include "rap/RapInput.h"
+#include "rap/RapTextOutput.h"
+#include "support/TempDir.h"
+
+using testsupport::Bytes;
+
+namespace
+{
+class InputProbe : public RapInput
+{
+public:
+    explicit InputProbe(const Bytes& bytes, int layoutNumber = 1) : copy(bytes)
+    {
+        data = copy.data();
+        size = static_cast<uint32_t>(copy.size());
+        layout = layoutNumber;
+    }
+    using RapInput::GetByte;
+    using RapInput::GetFloat;
+    using RapInput::GetIndexedStr;
+    using RapInput::GetLong;
+    using RapInput::GetRazShort;
+    using RapInput::GetShort;
+    using RapInput::GetString;
+    using RapInput::position;
+
+private:
+    Bytes copy;
+};
+
+class OutputProbe : public RapTextOutput
+{
+public:
+    using RapTextOutput::capacity;
+    using RapTextOutput::GetOutBuffer;
+    using RapTextOutput::length;
+    using RapTextOutput::OutputStr;
+    std::string Text() const { return GetOutBuffer() ? GetOutBuffer() : "<null>"; }
+};
+} // namespace
+
+TEST(RapInput, CompressedCounts)
+{
+    struct Case
+    {
+        Bytes bytes;
+        int value;
+        uint32_t position;
+    };
+    const Case cases[] = {
+        {{0x05}, 5, 1},        {{0x7F}, 127, 1},      {{0x80, 0x01}, 128, 2}, {{0xC8, 0x01}, 200, 2},
+        {{0xFF, 0xFF}, 32767, 2}, {{0x85, 0x00}, 5, 2}, {{0x80}, -1, 1},       {{}, -1, 0},
+    };
+    for (const Case& c : cases)
+    {
+        InputProbe in(c.bytes);
+        EXPECT_EQ(in.GetRazShort(), c.value) << c.value;
+        EXPECT_EQ(in.position, c.position) << c.value;
+    }
+}
+
+TEST(RapInput, FixedSizeReadsAtTheEndKeepThePosition)
+{
+    InputProbe in({0x01, 0x02, 0x03, 0xFE, 0xFF, 0xFF, 0xFF, 0xAA});
+    EXPECT_EQ(in.GetShort(), 0x0201);
+    EXPECT_EQ(in.GetByte(), 3);
+    EXPECT_EQ(in.GetLong(), -2);
+    EXPECT_EQ(in.position, 7u);
+    EXPECT_EQ(in.GetLong(), -1);
+    EXPECT_EQ(in.GetFloat(), -1.0f);
+    EXPECT_EQ(in.GetShort(), -1);
+    EXPECT_EQ(in.position, 7u);
+    EXPECT_EQ(in.GetByte(), 0xAA);
+    EXPECT_EQ(in.GetByte(), -1);
+}
+
+TEST(RapInput, FloatsAreLittleEndianSinglePrecision)
+{
+    InputProbe in({0x00, 0x00, 0x20, 0x40});
+    EXPECT_EQ(in.GetFloat(), 2.5f);
+    EXPECT_EQ(in.position, 4u);
+}
+
+TEST(RapInput, StringsNeedTheirZeroByteInsideTheData)
+{
+    InputProbe in({'a', 'b', 0, 0, 'c', 'd'});
+    EXPECT_STREQ(in.GetString(), "ab");
+    EXPECT_STREQ(in.GetString(), "");
+    EXPECT_EQ(in.position, 4u);
+    EXPECT_EQ(in.GetString(), nullptr);
+    EXPECT_EQ(in.position, 4u);
+}
+
+TEST(RapInput, IndexedStringsAreDefinedOnceAndReusedByIndex)
+{
+    // Index 500 (two bytes) first, then 0, then both again by index alone.
+    InputProbe in({0xF4, 0x03, 'b', 'i', 'g', 0, 0x00, 'z', 0, 0x00, 0xF4, 0x03, 0x07}, 0);
+    EXPECT_STREQ(in.GetIndexedStr(), "big");
+    EXPECT_STREQ(in.GetIndexedStr(), "z");
+    EXPECT_STREQ(in.GetIndexedStr(), "z");
+    EXPECT_EQ(in.position, 10u);
+    EXPECT_STREQ(in.GetIndexedStr(), "big");
+    EXPECT_EQ(in.position, 12u);
+    // Index 7 was never defined and no string follows it.
+    EXPECT_EQ(in.GetIndexedStr(), nullptr);
+}
+
+TEST(RapInput, IndexedStringsArePlainOutsideTheInlineLayout)
+{
+    InputProbe in({0x00, 'a', 0}, 1);
+    EXPECT_STREQ(in.GetIndexedStr(), "");
+    EXPECT_STREQ(in.GetIndexedStr(), "a");
+}
+
+TEST(RapTextOutput, GrowsByDoublingPlusThePiece)
+{
+    OutputProbe out;
+    EXPECT_TRUE(out.OutputStr(0, "%s", ""));
+    EXPECT_EQ(out.GetOutBuffer(), nullptr); // an empty piece appends nothing
+    EXPECT_TRUE(out.OutputStr(0, "abc"));
+    EXPECT_EQ(out.capacity, 4u);
+    EXPECT_TRUE(out.OutputStr(0, "%s", "de"));
+    EXPECT_EQ(out.capacity, 11u);
+    EXPECT_TRUE(out.OutputStr(2, "%d", 7));
+    EXPECT_EQ(out.capacity, 11u);
+    EXPECT_EQ(out.Text(), "abcde  7");
+    EXPECT_EQ(out.length, 8u);
+}
+
+TEST(RapTextOutput, IndentRules)
+{
+    OutputProbe out;
+    out.OutputStr(-7, "a\n");
+    out.OutputStr(-1, "b\n");
+    out.OutputStr(3, "c\n");
+    out.SetTabChar(false);
+    out.OutputStr(2, "d\n");
+    EXPECT_EQ(out.Text(), "//a\n//b\n   c\n\t\td\n");
+}
+
+TEST(RapTextOutput, PiecesLongerThanTheFormatBufferAreKept)
+{
+    OutputProbe out;
+    std::string piece(30000, 'q');
+    EXPECT_TRUE(out.OutputStr(1, "<%s>", piece.c_str()));
+    EXPECT_EQ(out.Text(), " <" + piece + ">");
+}
+
+TEST(RapTextOutput, WriteDecodedTextWritesTheTextWithoutItsNul)
+{
+    testsupport::TempDir dir;
+    OutputProbe out;
+    EXPECT_TRUE(out.WriteDecodedText(dir.File("empty.cpp").c_str()));
+    EXPECT_TRUE(testsupport::ReadFile(dir.File("empty.cpp")).empty());
+    out.OutputStr(0, "x = 1;\r\n");
+    EXPECT_TRUE(out.WriteDecodedText(dir.File("x.cpp").c_str()));
+    EXPECT_EQ(testsupport::ReadFile(dir.File("x.cpp")), testsupport::Bytes({'x', ' ', '=', ' ', '1', ';', '\r', '\n'}));
+    EXPECT_FALSE(out.WriteDecodedText(dir.File("missing/x.cpp").c_str()));
+}
+
+TEST(FloatText, WindowsStyleExponents)
+{
+    struct Case
+    {
+        float value;
+        const char* text;
+    };
+    const Case cases[] = {
+        {1e10f, "1e+010"},     {0.1f, "0.1"},        {1.5e-5f, "1.5e-005"},        {2.5f, "2.5"},
+        {-3.0f, "-3"},         {100000.0f, "100000"}, {1e6f, "1e+006"},            {123456789.0f, "1.23457e+008"},
+        {3.4e38f, "3.4e+038"}, {0.0001f, "0.0001"},  {1e-38f, "1e-038"},           {-0.0f, "-0"},
+    };
+    for (const Case& c : cases)
+    {
+        char out[64];
+        size_t n = floattext::FormatG(out, sizeof out, c.value);
+        EXPECT_STREQ(out, c.text);
+        EXPECT_EQ(n, std::strlen(c.text));
+    }
+    char out[64];
+    floattext::FormatG(out, sizeof out, 1e100);
+    EXPECT_STREQ(out, "1e+100");
+}

@@ -1,0 +1,90 @@
+// Allocation failures at every point of a conversion answer
+// "Derap: Out of memory" and leak nothing.
+#include <gtest/gtest.h>
+
+#include "RapTestUtil.h"
+#include "rap/RapMemory.h"
+#include "support/RapBytes.h"
+
+using namespace testsupport;
+using raptest::Decode;
+
+namespace
+{
+// Lets the next `successes` allocations of the decoder succeed.
+class FailingAllocations
+{
+public:
+    explicit FailingAllocations(long successes) { rapmemory::FailAfter(successes); }
+    ~FailingAllocations() { rapmemory::FailAfter(-1); }
+    FailingAllocations(const FailingAllocations&) = delete;
+    FailingAllocations& operator=(const FailingAllocations&) = delete;
+};
+
+RapClass Tree()
+{
+    RapClass a;
+    a.Value("s", RapValue::String("with \"quotes\"")).Array("n", {RapValue::String("w"), RapValue::Int(1)});
+    RapClass root;
+    root.Class("A", a).Value("t", RapValue::String("plain"));
+    return root;
+}
+
+// Runs the conversion with ever more allocations granted until it succeeds;
+// every failing run must answer 5, whether the text or the string table of
+// the inline layout could not grow (a string value whose table node cannot
+// be stored is out of memory, not the end of the data).
+void ExpectOutOfMemoryEverywhere(const Bytes& bytes, const char* what)
+{
+    std::string good = Decode(bytes).text;
+    for (long successes = 0;; ++successes)
+    {
+        raptest::Decoded d;
+        {
+            FailingAllocations failing(successes);
+            d = Decode(bytes);
+        }
+        if (d.code == RapNoError)
+        {
+            EXPECT_EQ(d.text, good) << what;
+            EXPECT_GT(successes, 0) << what;
+            break;
+        }
+        ASSERT_TRUE(d.accepted) << what;
+        EXPECT_EQ(d.code, RapOutOfMemory) << what << " after " << successes;
+        if (!d.textNull)
+        {
+            EXPECT_EQ(d.text.substr(d.text.size() - 24), "//Derap: Out of memory\r\n") << what;
+        }
+        ASSERT_LT(successes, 1000) << what;
+    }
+}
+} // namespace
+
+TEST(RapMemory, EveryFailingAllocationAnswersOutOfMemory)
+{
+    ExpectOutOfMemoryEverywhere(ArmaBytes(Tree(), {{"E", 1}}), "arma");
+    ExpectOutOfMemoryEverywhere(InlineBytes("r", Tree(), {{"E", 1}}), "inline");
+}
+
+TEST(RapMemory, FailedTextGrowthDropsTheText)
+{
+    Bytes bytes = ArmaBytes(Tree());
+    DeRap derap;
+    ASSERT_TRUE(derap.SetAsRapData(bytes.data(), static_cast<unsigned>(bytes.size()), "c.bin"));
+    const char* text = "untouched";
+    {
+        FailingAllocations failing(0);
+        EXPECT_EQ(derap.ConvertRapData(&text), RapOutOfMemory);
+    }
+    EXPECT_EQ(text, nullptr);
+}
+
+TEST(RapMemory, FileBytesThatCannotBeAllocated)
+{
+    TempDir dir;
+    WriteFile(dir.File("c.bin"), ArmaBytes(Tree()));
+    DeRap derap;
+    FailingAllocations failing(0);
+    EXPECT_EQ(derap.OpenRapFile(dir.File("c.bin").c_str()), RapOutOfMemory);
+}
