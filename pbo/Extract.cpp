@@ -140,6 +140,14 @@ bool Ostrel::RemoveFolders(const char* folder)
         // deeper folders cannot be listed and so are never entered.
         do
         {
+            // Paths are joined and mapped with backslashes, so a name that
+            // holds one (possible on POSIX) would address some other item,
+            // even one outside the folder: it is left, and the folder stays.
+            if (std::strchr(scan.Name(), '\\'))
+            {
+                errno = EINVAL;
+                return false;
+            }
             OwnedString child;
             if (!OwnedString::FormatString(child, "%s\\%s", folder, scan.Name()))
                 return false;

@@ -298,6 +298,19 @@ TEST_F(Extraction, LinksInTheOldFolderAreRemovedNotFollowed)
     EXPECT_EQ("inner", ReadText(outside.File("sub/inner.txt")));
 }
 
+TEST_F(Extraction, ItemNamesHoldingBackslashesAreNeverResolvedOutside)
+{
+    // On POSIX a name may hold a backslash; mapped to a separator it would
+    // name the file "evil" beside the folder.
+    fs::create_directories(dir.File("mod"));
+    WriteFile(dir.File("mod/\\..\\evil"), "inside");
+    WriteFile(dir.File("evil"), "outside");
+    EXPECT_EQ(-13, Run(MakeArchive({StoredEntry("a.txt", "abc")})));
+    EXPECT_EQ(std::string(std::strerror(EINVAL)) + "\r\n", Capture::lines.at(0));
+    EXPECT_EQ("outside", ReadText(dir.File("evil")));
+    EXPECT_EQ("inside", ReadText(dir.File("mod/\\..\\evil")));
+}
+
 TEST_F(Extraction, FailedWriteAnswersNoFile)
 {
     // The file size limit makes the write of the second entry fail.
