@@ -1,0 +1,179 @@
+// The patch program on damaged or unusable input: the reader's message and
+// the right exit status, never a crash, and never an input overwritten.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "PatcherRun.h"
+#include "support/PboBytes.h"
+#include "support/TempDir.h"
+
+using patchertest::Outcome;
+using patchertest::RunPatcher;
+using patchertest::VersionLine;
+using testsupport::Bytes;
+using testsupport::MakeArchive;
+using testsupport::PboBytes;
+using testsupport::StoredEntry;
+
+namespace
+{
+using PatcherBadInputTest = patchertest::PatcherFolder;
+
+const uint32_t Product = 0x56657273;
+
+Bytes Good()
+{
+    return MakeArchive({StoredEntry("a.txt", "abc")});
+}
+
+Bytes Cut(Bytes bytes, size_t n)
+{
+    bytes.resize(n);
+    return bytes;
+}
+} // namespace
+
+// A damaged input ends the run with the reader's message on standard error
+// and its negative code as the status (the shell sees it modulo 256).
+TEST_F(PatcherBadInputTest, UnreadableArchiveEndsWithTheReaderCode)
+{
+    struct Case
+    {
+        std::string what;
+        Bytes bytes; // empty: the file is not there at all
+        bool create;
+        int code;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"missing", {}, false, -3, "Ostrel No File opened"},
+        {"empty", {}, true, -3, "Ostrel No File opened"},
+        {"cut in a name", Cut(Good(), 3), true, -2, "Ostrel File Truncated"},
+        {"cut in the words", Cut(Good(), 10), true, -2, "Ostrel File Truncated"},
+        {"no terminator", Cut(Good(), 26), true, -2, "Ostrel File Truncated"},
+        {"name without end", Bytes(300, 'n'), true, -2, "Ostrel File Truncated"},
+        {"unknown empty-name entry", PboBytes().Entry("", 1, 0, 0, 0, 0).Get(), true, -9,
+         "Ostrel unknown header type"},
+        {"stored entry with size mismatch", PboBytes().Entry("a", 0, 20, 0, 0, 10).Terminator().Get(), true, -9,
+         "Ostrel unknown header type"},
+        {"reserved word", PboBytes().Entry("a", 0, 0, 1, 0, 0).Terminator().Get(), true, -11,
+         "Ostrel Entry's reserved field non-zero"},
+        {"two product entries", PboBytes().Product("x", "y").Product("x", "y").Terminator().Get(), true, -8,
+         "Ostrel multiple product entries"},
+        {"prefix archive with 3 surplus bytes", MakeArchive({StoredEntry("a", "a")}, "prefix", "p", Bytes(3, 1)),
+         true, -2, "Ostrel File Truncated"},
+        {"prefix archive shorter than its data",
+         PboBytes().Product("prefix", "p").Entry("a", 0, 0, 0, 0, 0xFFFFFFFF).Terminator().Get(), true, -2,
+         "Ostrel File Truncated"},
+        {"product strings cut", Cut(PboBytes().Entry("", Product, 0, 0, 0, 0).Str("prefix").Get(), 24), true, -2,
+         "Ostrel File Truncated"},
+    };
+    for (bool damagedPatch : {true, false})
+    {
+        for (const Case& c : cases)
+        {
+            SCOPED_TRACE(c.what + (damagedPatch ? " patch" : " target"));
+            std::error_code ignored;
+            std::filesystem::remove(dir.File("bad.pbo"), ignored);
+            if (c.create)
+                Put("bad.pbo", c.bytes);
+            const std::string good = Put("good.pbo", Good());
+            const std::string bad = dir.File("bad.pbo");
+            Outcome run = damagedPatch ? RunPatcher({bad, good}) : RunPatcher({good, bad});
+            EXPECT_EQ(run.status, c.code & 0xFF);
+            EXPECT_EQ(run.err, VersionLine() + c.message + "\n");
+            EXPECT_EQ(run.out, "");
+            EXPECT_FALSE(Exists("good.patched.pbo"));
+            EXPECT_FALSE(Exists("bad.patched.pbo"));
+        }
+    }
+}
+
+// The header of a CWC or Resistance archive is read without checking the
+// data sizes; an entry whose bytes are not there is found when it is copied.
+TEST_F(PatcherBadInputTest, EntryDataBeyondTheFileEndsWithNoDataToWrite)
+{
+    const Bytes shortData[] = {
+        PboBytes().Entry("big.txt", 0, 0, 0, 0, 100).Terminator().Raw("abc").Get(),
+        PboBytes().Product("Tovrin", "OFP: Resistance").Entry("huge", 0, 0, 0, 0, 0xFFFFFFFF).Terminator().Get(),
+        PboBytes().Entry("c", 0x43707273, 0x7FFFFFFF, 0, 0, 0x80000000).Terminator().Raw("x").Get(),
+    };
+    for (const Bytes& target : shortData)
+    {
+        Outcome run = RunPatcher({Put("p.pbo", Good()), Put("t.pbo", target)});
+        EXPECT_EQ(run.status, 6);
+        EXPECT_EQ(run.err, VersionLine());
+        EXPECT_EQ(run.out.substr(run.out.find('\n') + 1), "Adding a.txt\nno data to write\n");
+        // The partial output stays on disk and is closed.
+        EXPECT_TRUE(Exists("t.patched.pbo"));
+    }
+}
+
+TEST_F(PatcherBadInputTest, OutputThatIsAnInputIsRefused)
+{
+    const Bytes patchBytes = MakeArchive({StoredEntry("new.txt", "new")});
+    const Bytes targetBytes = MakeArchive({StoredEntry("old.txt", "old")});
+    struct Case
+    {
+        std::string what;
+        std::vector<std::string> arguments;
+        std::string output;
+    };
+    std::filesystem::create_directory(dir.File("sub"));
+    const Case cases[] = {
+        {"patch named like the output", {dir.File("x.patched.pbo"), dir.File("x.pbo")}, dir.File("x.patched.pbo")},
+        {"same, through backslashes",
+         {dir.Path() + "\\sub\\..\\x.patched", dir.Path() + "\\x"},
+         dir.Path() + "\\x.patched.pbo"},
+        {"option: output named after the target",
+         {"-c", dir.File("x.pbo"), dir.File("x.patched.pbo")},
+         dir.File("x.patched.pbo")},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        Put("x.patched.pbo", patchBytes);
+        Put("x.pbo", targetBytes);
+        Outcome run = RunPatcher(c.arguments);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, VersionLine() + "Cannot create or write to output pbo " + c.output + "\n");
+        EXPECT_EQ(run.out, "Creating CWC type patch\n");
+        EXPECT_EQ(Get("x.patched.pbo"), patchBytes);
+        EXPECT_EQ(Get("x.pbo"), targetBytes);
+    }
+
+    // A link to an input is the same file too.
+    Put("p.pbo", patchBytes);
+    Put("y.pbo", targetBytes);
+    std::filesystem::create_hard_link(dir.File("p.pbo"), dir.File("y.patched.pbo"));
+    Outcome run = RunPatcher({dir.File("p.pbo"), dir.File("y.pbo")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(Get("p.pbo"), patchBytes);
+}
+
+TEST_F(PatcherBadInputTest, OutputThatCannotBeWrittenEndsWithOne)
+{
+    const std::string patch = Put("p.pbo", Good());
+    const std::string target = Put("t.pbo", MakeArchive({StoredEntry("b", "b")}));
+    // A folder where the output should go.
+    std::filesystem::create_directory(dir.File("t.patched.pbo"));
+    Outcome run = RunPatcher({patch, target});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, VersionLine() + "Cannot create or write to output pbo " + dir.File("t.patched.pbo") + "\n");
+    EXPECT_EQ(run.out, "Creating CWC type patch\n");
+    std::filesystem::remove(dir.File("t.patched.pbo"));
+
+    // A disk that takes nothing: the bytes are still buffered when the last
+    // write returns, so only closing the output finds out. No success line.
+    if (!testsupport::FileExists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    std::filesystem::create_symlink("/dev/full", dir.File("t.patched.pbo"));
+    run = RunPatcher({patch, target});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, VersionLine() + "Cannot create or write to output pbo " + dir.File("t.patched.pbo") + "\n");
+    EXPECT_EQ(run.out, "Creating CWC type patch\nAdding a.txt\n");
+}
