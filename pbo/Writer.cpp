@@ -123,7 +123,12 @@ bool Ostrel::WriteProductHeader(const char* type, const char* name)
     char empty[1] = {0};
     product.name = empty;
     product.packingMethod = PboMethodProduct;
-    return WriteEntry(&product) && WriteLabel(type) && WriteLabel(name) && WriteLabel(nullptr);
+    if (!WriteEntry(&product) || !WriteLabel(type) || !WriteLabel(name))
+        return false;
+    // An empty string ends the list: after an empty name (a prefix derived
+    // from a name that ends in a separator) a second one would be read as
+    // the next header entry.
+    return !name || !*name || WriteLabel(nullptr);
 }
 
 bool Ostrel::WriteLabel(const char* label)

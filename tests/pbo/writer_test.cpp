@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,11 +14,13 @@
 #include "OstrelTestAccess.h"
 #include "frame/RazDLL.h"
 #include "pbo/Ostrel.h"
+#include "support/Capture.h"
 #include "support/Compressor.h"
 #include "support/PboBytes.h"
 #include "support/TempDir.h"
 
 using testsupport::Bytes;
+using testsupport::Capture;
 using testsupport::PboBytes;
 using testsupport::ReadFile;
 using testsupport::TempDir;
@@ -27,34 +28,10 @@ using testsupport::ToBytes;
 
 namespace
 {
-// Every progress text of the running operation, one string per call.
-std::vector<std::string> progressTexts;
-bool progressAnswer = true;
-
-bool Record(const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text(n > 0 ? static_cast<size_t>(n) : 0, '\0');
-    if (n > 0)
-        std::vsnprintf(&text[0], text.size() + 1, format, args);
-    va_end(args);
-    progressTexts.push_back(text);
-    return progressAnswer;
-}
-
 class WriterTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        progressTexts.clear();
-        progressAnswer = true;
-    }
+    void SetUp() override { Capture::Reset(); }
 
     std::string Path(const std::string& name) const { return dir.File(name); }
 
@@ -139,7 +116,7 @@ Bytes Counting(size_t n)
 TEST_F(WriterTest, ResistanceArchiveWithOneFileIsExactly95Bytes)
 {
     Ostrel pbo;
-    ASSERT_TRUE(pbo.CreatePbo(Path("res").c_str(), Resistance, nullptr, &Record, nullptr));
+    ASSERT_TRUE(pbo.CreatePbo(Path("res").c_str(), Resistance, nullptr, &Capture::Callback, nullptr));
     std::string name = "a.txt";
     PboHeaderEntry entry = Header(name, 3);
     ASSERT_TRUE(pbo.WriteEntry(&entry));
@@ -162,7 +139,7 @@ TEST_F(WriterTest, ResistanceArchiveWithOneFileIsExactly95Bytes)
     ASSERT_EQ(file.size(), sizeof expected);
     for (size_t i = 0; i < sizeof expected; ++i)
         EXPECT_EQ(file[i], expected[i]) << "offset " << i;
-    EXPECT_EQ(progressTexts, std::vector<std::string>{"Creating Resistance style pbo\r\n"});
+    EXPECT_EQ(Capture::lines, std::vector<std::string>{"Creating Resistance style pbo\r\n"});
 
     ASSERT_EQ(pbo.OpenPbo(Path("res.pbo").c_str(), nullptr), 0);
     EXPECT_EQ(pbo.GetPboType(), Resistance);
@@ -192,11 +169,11 @@ TEST_F(WriterTest, PrefixIsDerivedFromTheArchiveBaseName)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
-        progressTexts.clear();
+        Capture::Reset();
         Ostrel pbo;
-        ASSERT_TRUE(pbo.CreatePbo((dir.Path() + c.name).c_str(), ArmaNoSha, nullptr, &Record, nullptr));
+        ASSERT_TRUE(pbo.CreatePbo((dir.Path() + c.name).c_str(), ArmaNoSha, nullptr, &Capture::Callback, nullptr));
         ASSERT_TRUE(pbo.ClosePbo());
-        EXPECT_EQ(progressTexts,
+        EXPECT_EQ(Capture::lines,
                   (std::vector<std::string>{"Creating ArmA style non residual pbo ", "Prefix = " + c.prefix + "\r\n"}));
         Bytes expected = PboBytes().Product("prefix", c.prefix).Terminator().Get();
         EXPECT_EQ(ReadFile(Path(c.file)), expected);
@@ -223,9 +200,9 @@ TEST_F(WriterTest, EveryTableNameGetsTheGamePrefix)
 TEST_F(WriterTest, GivenPrefixIsWrittenAsIs)
 {
     Ostrel pbo;
-    ASSERT_TRUE(pbo.CreatePbo(Path("weapons").c_str(), Elite, "x\\y", &Record, nullptr));
+    ASSERT_TRUE(pbo.CreatePbo(Path("weapons").c_str(), Elite, "x\\y", &Capture::Callback, nullptr));
     ASSERT_TRUE(pbo.ClosePbo());
-    EXPECT_EQ(progressTexts, (std::vector<std::string>{"Creating Xbox Elite Style Pbo: ", "Prefix = x\\y\r\n",
+    EXPECT_EQ(Capture::lines, (std::vector<std::string>{"Creating Xbox Elite Style Pbo: ", "Prefix = x\\y\r\n",
                                                        "Writing sha key\r\n"}));
     EXPECT_EQ(ReadFile(Path("weapons.pbo")), PboBytes().Product("prefix", "x\\y").Terminator().Raw(Zeros(5)).Get());
 }
@@ -255,12 +232,12 @@ TEST_F(WriterTest, FlavourComesFromTheFlagsWithoutTheOptionBits)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.flags);
-        progressTexts.clear();
+        Capture::Reset();
         Ostrel pbo;
-        ASSERT_TRUE(pbo.CreatePbo(Path("p").c_str(), static_cast<PboFlags>(c.flags), nullptr, &Record, nullptr));
+        ASSERT_TRUE(pbo.CreatePbo(Path("p").c_str(), static_cast<PboFlags>(c.flags), nullptr, &Capture::Callback, nullptr));
         EXPECT_EQ(pbo.GetPboType(), c.flavour);
         ASSERT_TRUE(pbo.ClosePbo());
-        EXPECT_EQ(progressTexts, c.texts);
+        EXPECT_EQ(Capture::lines, c.texts);
         EXPECT_EQ(ReadFile(Path("p.pbo")), c.bytes);
         ASSERT_EQ(pbo.OpenPbo(Path("p").c_str(), nullptr), 0);
         EXPECT_EQ(pbo.GetPboType(), c.flavour);
@@ -354,7 +331,7 @@ TEST_F(WriterTest, ArmaArchiveEndsWithTheKeyBytesOfTheArchiveReadBefore)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.what);
-        progressTexts.clear();
+        Capture::Reset();
         Ostrel pbo;
         ASSERT_EQ(pbo.OpenPbo(Path("src.pbo").c_str(), nullptr), 0);
         ASSERT_EQ(pbo.GetPboType(), Arma);
@@ -367,14 +344,14 @@ TEST_F(WriterTest, ArmaArchiveEndsWithTheKeyBytesOfTheArchiveReadBefore)
         {
             ASSERT_TRUE(pbo.ClosePbo());
         }
-        ASSERT_TRUE(pbo.CreatePbo(Path("out").c_str(), Arma, "out", &Record, nullptr));
+        ASSERT_TRUE(pbo.CreatePbo(Path("out").c_str(), Arma, "out", &Capture::Callback, nullptr));
         std::string name = "k.txt";
         PboHeaderEntry h = Header(name, 3);
         ASSERT_TRUE(pbo.WriteEntry(&h));
         ASSERT_TRUE(pbo.WriteData(reinterpret_cast<const unsigned char*>(data.data()), 3));
         ASSERT_TRUE(pbo.ClosePbo());
 
-        EXPECT_EQ(progressTexts, (std::vector<std::string>{"Creating ArmA style pbo: ", "Prefix = out\r\n",
+        EXPECT_EQ(Capture::lines, (std::vector<std::string>{"Creating ArmA style pbo: ", "Prefix = out\r\n",
                                                            "Writing sha key\r\n"}));
         Bytes expected = PboBytes().Product("prefix", "out").Entry(name, 0, 0, 0, Stamp, 3).Terminator().Raw(data).Raw(key).Get();
         EXPECT_EQ(ReadFile(Path("out.pbo")), expected);
@@ -427,10 +404,10 @@ TEST_F(WriterTest, WriteHeaderBlockRenamesTextAndStarredEntries)
     for (bool txt : {false, true})
     {
         SCOPED_TRACE(txt);
-        progressTexts.clear();
+        Capture::Reset();
         Ostrel pbo;
-        ASSERT_TRUE(pbo.CreatePbo(Path("h").c_str(), Cwc, nullptr, &Record, nullptr));
-        progressTexts.clear();
+        ASSERT_TRUE(pbo.CreatePbo(Path("h").c_str(), Cwc, nullptr, &Capture::Callback, nullptr));
+        Capture::Reset();
         std::vector<pbo_entry*> list;
         std::vector<std::string> lines, written;
         for (const Case& c : cases)
@@ -444,7 +421,7 @@ TEST_F(WriterTest, WriteHeaderBlockRenamesTextAndStarredEntries)
         EXPECT_TRUE(OstrelTestAccess::HeaderWritten(pbo));
         EXPECT_EQ(EntryNames(pbo)[0], "config.cpp") << "the list keeps its names";
         ASSERT_TRUE(pbo.ClosePbo());
-        EXPECT_EQ(progressTexts, lines);
+        EXPECT_EQ(Capture::lines, lines);
 
         PboBytes expected;
         for (const std::string& name : written)
@@ -458,15 +435,14 @@ TEST_F(WriterTest, WriteHeaderBlockRenamesTextAndStarredEntries)
 TEST_F(WriterTest, BlockOperationsStopWhenTheCallbackSaysSo)
 {
     Ostrel pbo;
-    ASSERT_TRUE(pbo.CreatePbo(Path("c").c_str(), Cwc, nullptr, &Record, nullptr));
+    ASSERT_TRUE(pbo.CreatePbo(Path("c").c_str(), Cwc, nullptr, &Capture::Callback, nullptr));
     Link(pbo, {ListEntry("a", "a", 0), ListEntry("b", "b", 0)});
-    progressAnswer = false;
-    progressTexts.clear();
+    Capture::Reset(1);
     EXPECT_EQ(OstrelTestAccess::WriteHeaderBlock(pbo, false), -12);
-    EXPECT_EQ(progressTexts, std::vector<std::string>{"a\r\n"});
-    progressTexts.clear();
+    EXPECT_EQ(Capture::lines, std::vector<std::string>{"a\r\n"});
+    Capture::Reset(1);
     EXPECT_EQ(OstrelTestAccess::WriteDataBlock(pbo, dir.Path().c_str()), -12);
-    EXPECT_EQ(progressTexts, std::vector<std::string>{"."});
+    EXPECT_EQ(Capture::lines, std::vector<std::string>{"."});
     OstrelTestAccess::SetErrorCode(pbo, -12);
     pbo.ClosePbo();
     EXPECT_TRUE(ReadFile(Path("c.pbo")).empty());
@@ -478,12 +454,12 @@ TEST_F(WriterTest, WriteDataBlockCopiesEachFileOfTheFolder)
     ASSERT_TRUE(std::filesystem::create_directory(dir.File("sub")));
     testsupport::WriteFile(dir.File("sub/two.bin"), std::string("22"));
     Ostrel pbo;
-    ASSERT_TRUE(pbo.CreatePbo(Path("d").c_str(), Resistance, nullptr, &Record, nullptr));
+    ASSERT_TRUE(pbo.CreatePbo(Path("d").c_str(), Resistance, nullptr, &Capture::Callback, nullptr));
     Link(pbo, {ListEntry("one.txt", "one.txt", 5), ListEntry("sub\\two.bin", "two.bin", 2)});
-    progressTexts.clear();
+    Capture::Reset();
     ASSERT_EQ(OstrelTestAccess::WriteHeaderBlock(pbo, false), 0);
     ASSERT_EQ(OstrelTestAccess::WriteDataBlock(pbo, dir.Path().c_str()), 0);
-    EXPECT_EQ(progressTexts, (std::vector<std::string>{"one.txt\r\n", "sub\\two.bin\r\n", ".", ".", "\r\n"}));
+    EXPECT_EQ(Capture::lines, (std::vector<std::string>{"one.txt\r\n", "sub\\two.bin\r\n", ".", ".", "\r\n"}));
     EXPECT_EQ(pbo.GetDataPtr(pbo.firstEntry), nullptr) << "data is freed after writing";
     ASSERT_TRUE(pbo.ClosePbo());
 
@@ -600,4 +576,30 @@ TEST_F(WriterTest, CloseFailsWhenTheBytesCannotBeStored)
         pbo.WriteData(reinterpret_cast<const unsigned char*>("a"), 1);
         EXPECT_FALSE(pbo.ClosePbo());
     }
+}
+
+// A name that ends in a separator derives an empty prefix; the empty string
+// already ends the product list, so no second one follows it.
+TEST_F(WriterTest, EmptyDerivedPrefixKeepsTheArchiveReadable)
+{
+    Ostrel pbo;
+    ASSERT_TRUE(pbo.CreatePbo((dir.Path() + "/").c_str(), ArmaNoSha, nullptr, &Capture::Callback, nullptr));
+    std::string name = "a";
+    PboHeaderEntry h = Header(name, 1);
+    ASSERT_TRUE(pbo.WriteEntry(&h));
+    ASSERT_TRUE(pbo.WriteData(reinterpret_cast<const unsigned char*>("a"), 1));
+    ASSERT_TRUE(pbo.ClosePbo());
+    EXPECT_EQ(Capture::lines, (std::vector<std::string>{"Creating ArmA style non residual pbo ", "Prefix = \r\n"}));
+    Bytes expected = PboBytes()
+                         .Entry("", 0x56657273, 0, 0, 0, 0)
+                         .Str("prefix")
+                         .Str("")
+                         .Entry("a", 0, 0, 0, Stamp, 1)
+                         .Terminator()
+                         .Raw("a")
+                         .Get();
+    EXPECT_EQ(ReadFile(Path(".pbo")), expected);
+    ASSERT_EQ(pbo.OpenPbo(Path(".pbo").c_str(), nullptr), 0);
+    EXPECT_EQ(pbo.GetPboType(), ArmaNoSha);
+    EXPECT_EQ(EntryNames(pbo), std::vector<std::string>{"a"});
 }
