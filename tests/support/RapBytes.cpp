@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <map>
+#include <stdexcept>
 
 namespace testsupport
 {
@@ -167,6 +168,8 @@ public:
             return;
         }
         int index = static_cast<int>(table.size());
+        if (index > 32767)
+            throw std::length_error("an inline config holds at most 32768 strings");
         table[key] = index;
         out.Count(index);
         out.Str(s);

@@ -74,6 +74,7 @@ struct RapEnum
 
 Bytes ArmaBytes(const RapClass& root, const std::vector<RapEnum>& enums = {});
 Bytes XboxBytes(const RapClass& root, const std::vector<RapEnum>& enums, const Bytes& signature);
-// Strings are indexed, matched without regard to letter case.
+// Strings are indexed, matched without regard to letter case; more than
+// 32768 distinct strings throw std::length_error.
 Bytes InlineBytes(const std::string& rootName, const RapClass& root, const std::vector<RapEnum>& enums = {});
 } // namespace testsupport
