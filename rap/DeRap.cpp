@@ -1,5 +1,6 @@
 #include "DeRap.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -165,12 +166,14 @@ char* DeRap::DoubleUpQuotes(const char* s)
     size_t n = 0;
     for (; s[n]; ++n)
         quotes += s[n] == '"';
+    if (quotes >= SIZE_MAX - n)
+        return nullptr;
     size_t needed = n + quotes + 1;
     if (needed > quoteCapacity)
     {
-        size_t grown = quoteCapacity ? quoteCapacity : 5000;
-        while (grown < needed)
-            grown *= 2;
+        size_t grown = quoteCapacity < SIZE_MAX / 2 ? quoteCapacity * 2 : needed;
+        if (grown < needed)
+            grown = needed < 5000 ? 5000 : needed;
         void* block = rapmemory::Reallocate(quoteBuffer, grown);
         if (!block)
             return nullptr;

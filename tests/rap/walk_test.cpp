@@ -1,7 +1,9 @@
 // Text layout of classes, values and arrays, options, and walk errors.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "RapTestUtil.h"
 #include "support/RapBytes.h"
@@ -38,6 +40,26 @@ std::string ArmaText(const RapClass& root, raptest::Options options = {})
     raptest::Decoded d = Decode(ArmaBytes(root), "c.bin", options);
     EXPECT_EQ(d.code, RapNoError);
     return d.text;
+}
+
+struct ErrorCase
+{
+    const char* what;
+    Bytes entry;
+    RapError code;
+    std::string text; // after the head, before the error line
+};
+
+// Decodes a root holding each case's entry bytes.
+void ExpectErrors(const std::vector<ErrorCase>& cases, const std::function<Bytes(const Bytes&)>& root,
+                  const std::string& head)
+{
+    for (const ErrorCase& c : cases)
+    {
+        raptest::Decoded d = Decode(root(c.entry), "c.bin");
+        EXPECT_EQ(d.code, c.code) << c.what;
+        EXPECT_EQ(d.text, head + c.text + ErrorLine(c.code)) << c.what;
+    }
 }
 
 RapClass ExampleA()
@@ -128,61 +150,39 @@ TEST(RapWalk, RootBodyRules)
 
 TEST(RapWalk, EntryAndValueErrors)
 {
-    struct Case
-    {
-        const char* what;
-        Bytes entry;
-        RapError code;
-        std::string text;
-    };
-    const Case cases[] = {
-        {"named embedded array", {1, 3, 'a', 0, 0}, RapNamedEmbeddedArray, "a = "},
-        {"unknown value subtype", {1, 9, 'a', 0}, RapUnknownEntryType, "a = "},
-        {"unknown element subtype", {2, 'a', 0, 2, 2, 1, 0, 0, 0, 9}, RapUnknownArrayType, "a[] = {1,"},
-        {"unknown entry type", {5}, RapUnknownEntryType, ""},
-        {"unnamed value", {1, 2, 0, 1, 0, 0, 0}, RapNameExpected, ""},
-        {"unnamed array", {2, 0, 0}, RapNameExpected, ""},
-        {"value name cut off", {1, 2, 'a'}, RapOutOfMemory, ""},
-        {"array name cut off", {2, 'a'}, RapOutOfMemory, ""},
-        {"class name cut off", {0, 'C'}, RapUnexpectedEof, ""},
-        {"declaration cut off", {3, 'C'}, RapUnexpectedEof, ""},
-        {"subtype cut off", {1}, RapUnexpectedEof, ""},
-        {"string value cut off", {1, 0, 'a', 0, 'x'}, RapUnexpectedEof, "a = "},
-        {"element cut off", {2, 'a', 0, 2, 2, 1, 0, 0, 0}, RapUnexpectedEof, "a[] = {1,"},
-        {"count cut off", {2, 'a', 0, 0x81}, RapUnexpectedEof, "a[] = {"},
-    };
-    for (const Case& c : cases)
-    {
-        raptest::Decoded d = Decode(ArmaRoot(c.entry), "c.bin");
-        EXPECT_EQ(d.code, c.code) << c.what;
-        EXPECT_EQ(d.text, kArmaHead + c.text + ErrorLine(c.code)) << c.what;
-    }
+    ExpectErrors(
+        {
+            {"named embedded array", {1, 3, 'a', 0, 0}, RapNamedEmbeddedArray, "a = "},
+            {"unknown value subtype", {1, 9, 'a', 0}, RapUnknownEntryType, "a = "},
+            {"unknown element subtype", {2, 'a', 0, 2, 2, 1, 0, 0, 0, 9}, RapUnknownArrayType, "a[] = {1,"},
+            {"unknown entry type", {5}, RapUnknownEntryType, ""},
+            {"unnamed value", {1, 2, 0, 1, 0, 0, 0}, RapNameExpected, ""},
+            {"unnamed array", {2, 0, 0}, RapNameExpected, ""},
+            {"value name cut off", {1, 2, 'a'}, RapOutOfMemory, ""},
+            {"array name cut off", {2, 'a'}, RapOutOfMemory, ""},
+            {"class name cut off", {0, 'C'}, RapUnexpectedEof, ""},
+            {"declaration cut off", {3, 'C'}, RapUnexpectedEof, ""},
+            {"subtype cut off", {1}, RapUnexpectedEof, ""},
+            {"string value cut off", {1, 0, 'a', 0, 'x'}, RapUnexpectedEof, "a = "},
+            {"element cut off", {2, 'a', 0, 2, 2, 1, 0, 0, 0}, RapUnexpectedEof, "a[] = {1,"},
+            {"count cut off", {2, 'a', 0, 0x81}, RapUnexpectedEof, "a[] = {"},
+        },
+        [](const Bytes& entry) { return ArmaRoot(entry); }, kArmaHead);
 }
 
 TEST(RapWalk, InlineLayoutRefusesArmaOnlyItems)
 {
-    struct Case
-    {
-        const char* what;
-        Bytes entry;
-        RapError code;
-        std::string text;
-    };
-    const Case cases[] = {
-        {"declaration", {3, 'C', 0}, RapUnknownEntryType, ""},
-        {"delete", {4, 'C', 0}, RapUnknownEntryType, ""},
-        {"expression value", {1, 4, 1, 'a', 0, 'x', 0}, RapUnknownEntryType, "a = "},
-        {"expression element", {2, 1, 'a', 0, 1, 4, 'x', 0}, RapUnknownArrayType, "a[] = {"},
-        {"string value cut off", {1, 0, 1, 'a', 0, 2}, RapUnexpectedEof, "a = "},
-        {"class without count", {0, 1, 'C', 0, 0}, RapUnexpectedEof, "class C {"},
-        {"class without inherit", {0, 1, 'C', 0}, RapOutOfMemory, ""},
-    };
-    for (const Case& c : cases)
-    {
-        raptest::Decoded d = Decode(InlineRoot(c.entry));
-        EXPECT_EQ(d.code, c.code) << c.what;
-        EXPECT_EQ(d.text, "//class r {\r\n" + c.text + ErrorLine(c.code)) << c.what;
-    }
+    ExpectErrors(
+        {
+            {"declaration", {3, 'C', 0}, RapUnknownEntryType, ""},
+            {"delete", {4, 'C', 0}, RapUnknownEntryType, ""},
+            {"expression value", {1, 4, 1, 'a', 0, 'x', 0}, RapUnknownEntryType, "a = "},
+            {"expression element", {2, 1, 'a', 0, 1, 4, 'x', 0}, RapUnknownArrayType, "a[] = {"},
+            {"string value cut off", {1, 0, 1, 'a', 0, 2}, RapUnexpectedEof, "a = "},
+            {"class without count", {0, 1, 'C', 0, 0}, RapUnexpectedEof, "class C {"},
+            {"class without inherit", {0, 1, 'C', 0}, RapOutOfMemory, ""},
+        },
+        [](const Bytes& entry) { return InlineRoot(entry); }, "//class r {\r\n");
 }
 
 TEST(RapWalk, InlineStringQuoting)
