@@ -31,7 +31,16 @@ FILE* OpenFile(const char* path, const char* mode)
 {
     if (!path || !mode)
         return nullptr;
-    return std::fopen(LocalPath(path).c_str(), mode);
+    FILE* file = std::fopen(LocalPath(path).c_str(), mode);
+    // A folder opens for reading on POSIX; it is no file here.
+    struct stat st;
+    if (file && fstat(fileno(file), &st) == 0 && S_ISDIR(st.st_mode))
+    {
+        std::fclose(file);
+        errno = EISDIR;
+        return nullptr;
+    }
+    return file;
 }
 
 bool SeekTo(FILE* file, uint64_t offset)

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "frame/RazDLL.h"
+#include "frame/Platform.h"
 #include "pbo/Ostrel.h"
 #include "pbo/PboErrors.h"
 #include "support/Capture.h"
@@ -78,6 +79,9 @@ TEST_F(ReaderTest, EmptyCwcArchiveAndMissingFiles)
     EXPECT_STREQ(pbo.strError(), "Ostrel No File opened");
     EXPECT_EQ(pbo.OpenPbo(dir.File("missing").c_str(), nullptr), -3);
     EXPECT_STREQ(pbo.strError(), "Ostrel No File opened");
+    // A folder is no archive, whatever its name.
+    ASSERT_EQ(platform::MakeFolder(dir.File("folder.pbo").c_str()), 0);
+    EXPECT_EQ(pbo.OpenPbo(dir.File("folder.pbo").c_str(), nullptr), -3);
 }
 
 TEST_F(ReaderTest, NameWithoutExtensionGetsPbo)
