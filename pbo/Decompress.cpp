@@ -8,6 +8,9 @@ const int BadBounds = -4;
 const int ZeroChunk = -5;
 const int BadChecksum = -6;
 const size_t MaxLength = 18; // longest back-reference
+// A reference copied in whole 8-byte words writes up to 24 bytes, 6 past its
+// end; the fast path needs room for that after seven longest references.
+const size_t FastPathRoom = 7 * MaxLength + 24;
 
 uint32_t Checksum(const unsigned char* data, size_t n)
 {
@@ -66,7 +69,7 @@ int Decompress(const unsigned char* packed, unsigned packedSize, unsigned char* 
     while (i < end && result == 0)
     {
         unsigned flags = packed[i++];
-        if (end - i >= 16 && capacity - p >= 8 * MaxLength)
+        if (end - i >= 16 && capacity - p >= FastPathRoom)
         {
             // Room for eight tokens of any kind in both blocks: no bounds
             // checks per token.

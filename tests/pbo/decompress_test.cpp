@@ -157,6 +157,27 @@ TEST(Decompress, AgreesWithTheByteAtATimeRuleOnRandomStreams)
     }
 }
 
+TEST(Decompress, WordCopiesNeverWritePastTheBlock)
+{
+    // Seven longest references, then one of offset 8 copied in whole words,
+    // which ends exactly at the end of a 144-byte block. Guard bytes behind
+    // the block must stay untouched.
+    Bytes packed{0x00};
+    for (int t = 0; t < 7; ++t)
+        packed.insert(packed.end(), {20, 0x0F});
+    packed.insert(packed.end(), {8, 0x0F, 0, 0, 0, 0});
+    for (unsigned expected : {143u, 144u, 147u})
+    {
+        Bytes block(expected + 1 + 16, 0xCD);
+        int result = Decompress(packed.data(), static_cast<unsigned>(packed.size()), block.data(), expected);
+        Bytes want;
+        EXPECT_EQ(result, Reference(packed, expected, want)) << expected;
+        EXPECT_EQ(Bytes(block.begin(), block.begin() + 144), want) << expected;
+        for (size_t k = expected + 1; k < block.size(); ++k)
+            ASSERT_EQ(block[k], 0xCD) << expected << " guard byte " << k;
+    }
+}
+
 TEST(Decompress, MaxUnpackedSizeBoundsEveryStream)
 {
     // Sixteen bytes of references of length 18 produce the most output.
