@@ -35,16 +35,24 @@ int pbo_entry::LoadEntryData(FILE* file, uint64_t fileSize, uint64_t dataStartOf
     converted = 0;
     if (!compressed)
         loadedSize = static_cast<int32_t>(dataSize);
-    // The header's sizes are untrusted: nothing is allocated for data that
-    // lies beyond the end of the file.
+    // The header's sizes are untrusted: the block never holds more than the
+    // file has from the entry's start on. An entry cut short by the end of the
+    // file fails like any short read: the bytes that are there stay attached
+    // and loadedSize tells how many.
     uint64_t begin = dataStartOffset + dataOffset;
-    if (begin > fileSize || dataSize > fileSize - begin || !platform::SeekTo(file, begin))
+    uint64_t available = begin < fileSize ? fileSize - begin : 0;
+    uint32_t present = dataSize <= available ? dataSize : static_cast<uint32_t>(available);
+    if (present && !platform::SeekTo(file, begin))
         return Truncated;
-    data = static_cast<unsigned char*>(std::malloc(dataSize ? dataSize : 1));
+    data = static_cast<unsigned char*>(std::malloc(present ? present : 1));
     if (!data)
         return NoMemory;
-    if (dataSize && std::fread(data, 1, dataSize, file) != dataSize)
+    size_t read = present ? std::fread(data, 1, present, file) : 0;
+    if (read != dataSize)
+    {
+        loadedSize = static_cast<int32_t>(read);
         return Truncated;
+    }
     if (!compressed)
         return loadedSize;
     if (dataSize == 0 || raw)

@@ -94,8 +94,10 @@ TEST_F(PatcherBadInputTest, UnreadableArchiveEndsWithTheReaderCode)
 }
 
 // The header of a CWC or Resistance archive is read without checking the
-// data sizes; an entry whose bytes are not there is found when it is copied.
-TEST_F(PatcherBadInputTest, EntryDataBeyondTheFileEndsWithNoDataToWrite)
+// data sizes; an entry whose bytes are not all there is found when it is
+// copied: the failed load keeps what was read, so the write of its negative
+// length fails and the run ends as for an unwritable output.
+TEST_F(PatcherBadInputTest, EntryDataBeyondTheFileFailsTheWrite)
 {
     const Bytes shortData[] = {
         PboBytes().Entry("big.txt", 0, 0, 0, 0, 100).Terminator().Raw("abc").Get(),
@@ -105,9 +107,9 @@ TEST_F(PatcherBadInputTest, EntryDataBeyondTheFileEndsWithNoDataToWrite)
     for (const Bytes& target : shortData)
     {
         Outcome run = RunPatcher({Put("p.pbo", Good()), Put("t.pbo", target)});
-        EXPECT_EQ(run.status, 6);
-        EXPECT_EQ(run.err, VersionLine());
-        EXPECT_EQ(run.out.substr(run.out.find('\n') + 1), "Adding a.txt\nno data to write\n");
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, VersionLine() + "Cannot create or write to output pbo " + dir.File("t.patched.pbo") + "\n");
+        EXPECT_EQ(run.out.substr(run.out.find('\n') + 1), "Adding a.txt\n");
         // The partial output stays on disk and is closed.
         EXPECT_TRUE(Exists("t.patched.pbo"));
     }
