@@ -5,7 +5,7 @@
 
 DeSqs::DeSqs()
     : callback(&SilentProgress::Callback), cursor(line), tokenLength(0), tokenKind(TokenEnd), redeliver(false),
-      statementType(SqsNone), currentPrecedence(0)
+      statementType(SqsNone), currentPrecedence(0), depth(0)
 {
     line[0] = 0;
     token[0] = 0;
@@ -70,6 +70,7 @@ bool DeSqs::getline()
     while (*cursor == ' ')
         ++cursor;
     redeliver = false;
+    depth = 0;
     tokenLength = 0;
     token[0] = 0;
     return true;

@@ -39,6 +39,10 @@ public:
     // A line longer than this less one arrives in several pieces.
     static constexpr size_t LineSize = 2560;
 
+    // Deepest nesting of statement steps within one line; a line that needs
+    // more ends the check with 2 ("Sqs: syntax").
+    static constexpr int MaxDepth = 1000;
+
     // Token kinds answered by ReadToken besides the character codes.
     enum TokenKind
     {
@@ -73,6 +77,7 @@ private:
 
     int ProcessStatement(SqsType& type);
     int ProcessVerb(SqsType& type);
+    int TakeStep(SqsType& type);
     int ProcessLabel(SqsType& type);
     int ProcessLiteral(SqsType& type, SqsType literalType);
     int ProcessParen(SqsType& type);
@@ -91,6 +96,7 @@ private:
     bool redeliver;
     SqsType statementType;
     int32_t currentPrecedence;
+    int depth;
     SqsVariables variables;
     char message[LineSize + 128];
 };

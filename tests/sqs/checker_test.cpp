@@ -226,8 +226,8 @@ TEST(DeSqs, LongLinesAndPieces)
         {text.c_str(), 0},
         {array.c_str(), 0},
         {nested.c_str(), 0},
-        {parens.c_str(), 0},
-        {nots.c_str(), 0},
+        {parens.c_str(), 2}, // nesting deeper than MaxDepth
+        {nots.c_str(), 2},
     };
     for (const Row& row : longRows)
     {
@@ -235,6 +235,8 @@ TEST(DeSqs, LongLinesAndPieces)
         EXPECT_EQ(Check(row.script), row.code) << std::string(row.script).substr(0, 8);
         EXPECT_EQ(Check(std::string(row.script) + "\r\n" + row.script), row.code);
     }
+    EXPECT_EQ(Check(std::string(DeSqs::MaxDepth - 1, '(')), 0);
+    EXPECT_EQ(Check(std::string(DeSqs::MaxDepth, '(')), 2);
     // A longer line arrives in pieces: the string of the first piece is open.
     EXPECT_EQ(Check("hint \"" + std::string(5000, 'a') + "\""), 17);
     EXPECT_EQ(Check(std::string(3000, 'a')), 0);
