@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "../frame/Export.h"
+
 // Value types are bit sets; 0 means none (no front, no argument, no result).
 typedef uint32_t SqsType;
 enum SqsTypeBits : SqsType
@@ -36,11 +38,11 @@ struct SqsCommand
 };
 
 // The rows in table order, ended by a row whose identifier is 0.
-const SqsCommand* SqsCommandTable();
+OSTREL_API const SqsCommand* SqsCommandTable();
 // Number of rows before the terminating one.
-size_t SqsCommandCount();
+OSTREL_API size_t SqsCommandCount();
 
 // The first row, in table order, whose name equals word ignoring ASCII letter
 // case; null when there is none. Answered from a hashed index of the table.
-const SqsCommand* FindCommand(const char* word);
-const SqsCommand* FindCommand(const char* word, size_t length);
+OSTREL_API const SqsCommand* FindCommand(const char* word);
+OSTREL_API const SqsCommand* FindCommand(const char* word, size_t length);
