@@ -116,6 +116,7 @@ const Row rows[] = {
     {"x = 5 And false", 27},
     {"[] exec \"a.sqs\"", 0},
     {"hint setPos [1,2,3]", 27},
+    {"hint 5a \"x\"", 15}, // an error inside an argument is not stepped over
     {"player addEventHandler [\"killed\", {_this exec \"k.sqs\"}]", 0},
     // Operators and parentheses.
     {"a <= 5", 0},
