@@ -15,3 +15,6 @@
 #include "rap/RapError.h"
 #include "rap/RapInput.h"
 #include "rap/RapTextOutput.h"
+#include "sqs/DeSqs.h"
+#include "sqs/SqsCommand.h"
+#include "sqs/SqsVariables.h"

@@ -2,6 +2,7 @@
 
 #include "../pbo/Ostrel.h"
 #include "../rap/DeRap.h"
+#include "../sqs/DeSqs.h"
 #include "Export.h"
 
 // The aggregate: one object of every format class. Its archive member is
@@ -20,4 +21,5 @@ public:
     // Members in construction order; destroyed in reverse.
     Ostrel ostrel;
     DeRap derap;
+    DeSqs desqs;
 };
