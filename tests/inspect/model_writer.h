@@ -3,7 +3,6 @@
 // Test-side writer of editable model files: header, levels with points,
 // normals, polygons and named tags.
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -13,35 +12,27 @@ namespace modeltest
 {
 using testsupport::Bytes;
 
-struct Corner
-{
-    int32_t point;
-    int32_t normal;
-};
-
+struct Corner { int32_t point, normal; };
 struct Polygon
 {
-    std::string signature; // up to 32 bytes, zero-padded
+    std::string signature; // zero-padded to 32 bytes
     std::vector<Corner> corners;
     int32_t cornerCount = -1; // -1: the number of corners given
 };
-
 struct Tag
 {
-    std::string name;      // up to 64 bytes, zero-padded
-    uint32_t stored = 0;   // size field as written
-    size_t dataBytes = 0;  // data bytes that follow
+    std::string name; // zero-padded to 64 bytes
+    uint32_t stored;  // size field as written
+    size_t dataBytes; // data bytes that follow
 };
-
 struct Lod
 {
-    int32_t vertices = 0;
-    int32_t normals = 0;
+    int32_t vertices = 0, normals = 0;
     std::vector<Polygon> polygons;
-    std::vector<Tag> tags; // "#EndOfFile#" is added unless endTag is false
+    std::vector<Tag> tags; // "#EndOfFile#" follows unless endTag is false
     uint32_t flags = 0;
     bool endTag = true;
-    int32_t polygonCountField = -1; // -1: the number of polygons given
+    int64_t polygonCountField = -1; // -1: the number of polygons given
 };
 
 class ModelBytes
@@ -50,9 +41,7 @@ public:
     ModelBytes& Text(const std::string& s, size_t width = 0)
     {
         bytes.insert(bytes.end(), s.begin(), s.end());
-        if (width > s.size())
-            bytes.insert(bytes.end(), width - s.size(), 0);
-        return *this;
+        return Fill(width > s.size() ? width - s.size() : 0, 0);
     }
     ModelBytes& U32(uint32_t v)
     {
@@ -67,17 +56,15 @@ public:
     }
     // "MLOD", a version word (the float 1.1 by default) and the level count.
     ModelBytes& Header(uint32_t lods, uint32_t version = 0x3F8CCCCD) { return Text("MLOD").U32(version).U32(lods); }
-
     ModelBytes& Level(const Lod& lod)
     {
+        size_t polygons = lod.polygons.size();
         Text("SP3X").U32(28).U32(153).U32(lod.vertices).U32(lod.normals);
-        U32(lod.polygonCountField >= 0 ? lod.polygonCountField : static_cast<uint32_t>(lod.polygons.size()));
-        U32(lod.flags);
+        U32(static_cast<uint32_t>(lod.polygonCountField >= 0 ? lod.polygonCountField : polygons)).U32(lod.flags);
         Fill(16 * static_cast<size_t>(lod.vertices)).Fill(12 * static_cast<size_t>(lod.normals));
         for (const Polygon& p : lod.polygons)
         {
-            Text(p.signature, 32);
-            U32(p.cornerCount >= 0 ? p.cornerCount : static_cast<uint32_t>(p.corners.size()));
+            Text(p.signature, 32).U32(p.cornerCount >= 0 ? p.cornerCount : static_cast<uint32_t>(p.corners.size()));
             for (size_t c = 0; c < 4; ++c)
             {
                 Corner corner = c < p.corners.size() ? p.corners[c] : Corner{0, 0};
@@ -88,9 +75,7 @@ public:
         Text("TAGG");
         for (const Tag& t : lod.tags)
             Text(t.name, 64).U32(t.stored).Fill(t.dataBytes, 0x11);
-        if (lod.endTag)
-            Text("#EndOfFile#", 64).U32(0).U32(0xC105ED);
-        return *this;
+        return lod.endTag ? Text("#EndOfFile#", 64).U32(0).U32(0xC105ED) : *this;
     }
     const Bytes& Get() const { return bytes; }
 
@@ -107,11 +92,8 @@ inline Lod RealLevel(bool byteMass)
     lod.vertices = 8;
     lod.normals = 6;
     lod.flags = 0x10;
-    lod.polygons = {{"data\\tex_co.paa", {{0, 0}, {1, 0}, {2, 1}, {3, 1}}},
-                    {"", {{4, 5}, {5, 5}, {7, 2}}}};
-    lod.tags = {{"#SharpEdges#", 16, 16},
-                {"#Selected#", 10, 10},
-                {"#Property#", 128, 128},
+    lod.polygons = {{"data\\tex_co.paa", {{0, 0}, {1, 0}, {2, 1}, {3, 1}}}, {"", {{4, 5}, {5, 5}, {7, 2}}}};
+    lod.tags = {{"#SharpEdges#", 16, 16}, {"#Selected#", 10, 10}, {"#Property#", 128, 128},
                 {"#Mass#", byteMass ? 32u : 8u, 32}};
     return lod;
 }

@@ -170,18 +170,6 @@ TEST(TextureInspector, NamedFilesNeedTheTextureExtension)
     EXPECT_EQ(pac.Open(dir.File("tex.paa").c_str(), nullptr), 0);
 }
 
-TEST(TextureInspector, MessagesOfTheCodes)
-{
-    const std::pair<int, const char*> rows[] = {
-        {0, "No error(s)"},          {1, "Pac: Premature EOF"},     {2, "Pac: Out of memory"},
-        {3, "Pac: invalid file"},    {4, "Pac: Unknown File Format"}, {5, "Pac: Unkown Tagg"},
-        {6, "Pac: No Offset tagg supplied"}, {7, "Pac: No ending zeroes"}, {8, "excess bytes in file"},
-        {9, "Pac: Unknown error"},   {255, "Pac: Unknown error"},
-    };
-    for (const auto& row : rows)
-        EXPECT_STREQ(DePac::ErrorString(static_cast<unsigned char>(row.first)), row.second);
-}
-
 // Every prefix and every single-byte change of sound textures ends with a
 // code of the table (the sanitizer build checks the reads).
 TEST(TextureInspector, DamagedTexturesEndWithACode)

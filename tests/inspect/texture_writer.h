@@ -14,17 +14,14 @@ using testsupport::Bytes;
 class TextureBytes
 {
 public:
-    explicit TextureBytes(uint16_t type) { U16(type); }
     TextureBytes() = default;
+    explicit TextureBytes(uint16_t type) { U16(type); }
 
     TextureBytes& U16(uint32_t v) { return Le(v, 2); }
     TextureBytes& U24(uint32_t v) { return Le(v, 3); }
     TextureBytes& U32(uint32_t v) { return Le(v, 4); }
-    TextureBytes& Text(const std::string& s)
-    {
-        bytes.insert(bytes.end(), s.begin(), s.end());
-        return *this;
-    }
+    TextureBytes& Text(const std::string& s) { return Append(s.begin(), s.end()); }
+    TextureBytes& Fill(size_t n) { return Append(n, 0x5A); }
     // A tag with a 32-bit payload; code as read ("AVGC"), stored reversed.
     TextureBytes& Tag(const std::string& code, uint32_t value)
     {
@@ -40,16 +37,7 @@ public:
         return at;
     }
     TextureBytes& EndTags() { return U16(0); }
-    // A mipmap header and size filler bytes.
-    TextureBytes& Mip(uint32_t width, uint32_t height, uint32_t size)
-    {
-        return U16(width).U16(height).U24(size).Fill(size);
-    }
-    TextureBytes& Fill(size_t n)
-    {
-        bytes.insert(bytes.end(), n, 0x5A);
-        return *this;
-    }
+    TextureBytes& Mip(uint32_t width, uint32_t height, uint32_t size) { return U16(width).U16(height).U24(size).Fill(size); }
     TextureBytes& End() { return U16(0).U16(0).U16(0); }
     void Patch(size_t at, uint32_t v)
     {
@@ -60,6 +48,12 @@ public:
     const Bytes& Get() const { return bytes; }
 
 private:
+    template <typename... A>
+    TextureBytes& Append(A... args)
+    {
+        bytes.insert(bytes.end(), args...);
+        return *this;
+    }
     TextureBytes& Le(uint32_t v, int n)
     {
         for (int i = 0; i < n; ++i)
