@@ -35,7 +35,7 @@ int DeP3d::Open(const unsigned char* data, unsigned long size, ProgressCallback 
 {
     Close();
     // The buffer is addressed with 32 bits; a null block holds nothing.
-    if (size > 0xFFFFFFFFul || (!data && size))
+    if ((static_cast<uint64_t>(size) >> 32) != 0 || (!data && size))
         return 3;
     input->OpenMemory(data, static_cast<uint32_t>(size));
     int result = Process(progress);
@@ -48,13 +48,20 @@ const char* DeP3d::ErrorString(unsigned char code)
 {
     switch (code)
     {
-    case 0: return "no error(s)";
-    case 1: return "P3D: Premature EOF";
-    case 2: return "P3D: Out of memory";
-    case 3: return "P3D: invalid file";
-    case 4: return "P3D: residual bytes";
-    case 5: return "P3D: undecodable";
-    default: return "P3D: Unknown error";
+    case 0:
+        return "no error(s)";
+    case 1:
+        return "P3D: Premature EOF";
+    case 2:
+        return "P3D: Out of memory";
+    case 3:
+        return "P3D: invalid file";
+    case 4:
+        return "P3D: residual bytes";
+    case 5:
+        return "P3D: undecodable";
+    default:
+        return "P3D: Unknown error";
     }
 }
 

@@ -32,7 +32,7 @@ enum P3DType
 // bytes (one float per point); any other stored size counts floats.
 class OSTREL_API DeP3d
 {
-public:
+  public:
     DeP3d();
     ~DeP3d();
     DeP3d(const DeP3d&) = delete;
@@ -60,7 +60,7 @@ public:
     long GetMlodPolyCount(long lod) const;
     const char* GetMlodPolySignature(long lod, long polygon) const;
 
-private:
+  private:
     int Process(ProgressCallback progress);
     P3DType _SetType();
     int ReadMlod();

@@ -62,17 +62,22 @@ const char* TypeLine(unsigned type)
 {
     switch (type)
     {
-    case 0x1555: return "Uncompressed RGBA 5:5:5:1 texture\r\n";
-    case 0x4444: return "Uncompressed RGBA 4:4:4:4 texture\r\n";
-    case 0x4747: return "Uncompressed Index Palette texture\r\n";
-    case 0x8080: return "Uncompressed Luminosity/Alpha map\r\n";
-    case 0xFF01: return "DXT1 / S3TC compression\r\n";
-    case 0xFF05: return "XBox/Arma DXT5 compressed texture\r\n";
-    default: return nullptr;
+    case 0x1555:
+        return "Uncompressed RGBA 5:5:5:1 texture\r\n";
+    case 0x4444:
+        return "Uncompressed RGBA 4:4:4:4 texture\r\n";
+    case 0x4747:
+        return "Uncompressed Index Palette texture\r\n";
+    case 0x8080:
+        return "Uncompressed Luminosity/Alpha map\r\n";
+    case 0xFF01:
+        return "DXT1 / S3TC compression\r\n";
+    case 0xFF05:
+        return "XBox/Arma DXT5 compressed texture\r\n";
+    default:
+        return nullptr;
     }
 }
-
-const unsigned long MaxBlock = 0xFFFFFFFFul;
 } // namespace
 
 DePac::DePac() : input(new DataStream) {}
@@ -103,7 +108,7 @@ int DePac::Open(const char* fileName, ProgressCallback progress)
 int DePac::Open(const unsigned char* data, unsigned long size, ProgressCallback progress)
 {
     // The buffer is addressed with 32 bits; a null block holds nothing.
-    if (size > MaxBlock || (!data && size))
+    if ((static_cast<uint64_t>(size) >> 32) != 0 || (!data && size))
         return 3;
     input->OpenMemory(data, static_cast<uint32_t>(size));
     return Process(progress);
@@ -113,16 +118,26 @@ const char* DePac::ErrorString(unsigned char code)
 {
     switch (code)
     {
-    case 0: return "No error(s)";
-    case 1: return "Pac: Premature EOF";
-    case 2: return "Pac: Out of memory";
-    case 3: return "Pac: invalid file";
-    case 4: return "Pac: Unknown File Format";
-    case 5: return "Pac: Unkown Tagg";
-    case 6: return "Pac: No Offset tagg supplied";
-    case 7: return "Pac: No ending zeroes";
-    case 8: return "excess bytes in file";
-    default: return "Pac: Unknown error";
+    case 0:
+        return "No error(s)";
+    case 1:
+        return "Pac: Premature EOF";
+    case 2:
+        return "Pac: Out of memory";
+    case 3:
+        return "Pac: invalid file";
+    case 4:
+        return "Pac: Unknown File Format";
+    case 5:
+        return "Pac: Unkown Tagg";
+    case 6:
+        return "Pac: No Offset tagg supplied";
+    case 7:
+        return "Pac: No ending zeroes";
+    case 8:
+        return "excess bytes in file";
+    default:
+        return "Pac: Unknown error";
     }
 }
 
@@ -258,7 +273,8 @@ int DePac::WalkWithOffsets()
         unsigned width = 0, height = 0, size = 0;
         if (!at.U16(width) || !at.U16(height) || !at.U24(size))
             return 1;
-        callback("%d x %d Size=%d\r\n", static_cast<int>(width), static_cast<int>(height), static_cast<int>(size));
+        callback("%d x %d Size=%d\r\n", static_cast<int>(width), static_cast<int>(height),
+                 static_cast<int>(size));
         at.position += size;
     }
     const unsigned char* marker = at.Take(6);
@@ -294,7 +310,8 @@ int DePac::WalkWithoutOffsets()
         }
         if (!at.U24(size))
             return 1;
-        callback("%d x %d Size=%d\r\n", static_cast<int>(width), static_cast<int>(height), static_cast<int>(size));
+        callback("%d x %d Size=%d\r\n", static_cast<int>(width), static_cast<int>(height),
+                 static_cast<int>(size));
         at.position += size;
         if (!at.U16(width))
             return 1;

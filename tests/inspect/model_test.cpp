@@ -36,15 +36,17 @@ Lines operator+(Lines a, const Lines& b)
 Lines CountLines(int vertices, int normals, int polygons, const char* flags = "0")
 {
     return {"LodSig: SP3X V28.153\r\n", "Vertexes: " + std::to_string(vertices) + "\r\n",
-            "NormalsCount: " + std::to_string(normals) + "\r\n", "PolygonCount: " + std::to_string(polygons) + "\r\n",
-            std::string("LodFlags: ") + flags + "\r\n"};
+            "NormalsCount: " + std::to_string(normals) + "\r\n",
+            "PolygonCount: " + std::to_string(polygons) + "\r\n", std::string("LodFlags: ") + flags + "\r\n"};
 }
 
 Lines RealLines(bool byteMass)
 {
-    return CountLines(8, 6, 2, "10") + Lines{"data\\tex_co.paa\r\n", "\r\n", "#SharpEdges# 16\r\n", "#Selected# 10\r\n",
-                                            "#Property# 128\r\n", byteMass ? "#Mass# 32\r\n" : "#Mass# 8\r\n",
-                                            "#EndOfFile# 0\r\n"};
+    return CountLines(8, 6, 2, "10") +
+           Lines{"data\\tex_co.paa\r\n", "\r\n",
+                 "#SharpEdges# 16\r\n",  "#Selected# 10\r\n",
+                 "#Property# 128\r\n",   byteMass ? "#Mass# 32\r\n" : "#Mass# 8\r\n",
+                 "#EndOfFile# 0\r\n"};
 }
 
 // One level with a single triangle over the given corners.
@@ -68,25 +70,32 @@ struct Case
 std::vector<Case> Cases()
 {
     std::vector<Case> cases;
-    cases.push_back({"lower-case signature, no levels", ModelBytes().Text("mlod").U32(0x3F8CCCCD).U32(0).Get(), 0,
-                     HeaderLines(0)});
+    cases.push_back({"lower-case signature, no levels",
+                     ModelBytes().Text("mlod").U32(0x3F8CCCCD).U32(0).Get(), 0, HeaderLines(0)});
     cases.push_back({"a byte after the last level", ModelBytes().Header(0).Fill(1).Get(), 4, HeaderLines(0)});
     cases.push_back({"binarised model", ModelBytes().Text("ODOL").U32(7).Get(), 5, {"ODOL"}});
     cases.push_back({"signature cut short", ModelBytes().Text("MLO").Get(), 1, {}});
     cases.push_back({"other signature", ModelBytes().Text("P3DM").U32(0).Get(), 3, {}});
-    cases.push_back({"version 1.2", ModelBytes().Header(0, 0x3F99999A).Get(), 3, {"MLOD", " version 1.20\r\n"}});
-    cases.push_back({"version as the integer 257", ModelBytes().Header(0, IntegerVersion).Get(), 0, HeaderLines(0)});
-    cases.push_back({"version as the integer 258", ModelBytes().Header(0, 258).Get(), 3, {"MLOD", " version 0.00\r\n"}});
+    cases.push_back(
+        {"version 1.2", ModelBytes().Header(0, 0x3F99999A).Get(), 3, {"MLOD", " version 1.20\r\n"}});
+    cases.push_back(
+        {"version as the integer 257", ModelBytes().Header(0, IntegerVersion).Get(), 0, HeaderLines(0)});
+    cases.push_back(
+        {"version as the integer 258", ModelBytes().Header(0, 258).Get(), 3, {"MLOD", " version 0.00\r\n"}});
     cases.push_back({"version cut short", ModelBytes().Text("MLOD").Fill(3).Get(), 3, {"MLOD"}});
-    cases.push_back({"level count cut short", ModelBytes().Text("MLOD").U32(IntegerVersion).Get(), 3,
+    cases.push_back({"level count cut short",
+                     ModelBytes().Text("MLOD").U32(IntegerVersion).Get(),
+                     3,
                      {"MLOD", " version 1.10\r\n"}});
-    cases.push_back({"real level, float version, mass in floats", ModelBytes().Header(1).Level(RealLevel(false)).Get(),
-                     0, HeaderLines(1) + RealLines(false)});
+    cases.push_back({"real level, float version, mass in floats",
+                     ModelBytes().Header(1).Level(RealLevel(false)).Get(), 0,
+                     HeaderLines(1) + RealLines(false)});
     cases.push_back({"real level, integer version, mass in bytes",
                      ModelBytes().Header(1, IntegerVersion).Level(RealLevel(true)).Get(), 0,
                      HeaderLines(1) + RealLines(true)});
-    cases.push_back({"real level with closing bytes", ModelBytes().Header(1, IntegerVersion).Level(RealLevel(true)).Fill(32).Get(),
-                     4, HeaderLines(1) + RealLines(true)});
+    cases.push_back({"real level with closing bytes",
+                     ModelBytes().Header(1, IntegerVersion).Level(RealLevel(true)).Fill(32).Get(), 4,
+                     HeaderLines(1) + RealLines(true)});
     cases.push_back({"five corners", ModelBytes().Header(1).Level(Triangle(5, {2, 0})).Get(), 3,
                      HeaderLines(1) + CountLines(3, 1, 1) + Lines{"tri\r\n"}});
     cases.push_back({"normal index out of range", ModelBytes().Header(1).Level(Triangle(3, {0, 1})).Get(), 3,
@@ -100,7 +109,8 @@ std::vector<Case> Cases()
     open.tags = {{"#Property#", 0, 0}};
     cases.push_back({"tags without an end", ModelBytes().Header(1).Level(open).Get(), 1,
                      HeaderLines(1) + CountLines(3, 1, 1) + Lines{"tri\r\n", "#Property# 0\r\n"}});
-    cases.push_back({"level version 29", ModelBytes().Header(1).Text("SP3X").U32(29).Get(), 3, HeaderLines(1)});
+    cases.push_back(
+        {"level version 29", ModelBytes().Header(1).Text("SP3X").U32(29).Get(), 3, HeaderLines(1)});
     ModelBytes badMarker = ModelBytes().Header(1);
     badMarker.Text("sp3x").U32(28).U32(153).U32(0).U32(0).U32(0).U32(0).Text("TAGS");
     Lines lowerSignature = CountLines(0, 0, 0);
@@ -143,7 +153,7 @@ TEST(ModelInspector, GettersOverTwoLevels)
 {
     Lod second = RealLevel(false);
     second.tags.pop_back();
-    second.polygons[1].signature = std::string(32, 'S');  // no zero byte inside the field
+    second.polygons[1].signature = std::string(32, 'S'); // no zero byte inside the field
     second.tags.push_back({std::string(64, 'N'), 0, 0});
     const Bytes bytes = ModelBytes().Header(2, IntegerVersion).Level(RealLevel(true)).Level(second).Get();
     DeP3d model;
@@ -202,7 +212,7 @@ TEST(ModelInspector, AssignRefusesSizesTheInputCannotHold)
         bool block;
     };
     const Row rows[] = {
-        {-1, 4, 2, false},          {16, -1, 2, false},          {0, 5, 0, false},
+        {-1, 4, 2, false},          {16, -1, 2, false},           {0, 5, 0, false},
         {16, 0x7FFFFFFF, 1, false}, {0x10000, 0x10001, 1, false}, {1, 12, 1, true},
     };
     for (const Row& row : rows)
@@ -240,7 +250,8 @@ TEST(ModelInspector, NamedFilesThroughTheAggregate)
 // the table (the sanitizer build checks the reads).
 TEST(ModelInspector, DamagedModelsEndWithACode)
 {
-    const Bytes sample = ModelBytes().Header(2, IntegerVersion).Level(RealLevel(true)).Level(RealLevel(false)).Get();
+    const Bytes sample =
+        ModelBytes().Header(2, IntegerVersion).Level(RealLevel(true)).Level(RealLevel(false)).Get();
     DeP3d model;
     ASSERT_EQ(model.Open(sample.data(), sample.size(), nullptr), 0);
     for (size_t n = 0; n < sample.size(); ++n)

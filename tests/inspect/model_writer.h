@@ -12,7 +12,10 @@ namespace modeltest
 {
 using testsupport::Bytes;
 
-struct Corner { int32_t point, normal; };
+struct Corner
+{
+    int32_t point, normal;
+};
 struct Polygon
 {
     std::string signature; // zero-padded to 32 bytes
@@ -37,7 +40,7 @@ struct Lod
 
 class ModelBytes
 {
-public:
+  public:
     ModelBytes& Text(const std::string& s, size_t width = 0)
     {
         bytes.insert(bytes.end(), s.begin(), s.end());
@@ -55,16 +58,21 @@ public:
         return *this;
     }
     // "MLOD", a version word (the float 1.1 by default) and the level count.
-    ModelBytes& Header(uint32_t lods, uint32_t version = 0x3F8CCCCD) { return Text("MLOD").U32(version).U32(lods); }
+    ModelBytes& Header(uint32_t lods, uint32_t version = 0x3F8CCCCD)
+    {
+        return Text("MLOD").U32(version).U32(lods);
+    }
     ModelBytes& Level(const Lod& lod)
     {
         size_t polygons = lod.polygons.size();
         Text("SP3X").U32(28).U32(153).U32(lod.vertices).U32(lod.normals);
-        U32(static_cast<uint32_t>(lod.polygonCountField >= 0 ? lod.polygonCountField : polygons)).U32(lod.flags);
+        U32(static_cast<uint32_t>(lod.polygonCountField >= 0 ? lod.polygonCountField : polygons))
+            .U32(lod.flags);
         Fill(16 * static_cast<size_t>(lod.vertices)).Fill(12 * static_cast<size_t>(lod.normals));
         for (const Polygon& p : lod.polygons)
         {
-            Text(p.signature, 32).U32(p.cornerCount >= 0 ? p.cornerCount : static_cast<uint32_t>(p.corners.size()));
+            Text(p.signature, 32)
+                .U32(p.cornerCount >= 0 ? p.cornerCount : static_cast<uint32_t>(p.corners.size()));
             for (size_t c = 0; c < 4; ++c)
             {
                 Corner corner = c < p.corners.size() ? p.corners[c] : Corner{0, 0};
@@ -79,7 +87,7 @@ public:
     }
     const Bytes& Get() const { return bytes; }
 
-private:
+  private:
     Bytes bytes;
 };
 
@@ -93,7 +101,9 @@ inline Lod RealLevel(bool byteMass)
     lod.normals = 6;
     lod.flags = 0x10;
     lod.polygons = {{"data\\tex_co.paa", {{0, 0}, {1, 0}, {2, 1}, {3, 1}}}, {"", {{4, 5}, {5, 5}, {7, 2}}}};
-    lod.tags = {{"#SharpEdges#", 16, 16}, {"#Selected#", 10, 10}, {"#Property#", 128, 128},
+    lod.tags = {{"#SharpEdges#", 16, 16},
+                {"#Selected#", 10, 10},
+                {"#Property#", 128, 128},
                 {"#Mass#", byteMass ? 32u : 8u, 32}};
     return lod;
 }

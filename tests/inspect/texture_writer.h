@@ -13,7 +13,7 @@ using testsupport::Bytes;
 
 class TextureBytes
 {
-public:
+  public:
     TextureBytes() = default;
     explicit TextureBytes(uint16_t type) { U16(type); }
 
@@ -37,7 +37,10 @@ public:
         return at;
     }
     TextureBytes& EndTags() { return U16(0); }
-    TextureBytes& Mip(uint32_t width, uint32_t height, uint32_t size) { return U16(width).U16(height).U24(size).Fill(size); }
+    TextureBytes& Mip(uint32_t width, uint32_t height, uint32_t size)
+    {
+        return U16(width).U16(height).U24(size).Fill(size);
+    }
     TextureBytes& End() { return U16(0).U16(0).U16(0); }
     void Patch(size_t at, uint32_t v)
     {
@@ -47,9 +50,8 @@ public:
     size_t Size() const { return bytes.size(); }
     const Bytes& Get() const { return bytes; }
 
-private:
-    template <typename... A>
-    TextureBytes& Append(A... args)
+  private:
+    template <typename... A> TextureBytes& Append(A... args)
     {
         bytes.insert(bytes.end(), args...);
         return *this;
