@@ -21,6 +21,9 @@ bool FormatLine(const char* format, ...)
 }
 } // namespace
 
+// Kept where the optimiser cannot drop the text reads.
+size_t lastTextBytes = 0;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     DeP3d model;
@@ -34,5 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (long polygon = 0; polygon < model.GetMlodPolyCount(lod); ++polygon)
             total += std::strlen(model.GetMlodPolySignature(lod, polygon));
     }
-    return total == static_cast<size_t>(-1);
+    lastTextBytes = total;
+    return 0;
 }
