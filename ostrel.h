@@ -7,6 +7,8 @@
 #include "frame/OwnedString.h"
 #include "frame/Progress.h"
 #include "frame/RazDLL.h"
+#include "inspect/DeP3d.h"
+#include "inspect/DePac.h"
 #include "pbo/FolderScan.h"
 #include "pbo/Ostrel.h"
 #include "pbo/PboEntry.h"

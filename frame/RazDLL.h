@@ -1,5 +1,7 @@
 #pragma once
 
+#include "../inspect/DeP3d.h"
+#include "../inspect/DePac.h"
 #include "../pbo/Ostrel.h"
 #include "../rap/DeRap.h"
 #include "../sqs/DeSqs.h"
@@ -21,5 +23,7 @@ public:
     // Members in construction order; destroyed in reverse.
     Ostrel ostrel;
     DeRap derap;
+    DePac depac;
+    DeP3d dep3d;
     DeSqs desqs;
 };
