@@ -257,20 +257,6 @@ TEST(RapHostile, ArrayNestingIsBounded)
     }
 }
 
-// An inline config whose root holds one array: a string defined with its
-// first element, then reused by its index (one byte) by every later one.
-Bytes ReusedString(const std::string& word, int uses)
-{
-    RapBytes b;
-    b.Raw({0x00, 0x72, 0x61, 0x50, 0x04, 0x00, 0x00});
-    b.Byte(0).Count(0).Str("r").Str("").Count(1); // class r, no inherit, 1 entry
-    b.Byte(2).Count(1).Str("a").Count(uses);      // array a
-    b.Byte(0).Count(2).Str(word);
-    for (int i = 1; i < uses; ++i)
-        b.Byte(0).Count(2);
-    return b.Long(0).Get();
-}
-
 // One string of the inline layout reused by index costs one or two bytes a
 // use but is written out in full each time. The text is bounded by the size of
 // the data, so a small file cannot expand to gigabytes.
@@ -291,7 +277,7 @@ TEST(RapHostile, ReusedStringsCannotExpandWithoutBound)
     {
         SCOPED_TRACE(c.uses);
         const std::string word(c.stringLength, 'w');
-        Bytes bytes = ReusedString(word, c.uses);
+        Bytes bytes = InlineReusedString(word, c.uses);
         raptest::Decoded d = Decode(bytes);
         EXPECT_EQ(d.code, c.code);
         if (c.code == RapNoError)
