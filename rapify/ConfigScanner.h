@@ -86,7 +86,6 @@ private:
     int ReadCleanLine();
     int ReadLogicalLine();
     bool StripComments();
-    bool JoinLines(const char* kept);
     bool EnsureLine(size_t needed);
     bool EnsureToken(size_t needed);
     int ScanToken(ScanMode mode);

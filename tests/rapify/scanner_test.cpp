@@ -67,6 +67,9 @@ TEST(RapifyScanner, LinesAndContinuations)
         // A continuation on the last line keeps that line.
         {"x = 1;\\", 0, 1, 7, "x=I1"},
         {"y = 0;\nx = 5 \\\n", 0, 2, 7, "y=I0 x=I5"},
+        {"x = 1;\n \\", 0, 2, 7, "x=I1"},
+        {"x = a\\\n\\\nb;", 0, 3, 7, "x=S\"a  b\""},
+        {"x = a \\\n}\\\nb;", RapifyExpectedArrayOrAssign, 3, ';', "-"},
         {"x =\n5;", 0, 2, 7, "x=I5"},
         {"class A\n{\n\n  x = 1\n}\n", 0, 5, 7, "A{x=I1}"},
     };
