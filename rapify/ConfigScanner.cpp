@@ -30,8 +30,8 @@ bool IsPunctuation(char c)
 {
     return c == ',' || c == '=' || c == '[' || c == ']' || c == '{' || c == '}' || c == ':';
 }
-} // namespace
 
+// Removes leading and trailing spaces in place.
 void TrimSpaces(char* text)
 {
     if (!text)
@@ -45,6 +45,7 @@ void TrimSpaces(char* text)
     std::memmove(text, text + start, length);
     text[length] = '\0';
 }
+} // namespace
 
 ConfigScanner::~ConfigScanner()
 {

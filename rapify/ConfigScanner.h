@@ -25,9 +25,6 @@ enum class ScanMode : int
     ValueText = 4     // the value after "name =": everything up to ';' or the line end
 };
 
-// Removes leading and trailing spaces in place.
-void TrimSpaces(char* text);
-
 class ConfigScanner
 {
 public:
