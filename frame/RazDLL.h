@@ -1,6 +1,9 @@
 #pragma once
 
 #include "../pbo/Ostrel.h"
+#include "../inspect/DeFxy.h"
+#include "../inspect/DeRtm.h"
+#include "../inspect/DeWrp.h"
 #include "../rap/DeRap.h"
 #include "Export.h"
 
@@ -20,4 +23,7 @@ public:
     // Members in construction order; destroyed in reverse.
     Ostrel ostrel;
     DeRap derap;
+    DeFxy defxy;
+    DeRtm dertm;
+    DeWrp dewrp;
 };
