@@ -277,6 +277,11 @@ TEST(WorldReader, ReadersKeepTheirOwnState)
     EXPECT_EQ(dll.dewrp.GetModelCount(), 3);
     EXPECT_EQ(other.GetModelCount(), 5);
     EXPECT_EQ(dll.dewrp.ValidModels(), 0);
+    // A file too short for its signature leaves no header of the world before.
+    EXPECT_EQ(OpenBytes(dll.dewrp, Bytes({'O', 'P'})), 1);
+    EXPECT_STREQ(dll.dewrp.GetID(), "");
+    EXPECT_EQ(dll.dewrp.GetVersion(), 0);
+    EXPECT_EQ(dll.dewrp.GetMapSize()[0], 0u);
     EXPECT_STREQ(DeWrp::ErrorString(7), "Wrp: Extract negative rpos");
     EXPECT_STREQ(DeWrp::ErrorString(15), "Wrp: Unknown error");
 }
