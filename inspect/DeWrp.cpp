@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "../frame/OwnedString.h"
 #include "../frame/Platform.h"
@@ -58,7 +59,9 @@ int DeWrp::Open(const char* name, ProgressCallback progress)
     if (result != 0)
         return result;
     input.Attach(bytes.Data(), bytes.Size());
+    loaded = &bytes;
     result = Process(progress);
+    loaded = nullptr;
     input.Detach();
     bytes.Reset();
     if (result != 0)
@@ -200,9 +203,17 @@ int DeWrp::LoadVersion1()
     const uint64_t rest = size - needed;
     if (rest % V1ObjectSize != 0 || rest / V1ObjectSize > INT32_MAX)
         return PrematureEof;
-    if (!v1File.Allocate(size))
-        return OutOfMemory;
-    std::memcpy(v1File.Data(), input.Data(), static_cast<size_t>(size));
+    if (loaded)
+    {
+        // A file loaded by name becomes the image itself instead of a copy.
+        std::swap(v1File, *loaded);
+    }
+    else
+    {
+        if (!v1File.Allocate(size))
+            return OutOfMemory;
+        std::memcpy(v1File.Data(), input.Data(), static_cast<size_t>(size));
+    }
     const unsigned char* file = v1File.Data();
     v1Grid1 = file + V1HeaderSize;
     v1Grid2 = file + V1HeaderSize + 2 * cells;

@@ -165,4 +165,5 @@ private:
     ProgressCallback callback = nullptr;
     WrpInput input;
     FieldText v1Names;
+    WrpBytes* loaded = nullptr; // the file bytes while Open by name runs
 };

@@ -264,6 +264,10 @@ TEST(WorldReader, FileNames)
     }
     DeWrp silent;
     EXPECT_EQ(silent.Open(dir.File("island").c_str(), nullptr), 0);
+    testsupport::WriteFile(dir.File("old.wrp"), testsupport::WriteV1(2, 1, {"g.pac"}, {"a.p3d", "b.p3d"}));
+    ASSERT_EQ(silent.Open(dir.File("old").c_str(), nullptr), 0);
+    EXPECT_STREQ(silent.GetModelName(1), "b.p3d");
+    EXPECT_STREQ(silent.GetTextureName(0), "g.pac");
 }
 
 TEST(WorldReader, ReadersKeepTheirOwnState)
