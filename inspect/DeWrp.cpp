@@ -228,11 +228,14 @@ int DeWrp::LoadVersion1()
 int DeWrp::ExtractBlock(WrpInput& in, WrpBytes& target, uint64_t n, bool plain)
 {
     target.Reset();
-    if (!WrpBlockFits(in, n, plain))
+    const uint64_t capacity = WrpBlockCapacity(in, n, plain);
+    if (plain && capacity < n)
         return PrematureEof;
-    if (!target.Allocate(n))
+    if (n > SIZE_MAX)
         return OutOfMemory;
-    return DecodeWrpBlock(in, target.Data(), target.Size(), plain);
+    if (!target.Allocate(capacity))
+        return OutOfMemory;
+    return DecodeWrpBlock(in, target.Data(), static_cast<size_t>(n), plain);
 }
 
 int DeWrp::ReadCells()

@@ -5,7 +5,6 @@
 #include <limits>
 #include <new>
 
-#include "../pbo/Decompress.h"
 #include "WrpCodes.h"
 
 using namespace wrp;
@@ -178,16 +177,15 @@ bool WrpInput::Skip(uint64_t n)
     return true;
 }
 
-bool WrpBlockFits(const WrpInput& input, uint64_t n, bool plain)
+uint64_t WrpBlockCapacity(const WrpInput& input, uint64_t n, bool plain)
 {
     const uint64_t remaining = input.Remaining();
     if (plain)
-        return n <= remaining;
-    if (remaining < 4)
-        return false;
-    if (remaining > 0xFFFFFFFFull)
-        return true;
-    return n <= MaxUnpackedSize(static_cast<unsigned>(remaining));
+        return n <= remaining ? n : 0;
+    if (remaining > UINT64_MAX / 16)
+        return n;
+    const uint64_t producible = 9 * remaining;
+    return n <= producible ? n : producible + FastOutputRoom;
 }
 
 int DecodeWrpBlock(WrpInput& input, unsigned char* out, size_t n, bool plain)

@@ -58,13 +58,16 @@ private:
     size_t position = 0;
 };
 
-// Decodes one block of n bytes at the cursor into out (room for exactly n
-// bytes). Answers 0, or the world reader's codes: 1 input ends, 6 flag bits
+// Decodes one block of n bytes at the cursor into out, which holds the
+// capacity WrpBlockCapacity gives. Answers 0, or the world reader's codes: 1 input ends, 6 flag bits
 // set after the last byte, 7 reference before the start of the output (or of
 // distance 0), 8 checksum differs.
 int DecodeWrpBlock(WrpInput& input, unsigned char* out, size_t n, bool plain);
 
-// Whether a block of n bytes can be present in the bytes that remain: plain
-// blocks need n bytes, packed ones at least a checksum and one token byte for
-// every 9 bytes they produce. Checked before the block is allocated.
-bool WrpBlockFits(const WrpInput& input, uint64_t n, bool plain);
+// Bytes to allocate for decoding a block of n bytes from the bytes that
+// remain. A packed stream produces at most 9 bytes for each byte it reads (an
+// 18-byte reference takes 2), so a block larger than that is decoded into a
+// scratch block of what the input can produce (plus the word-copy room),
+// which ends with the stream's own error code; a plain block larger than the
+// input gets 0 and is refused.
+uint64_t WrpBlockCapacity(const WrpInput& input, uint64_t n, bool plain);

@@ -16,12 +16,12 @@ struct BlockCase
 {
     const char* what;
     Bytes packed;
-    size_t n;
+    uint64_t n;
     int code;
     std::string produced; // checked when code is 0
 };
 
-int Decode(const Bytes& packed, size_t n, bool plain, WrpBytes& out, size_t* used = nullptr)
+int Decode(const Bytes& packed, uint64_t n, bool plain, WrpBytes& out, size_t* used = nullptr)
 {
     WrpInput input;
     input.Attach(packed.data(), packed.size());
@@ -49,7 +49,9 @@ TEST(WorldBlock, PackedStreams)
         {"ends inside a literal run", {0xFF, 'a', 'b', 'c', 'd', 'e'}, 20, 1, ""},
         {"ends inside a reference", {0xFF, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 0x00, 0x01}, 30, 1, ""},
         {"ends before the checksum", {0x0F, 'a', 'b', 'c', 'd', 0x8A, 0x01}, 4, 1, ""},
-        {"larger than the input can hold", {0x00, 0x01, 0x0F, 0, 0, 0, 0}, 1000, 1, ""},
+        {"larger than the input can hold", {0xFF, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}, 1000, 1, ""},
+        {"larger than the input can hold, bad reference", {0x00, 0x01, 0x0F, 0, 0, 0, 0}, 1000, 7, ""},
+        {"4 GiB from a few bytes", {0xFF, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}, 1ull << 32, 1, ""},
     };
     for (const BlockCase& c : cases)
     {
