@@ -46,7 +46,8 @@ const FxyEntry* DeFxy::GetEntry(unsigned long index) const
 const char* DeFxy::ErrorString(unsigned char code)
 {
     static const char* const texts[] = {
-        "no error", "Fxy: Premature EOF", "Fxy: Out of memory", "Fxy: invalid file", "Fxy: non modular filesize",
+        "no error",          "Fxy: Premature EOF",        "Fxy: Out of memory",
+        "Fxy: invalid file", "Fxy: non modular filesize",
     };
     return code < sizeof texts / sizeof texts[0] ? texts[code] : "Fxy: Unknown error";
 }

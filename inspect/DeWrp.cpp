@@ -219,7 +219,8 @@ int DeWrp::LoadVersion1()
     v1Grid2 = file + V1HeaderSize + 2 * cells;
     v1TextureNames = file + V1HeaderSize + 4 * cells;
     v1Objects = file + needed;
-    while (v1TextureCount < static_cast<int>(V1TextureSlots) && v1TextureNames[v1TextureCount * V1SlotSize] != 0)
+    const int slots = static_cast<int>(V1TextureSlots);
+    while (v1TextureCount < slots && v1TextureNames[v1TextureCount * V1SlotSize] != 0)
         ++v1TextureCount;
     v1ObjectCount = static_cast<int>(rest / V1ObjectSize);
     return 0;

@@ -59,9 +59,9 @@ private:
 };
 
 // Decodes one block of n bytes at the cursor into out, which holds the
-// capacity WrpBlockCapacity gives. Answers 0, or the world reader's codes: 1 input ends, 6 flag bits
-// set after the last byte, 7 reference before the start of the output (or of
-// distance 0), 8 checksum differs.
+// capacity WrpBlockCapacity gives. Answers 0, or the world reader's codes:
+// 1 input ends, 6 flag bits set after the last byte, 7 reference before the
+// start of the output (or of distance 0), 8 checksum differs.
 int DecodeWrpBlock(WrpInput& input, unsigned char* out, size_t n, bool plain);
 
 // Bytes to allocate for decoding a block of n bytes from the bytes that

@@ -60,7 +60,8 @@ TEST(WorldBlock, PackedStreams)
         EXPECT_EQ(Decode(c.packed, c.n, false, out, &used), c.code) << c.what;
         if (c.code == 0)
         {
-            EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.Data()), out.Size()), c.produced) << c.what;
+            std::string produced(reinterpret_cast<const char*>(out.Data()), out.Size());
+            EXPECT_EQ(produced, c.produced) << c.what;
             EXPECT_EQ(used, c.packed.size()) << c.what;
         }
     }
