@@ -34,36 +34,24 @@ void Sha1::Block(const unsigned char* block)
         w[t] = Rotl(w[t - 3] ^ w[t - 8] ^ w[t - 14] ^ w[t - 16], 1);
 
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4];
-    for (int t = 0; t < 80; ++t)
-    {
-        uint32_t f, k;
-        if (t < 20)
-        {
-            f = (b & c) | (~b & d);
-            k = 0x5A827999u;
-        }
-        else if (t < 40)
-        {
-            f = b ^ c ^ d;
-            k = 0x6ED9EBA1u;
-        }
-        else if (t < 60)
-        {
-            f = (b & c) | (b & d) | (c & d);
-            k = 0x8F1BBCDCu;
-        }
-        else
-        {
-            f = b ^ c ^ d;
-            k = 0xCA62C1D6u;
-        }
-        uint32_t temp = Rotl(a, 5) + f + e + k + w[t];
+    // One round: the functions and constants change every 20 rounds; four
+    // plain loops keep the round function out of a branch.
+    auto round = [&](uint32_t f, uint32_t k, uint32_t word) {
+        uint32_t temp = Rotl(a, 5) + f + e + k + word;
         e = d;
         d = c;
         c = Rotl(b, 30);
         b = a;
         a = temp;
-    }
+    };
+    for (int t = 0; t < 20; ++t)
+        round((b & c) | (~b & d), 0x5A827999u, w[t]);
+    for (int t = 20; t < 40; ++t)
+        round(b ^ c ^ d, 0x6ED9EBA1u, w[t]);
+    for (int t = 40; t < 60; ++t)
+        round((b & c) | (b & d) | (c & d), 0x8F1BBCDCu, w[t]);
+    for (int t = 60; t < 80; ++t)
+        round(b ^ c ^ d, 0xCA62C1D6u, w[t]);
     state[0] += a;
     state[1] += b;
     state[2] += c;
