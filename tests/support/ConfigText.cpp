@@ -11,9 +11,9 @@ namespace
 {
 const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
 const char kWordChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_";
-// Characters of quoted strings: nothing that starts a comment, a directive or
-// a continuation.
-const char kQuotedChars[] = "abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ 0123456789 .,-+_'!?()[]{}:;=&*%";
+// Characters of quoted strings: nothing that starts a comment, a directive,
+// a continuation or a parenthesised group.
+const char kQuotedChars[] = "abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ 0123456789 .,-+_'!?)[]{}:;=&*%";
 
 class Generator
 {

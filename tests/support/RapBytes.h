@@ -77,4 +77,10 @@ Bytes XboxBytes(const RapClass& root, const std::vector<RapEnum>& enums, const B
 // Strings are indexed, matched without regard to letter case; more than
 // 32768 distinct strings throw std::length_error.
 Bytes InlineBytes(const std::string& rootName, const RapClass& root, const std::vector<RapEnum>& enums = {});
+
+// The documented files of a root holding the one value a = 1 and no
+// enumerators: Arma layout (34 bytes), inline layout with the root named
+// config.cpp (35 bytes).
+extern const Bytes kArmaA1;
+extern const Bytes kInlineA1;
 } // namespace testsupport
