@@ -20,7 +20,7 @@ constexpr int64_t SignedFrom = ConfigWriter::SignatureOffset + ConfigWriter::Sig
 bool ConfigWriter::SignFile()
 {
     FILE* file = stream.OutputFile();
-    if (!file || !Flush())
+    if (!file)
         return false;
     int64_t length = platform::TellOf(file);
     if (length < SignedFrom || !platform::SeekTo(file, static_cast<uint64_t>(SignedFrom)))

@@ -3,7 +3,6 @@
 // layouts.
 
 #include <cstring>
-#include <unordered_set>
 
 #include "Classes.h"
 #include "ConfigWriter.h"
@@ -48,10 +47,12 @@ int ConfigWriter::Prepare(const Classes* root)
     int result = CheckClass(root, 0, subtree);
     if (result)
         return result;
-    if (!bodiesApart)
-        return CheckStringCount(root);
+    // The classes' part of the file with bodies apart; the inline layout is
+    // about as long, which is worth reserving at once.
     uint64_t header = xbox ? 36 : 16;
-    return header + subtree > MaxOffset ? 4 : 0;
+    if (header + subtree <= MaxOffset)
+        output.reserve(static_cast<size_t>(header + subtree) + 4);
+    return bodiesApart && header + subtree > MaxOffset ? 4 : 0;
 }
 
 int ConfigWriter::CheckClass(const Classes* node, int depth, uint64_t& subtree)
@@ -144,53 +145,6 @@ int ConfigWriter::CheckArray(const Classes* array, int depth, uint64_t& size)
         return 4;
     size = CountBytes(count) + bytes;
     return 0;
-}
-
-namespace
-{
-using TextSet = std::unordered_set<const char*, NameTable::NoCaseHash, NameTable::NoCaseEqual>;
-
-// Adds the names of a body's entries (inBody) and the string values the
-// inline layout indexes; false as soon as the set passes limit.
-bool CollectStrings(const Classes* first, bool inBody, TextSet& seen, size_t limit)
-{
-    for (const Classes* node = first; node; node = node->next)
-    {
-        if (inBody)
-            seen.insert(node->name ? node->name : "");
-        if (node->kind == EntryKind::String)
-            seen.insert(node->text ? node->text : "");
-        if (seen.size() > limit)
-            return false;
-        bool hasList = node->kind == EntryKind::Class || node->kind == EntryKind::Array;
-        if (hasList && !CollectStrings(node->child, node->kind == EntryKind::Class, seen, limit))
-            return false;
-    }
-    return true;
-}
-} // namespace
-
-int ConfigWriter::CheckStringCount(const Classes* root)
-{
-    // Every name and string value uses at most one new index; only a tree
-    // with more uses than indices needs counting the distinct texts.
-    uint64_t uses = 0;
-    std::vector<const Classes*> pendingLists{root};
-    while (!pendingLists.empty() && uses <= MaxCount + 1u)
-    {
-        const Classes* node = pendingLists.back();
-        pendingLists.pop_back();
-        for (; node; node = node->next)
-        {
-            uses += 1 + (node->kind == EntryKind::String ? 1 : 0);
-            if (node->child)
-                pendingLists.push_back(node->child);
-        }
-    }
-    if (uses <= MaxCount + 1u)
-        return 0;
-    TextSet seen;
-    return CollectStrings(root, true, seen, MaxCount + 1u) ? 0 : 4;
 }
 
 uint32_t ConfigWriter::BodySize(const Classes* node) const

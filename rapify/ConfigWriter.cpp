@@ -11,9 +11,6 @@
 
 namespace
 {
-// Output is gathered in pieces of this size before it goes to the file.
-constexpr size_t PieceSize = 64 * 1024;
-
 const unsigned char Signature[4] = {0x00, 0x72, 0x61, 0x50};
 const unsigned char InlineMark[3] = {0x04, 0x00, 0x00};
 
@@ -40,43 +37,18 @@ bool IsExpression(const char* text)
 
 ConfigWriter::ConfigWriter(int32_t layout) : bodiesApart(layout == 1 || layout == 2), xbox(layout == 2)
 {
-    pending.reserve(PieceSize);
-}
-
-bool ConfigWriter::Flush()
-{
-    if (failed)
-        return false;
-    if (!pending.empty() && !stream.PutBytes(pending.data(), static_cast<uint32_t>(pending.size())))
-        failed = true;
-    pending.clear();
-    return !failed;
 }
 
 bool ConfigWriter::PutBytes(const void* data, size_t n)
 {
     const unsigned char* p = static_cast<const unsigned char*>(data);
-    while (n)
-    {
-        if (failed)
-            return false;
-        size_t take = PieceSize - pending.size();
-        if (take > n)
-            take = n;
-        pending.insert(pending.end(), p, p + take);
-        p += take;
-        n -= take;
-        if (pending.size() == PieceSize && !Flush())
-            return false;
-    }
+    output.insert(output.end(), p, p + n);
     return !failed;
 }
 
 bool ConfigWriter::PutByte(unsigned char b)
 {
-    if (pending.size() == PieceSize && !Flush())
-        return false;
-    pending.push_back(b);
+    output.push_back(b);
     return !failed;
 }
 
@@ -107,18 +79,16 @@ bool ConfigWriter::WriteName(const char* text)
     if (bodiesApart)
         return PutString(text);
     // Inline layout: the index of the first text equal to this one ignoring
-    // letter case; a new text is written after its new index. The tree was
-    // checked to need no index past MaxCount.
-    int32_t index = strings.Find(text);
-    if (index >= 0)
-        return WriteCount(static_cast<uint32_t>(index));
-    index = strings.Add(text);
+    // letter case; a new text is written after its new index. More strings
+    // than a count can number make the tree unwritable.
+    bool added = false;
+    int32_t index = strings.Intern(text, added);
     if (index < 0 || index > MaxCount)
     {
         failed = true;
         return false;
     }
-    return WriteCount(static_cast<uint32_t>(index)) && PutString(text);
+    return WriteCount(static_cast<uint32_t>(index)) && (!added || PutString(text));
 }
 
 // A value entry (name given) or an array element (name null): subtype, the
@@ -271,49 +241,35 @@ int ConfigWriter::Write(const char* path, const Classes* root, const EnumTable& 
     int result = Prepare(root);
     if (result)
         return result;
-    if (!path || !fileName.Copy(path) || !stream.CreateOutput(path, nullptr, "w+b"))
-        return 4;
 
-    bool ok = PutBytes(Signature, sizeof Signature);
+    PutBytes(Signature, sizeof Signature);
     if (!bodiesApart)
     {
-        ok = ok && PutBytes(InlineMark, sizeof InlineMark);
-    }
-    else
-    {
-        static const unsigned char placeholder[SignatureSize] = {};
-        ok = ok && (!xbox || PutBytes(placeholder, sizeof placeholder)) && PutLong(0) && PutLong(8);
-    }
-    if (!ok)
-    {
-        stream.CloseOutput();
-        return 4;
-    }
-
-    if (!bodiesApart)
-    {
+        PutBytes(InlineMark, sizeof InlineMark);
         // The root as one class entry with its body inline.
         result = WriteEntries(root, 0);
     }
     else
     {
+        static const unsigned char placeholder[SignatureSize] = {};
+        if (xbox)
+            PutBytes(placeholder, sizeof placeholder);
+        PutLong(0);
+        PutLong(8);
         nextBody = xbox ? 36 : 16;
-        if (!PutLong(nextBody + SubtreeSize(root)))
-        {
-            stream.CloseOutput();
-            return 4;
-        }
+        PutLong(nextBody + SubtreeSize(root));
         result = WriteBodies(root);
     }
+    if (!WriteEnumList(enums) && !result)
+        result = 4;
+    if (result)
+        return result;
 
-    // The enum list and the signature follow even after a failure above, so
-    // that a partly written file is still a complete one to the reader.
-    ok = WriteEnumList(enums);
-    ok = Flush() && ok;
+    if (!path || !fileName.Copy(path) || !stream.CreateOutput(path, nullptr, "w+b"))
+        return 4;
+    bool ok = output.size() <= 0xFFFFFFFFu && stream.PutBytes(output.data(), static_cast<uint32_t>(output.size()));
     if (ok && xbox)
         ok = SignFile();
     ok = stream.CloseOutput() && ok;
-    if (result)
-        return result;
     return ok ? 0 : 4;
 }

@@ -28,7 +28,7 @@ public:
     // format cannot hold, 4 when a count, a string index or an offset does
     // not fit the format or the file cannot be created, written, read back
     // or positioned. Trees that cannot be written are refused before the
-    // file is created.
+    // file is created; the whole file is held in memory once.
     int Write(const char* path, const Classes* root, const EnumTable& enums);
 
     // Largest entry count, element count and string index the format holds.
@@ -50,16 +50,16 @@ private:
     int Prepare(const Classes* root);
     int CheckClass(const Classes* node, int depth, uint64_t& subtree);
     int CheckArray(const Classes* first, int depth, uint64_t& size);
-    int CheckStringCount(const Classes* root);
     uint32_t BodySize(const Classes* node) const;
     uint32_t SubtreeSize(const Classes* node) const;
 
-    // Output primitives; a failed write latches and every later one fails.
+    // The file is laid out in memory (output) before it is created, so that
+    // a tree found unwritable on the way leaves no file. The primitives
+    // answer false once that happened (failed).
     bool PutByte(unsigned char b);
     bool PutLong(uint32_t v);
     bool PutBytes(const void* data, size_t n);
     bool PutString(const char* text);
-    bool Flush();
 
     bool WriteName(const char* text);
     bool WriteCount(uint32_t value);
@@ -80,6 +80,6 @@ private:
     uint32_t nextBody = 0;
     uint32_t subtreeEnd = 0;
     std::unordered_map<const Classes*, ClassSizes> sizes;
-    std::vector<unsigned char> pending;
+    std::vector<unsigned char> output;
     bool failed = false;
 };

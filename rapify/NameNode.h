@@ -5,7 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <unordered_map>
+#include <vector>
 
 #include "../frame/NodeList.h"
 #include "../frame/OwnedString.h"
@@ -17,32 +17,32 @@ public:
     OwnedString text;
 };
 
-// Texts in order of first use, with a case-insensitive hash index so that a
-// lookup costs the same however many strings the file holds.
+// Texts in order of first use, with a case-insensitive hash index (open
+// addressing over the texts' hashes) so that a lookup costs the same however
+// many strings the file holds.
 class NameTable
 {
 public:
-    // The index of a text equal to text ignoring ASCII case, or -1.
-    int32_t Find(const char* text) const;
-    // Appends a copy of text (a new index, one past the last); -1 when the
-    // copy cannot be made.
-    int32_t Add(const char* text);
+    // The index of the first text equal to text ignoring ASCII case; a new
+    // text is appended (a copy) and gets the next index, and added is set.
+    // -1 when the copy cannot be made.
+    int32_t Intern(const char* text, bool& added);
     int32_t Count() const { return count; }
     void Clear();
 
-    // Hashing and equality of texts ignoring ASCII letter case.
-    struct NoCaseHash
-    {
-        size_t operator()(const char* s) const;
-    };
-    struct NoCaseEqual
-    {
-        bool operator()(const char* a, const char* b) const;
-    };
+    // FNV-1a of the lower-cased bytes.
+    static uint64_t Hash(const char* text);
 
 private:
+    struct Slot
+    {
+        uint64_t hash;
+        const char* text; // owned by a node of strings; null for a free slot
+        int32_t index;
+    };
+    void Grow();
+
     NodeList strings;
-    // Keys point at the texts the nodes own.
-    std::unordered_map<const char*, int32_t, NoCaseHash, NoCaseEqual> index;
+    std::vector<Slot> slots; // a power of two in size, at most half used
     int32_t count = 0;
 };

@@ -25,8 +25,10 @@ public:
         // index, however long the text.
         for (int i = 0, n = big ? 3000 : 60; i < n; ++i)
             names.push_back(Word(3, 10));
-        for (int i = 0, n = big ? 20000 : 80; i < n; ++i)
+        for (int i = 0, n = big ? 10000 : 80; i < n; ++i)
             words.push_back(Word(2, 12));
+        for (int i = 0; big && i < 4000; ++i)
+            quoted.push_back(NewQuoted());
     }
 
     std::string File()
@@ -118,6 +120,11 @@ private:
     }
 
     std::string Quoted()
+    {
+        return quoted.empty() ? NewQuoted() : quoted[Pick(static_cast<int>(quoted.size()))];
+    }
+
+    std::string NewQuoted()
     {
         std::string s;
         switch (Pick(5))
@@ -278,6 +285,7 @@ private:
     ConfigTextOptions options;
     std::vector<std::string> names;
     std::vector<std::string> words;
+    std::vector<std::string> quoted;
     std::string out;
     int enumerators = 0;
 };
