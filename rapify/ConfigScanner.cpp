@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "../frame/RazDLL.h"
 #include "DefineTable.h"
@@ -29,8 +30,8 @@ bool IsPunctuation(char c)
 {
     return c == ',' || c == '=' || c == '[' || c == ']' || c == '{' || c == '}' || c == ':';
 }
-} // namespace
 
+// Removes leading and trailing spaces in place.
 void TrimSpaces(char* text)
 {
     if (!text)
@@ -44,6 +45,7 @@ void TrimSpaces(char* text)
     std::memmove(text, text + start, length);
     text[length] = '\0';
 }
+} // namespace
 
 ConfigScanner::~ConfigScanner()
 {
@@ -242,60 +244,51 @@ int ConfigScanner::ReadCleanLine()
     }
 }
 
-bool ConfigScanner::JoinLines(const char* kept)
-{
-    size_t keptLength = std::strlen(kept);
-    size_t nextLength = std::strlen(line);
-    if (!EnsureLine(keptLength + nextLength + 2))
-        return false;
-    bool afterBody = keptLength > 0 && kept[keptLength - 1] == '}';
-    // The next line is in the line buffer: move it into place first.
-    std::memmove(line + keptLength + 1, line, nextLength + 1);
-    std::memcpy(line, kept, keptLength);
-    line[keptLength] = afterBody ? ';' : ' ';
-    return true;
-}
-
 int ConfigScanner::ReadLogicalLine()
 {
-    // Lines ending in '\' are joined to the next one in a loop, so any number
-    // of continued lines costs no stack.
-    char* kept = nullptr;
+    // Lines ending in '\' are joined to the next one in a loop that appends
+    // to one growing text, so any number of continued lines costs linear time
+    // and no stack. Each continued line is trimmed after its '\' goes, and
+    // is followed by ';' when it ends with '}', else by a space.
+    std::string joined;
+    bool continued = false;
     for (;;)
     {
         int r = ReadCleanLine();
         if (r != 1)
         {
-            if (kept && r == -1 && kept[0] != '\0')
+            if (!continued || r != -1)
+                return r;
+            // A continuation on the last line keeps that line.
+            joined.pop_back(); // the separator no line follows
+            if (joined.empty())
+                return -1;
+        }
+        else
+        {
+            size_t length = std::strlen(line);
+            bool more = length > 0 && line[length - 1] == '\\';
+            if (!continued && !more)
             {
-                // A continuation on the last line keeps that line.
-                std::strcpy(line, kept);
-                r = 1;
+                lineEnd = line + length;
+                return 1;
             }
-            std::free(kept);
-            if (r == 1)
-                lineEnd = line + std::strlen(line);
-            return r;
+            size_t segment = joined.size();
+            joined.append(line, more ? length - 1 : length);
+            if (more)
+            {
+                while (joined.size() > segment && joined.back() == ' ')
+                    joined.pop_back();
+                joined += (joined.size() > segment && joined.back() == '}') ? ';' : ' ';
+                continued = true;
+                continue;
+            }
         }
-        if (kept)
-        {
-            bool joined = JoinLines(kept);
-            std::free(kept);
-            kept = nullptr;
-            if (!joined)
-                return 0;
-        }
-        size_t length = std::strlen(line);
-        if (length == 0 || line[length - 1] != '\\')
-        {
-            lineEnd = line + length;
-            return 1;
-        }
-        line[length - 1] = '\0';
-        TrimSpaces(line);
-        kept = CopyText(line, std::strlen(line));
-        if (!kept)
+        if (!EnsureLine(joined.size() + 1))
             return 0;
+        std::memcpy(line, joined.c_str(), joined.size() + 1);
+        lineEnd = line + joined.size();
+        return 1;
     }
 }
 

@@ -25,9 +25,6 @@ enum class ScanMode : int
     ValueText = 4     // the value after "name =": everything up to ';' or the line end
 };
 
-// Removes leading and trailing spaces in place.
-void TrimSpaces(char* text);
-
 class ConfigScanner
 {
 public:
@@ -86,7 +83,6 @@ private:
     int ReadCleanLine();
     int ReadLogicalLine();
     bool StripComments();
-    bool JoinLines(const char* kept);
     bool EnsureLine(size_t needed);
     bool EnsureToken(size_t needed);
     int ScanToken(ScanMode mode);

@@ -26,6 +26,12 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
+// Letters, digits and '_': the characters of an identifier.
+bool IsNameChar(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || IsDigit(c) || c == '_';
+}
+
 // Rewrites every whole identifier equal to parameter as its marker; a "##"
 // right after it is dropped, a single '#' is refused (31).
 int MarkParameter(std::string& body, const std::string& parameter, int index)
@@ -62,11 +68,6 @@ int MarkParameter(std::string& body, const std::string& parameter, int index)
     return RapifyOk;
 }
 } // namespace
-
-bool IsNameChar(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || IsDigit(c) || c == '_';
-}
 
 DefineTable::~DefineTable()
 {

@@ -56,6 +56,3 @@ private:
     // First entry of every name, so a lookup does not walk the whole list.
     std::unordered_map<std::string, const DefineEntry*> index;
 };
-
-// Letters, digits and '_'.
-bool IsNameChar(char c);
