@@ -1,7 +1,7 @@
 // Rapify::Output: the tree of the last successful compile written as a
 // binarised config file.
 
-#include <new>
+#include <exception>
 
 #include "Classes.h"
 #include "ConfigWriter.h"
@@ -21,8 +21,8 @@ int Rapify::Output(const char* path, bool forceBinary)
         ConfigWriter writer(layout);
         return writer.Write(path, root, enums);
     }
-    catch (const std::bad_alloc&)
+    catch (const std::exception&)
     {
-        return 1;
+        return 1; // only allocations throw here
     }
 }

@@ -64,11 +64,4 @@ inline Bytes XboxSignature(const Bytes& file)
     return digest;
 }
 
-inline int32_t LongAt(const Bytes& b, size_t at)
-{
-    uint32_t v = b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t(b[at + 3]) << 24);
-    int32_t s;
-    std::memcpy(&s, &v, 4);
-    return s;
-}
 } // namespace outtest
