@@ -19,7 +19,10 @@ public:
 
 // Texts in order of first use, with a case-insensitive hash index (open
 // addressing over the texts' hashes) so that a lookup costs the same however
-// many strings the file holds.
+// many strings the file holds. Measured on a 10 MB config: a node-based
+// std::unordered_map with the same hash (and a second pass to count distinct
+// texts) made the inline layout cost about 95 ms more than the Arma layout;
+// this table, with one pass, about 20 ms.
 class NameTable
 {
 public:
