@@ -59,6 +59,9 @@ int ConfigWriter::CheckClass(const Classes* node, int depth, uint64_t& subtree)
 {
     if (depth > MaxDepth)
         return 2;
+    // The number of this class; the classes below it follow in write order.
+    size_t number = sizes.size();
+    sizes.push_back(ClassSizes{});
     uint64_t count = 0;
     uint64_t body = TextLength(node->text) + 1 + 4;
     uint64_t below = 0;
@@ -104,12 +107,11 @@ int ConfigWriter::CheckClass(const Classes* node, int depth, uint64_t& subtree)
         return 4;
     body += CountBytes(count);
     subtree = body + below;
-    if (bodiesApart)
-    {
-        if (subtree > MaxOffset)
-            return 4;
-        sizes[node] = ClassSizes{static_cast<uint32_t>(body), static_cast<uint32_t>(subtree)};
-    }
+    if (bodiesApart && subtree > MaxOffset)
+        return 4;
+    // Sizes are only used where bodies lie apart, and there they fit.
+    sizes[number] = ClassSizes{static_cast<uint32_t>(body), static_cast<uint32_t>(subtree),
+                               static_cast<uint32_t>(count), static_cast<uint32_t>(sizes.size() - number)};
     return 0;
 }
 
@@ -145,16 +147,4 @@ int ConfigWriter::CheckArray(const Classes* array, int depth, uint64_t& size)
         return 4;
     size = CountBytes(count) + bytes;
     return 0;
-}
-
-uint32_t ConfigWriter::BodySize(const Classes* node) const
-{
-    auto found = sizes.find(node);
-    return found == sizes.end() ? 0 : found->second.body;
-}
-
-uint32_t ConfigWriter::SubtreeSize(const Classes* node) const
-{
-    auto found = sizes.find(node);
-    return found == sizes.end() ? 0 : found->second.subtree;
 }

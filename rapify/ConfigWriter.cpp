@@ -149,7 +149,7 @@ int ConfigWriter::WriteElements(const Classes* array)
 
 // The entries of one body in list order. Where bodies lie apart, offset is
 // where the body of the first class entry goes.
-int ConfigWriter::WriteEntries(const Classes* first, uint32_t offset)
+int ConfigWriter::WriteEntries(const Classes* first, uint32_t offset, size_t number)
 {
     for (const Classes* node = first; node; node = node->next)
     {
@@ -161,16 +161,17 @@ int ConfigWriter::WriteEntries(const Classes* first, uint32_t offset)
             {
                 if (!PutByte(0) || !WriteName(node->name) || !PutLong(offset))
                     return 4;
-                offset += SubtreeSize(node);
+                offset += SubtreeSize(number);
                 subtreeEnd = offset;
             }
             else
             {
                 if (!PutByte(0) || !WriteName(node->name) || !PutString(node->text) ||
-                    !WriteCount(CountOf(node->child)))
+                    !WriteCount(sizes[number].count))
                     return 4;
-                result = WriteEntries(node->child, 0);
+                result = WriteEntries(node->child, 0, number + 1);
             }
+            number += sizes[number].classes;
             break;
         case EntryKind::DeleteClass:
             // Inline: an empty class of the same name.
@@ -198,27 +199,29 @@ int ConfigWriter::WriteEntries(const Classes* first, uint32_t offset)
 }
 
 // A class body and then, depth first, the bodies of its class entries.
-int ConfigWriter::WriteBodies(const Classes* node)
+int ConfigWriter::WriteBodies(const Classes* node, size_t number)
 {
-    nextBody += BodySize(node);
+    nextBody += BodySize(number);
     subtreeEnd = nextBody;
-    if (!PutString(node->text) || !WriteCount(CountOf(node->child)))
+    if (!PutString(node->text) || !WriteCount(sizes[number].count))
         return 4;
     if (node->child)
     {
-        int result = WriteEntries(node->child, nextBody);
+        int result = WriteEntries(node->child, nextBody, number + 1);
         if (result)
             return result;
     }
     if (!PutLong(subtreeEnd))
         return 4;
+    size_t below = number + 1;
     for (const Classes* entry = node->child; entry; entry = entry->next)
     {
         if (entry->kind != EntryKind::Class)
             continue;
-        int result = WriteBodies(entry);
+        int result = WriteBodies(entry, below);
         if (result)
             return result;
+        below += sizes[below].classes;
     }
     return 0;
 }
@@ -247,7 +250,7 @@ int ConfigWriter::Write(const char* path, const Classes* root, const EnumTable& 
     {
         PutBytes(InlineMark, sizeof InlineMark);
         // The root as one class entry with its body inline.
-        result = WriteEntries(root, 0);
+        result = WriteEntries(root, 0, 0);
     }
     else
     {
@@ -257,8 +260,8 @@ int ConfigWriter::Write(const char* path, const Classes* root, const EnumTable& 
         PutLong(0);
         PutLong(8);
         nextBody = xbox ? 36 : 16;
-        PutLong(nextBody + SubtreeSize(root));
-        result = WriteBodies(root);
+        PutLong(nextBody + SubtreeSize(0));
+        result = WriteBodies(root, 0);
     }
     if (!WriteEnumList(enums) && !result)
         result = 4;

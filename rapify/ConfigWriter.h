@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "../frame/DataStream.h"
@@ -40,18 +39,23 @@ public:
     static constexpr int MaxDepth = 1000;
 
 private:
+    // What the check found for one class, kept by the class's number: the
+    // classes (Class nodes, the root first) numbered in the order in which
+    // their bodies are written, depth first in entry order.
     struct ClassSizes
     {
-        uint32_t body;
-        uint32_t subtree;
+        uint32_t body;    // bytes of its body where bodies lie apart
+        uint32_t subtree; // its body and the bodies of all classes below it
+        uint32_t count;   // entries
+        uint32_t classes; // classes in its subtree, itself included
     };
 
     // Tree check and layout sizes (ConfigSizes.cpp).
     int Prepare(const Classes* root);
     int CheckClass(const Classes* node, int depth, uint64_t& subtree);
     int CheckArray(const Classes* first, int depth, uint64_t& size);
-    uint32_t BodySize(const Classes* node) const;
-    uint32_t SubtreeSize(const Classes* node) const;
+    uint32_t BodySize(size_t number) const { return sizes[number].body; }
+    uint32_t SubtreeSize(size_t number) const { return sizes[number].subtree; }
 
     // The file is laid out in memory (output) before it is created, so that
     // a tree found unwritable on the way leaves no file. The primitives
@@ -64,9 +68,10 @@ private:
     bool WriteName(const char* text);
     bool WriteCount(uint32_t value);
     int WriteValue(const Classes* node, const char* name);
-    int WriteEntries(const Classes* first, uint32_t offset);
+    // number: the number of the first class among the entries.
+    int WriteEntries(const Classes* first, uint32_t offset, size_t number);
     int WriteElements(const Classes* array);
-    int WriteBodies(const Classes* node);
+    int WriteBodies(const Classes* node, size_t number);
     bool WriteEnumList(const EnumTable& enums);
     bool SignFile();
 
@@ -79,7 +84,7 @@ private:
     // are being written.
     uint32_t nextBody = 0;
     uint32_t subtreeEnd = 0;
-    std::unordered_map<const Classes*, ClassSizes> sizes;
+    std::vector<ClassSizes> sizes;
     std::vector<unsigned char> output;
     bool failed = false;
 };
