@@ -5,6 +5,8 @@
 
 #include "Export.h"
 
+class OwnedString;
+
 // Input buffer (whole file, open file, or the caller's block) plus one
 // optional output file.
 class OSTREL_API DataStream
@@ -22,6 +24,9 @@ public:
     bool OpenInput(const char* name, const char* extension, int mode);
     void OpenMemory(const unsigned char* data, uint32_t size);
     bool CreateOutput(const char* name, const char* extension);
+    // The name OpenInput and CreateOutput use: name, or name.extension when
+    // the text after its last dot differs from the extension.
+    static void ResolveName(OwnedString& resolved, const char* name, const char* extension);
     void CloseInputFile();
     void CloseOutput();
 
