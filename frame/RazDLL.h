@@ -2,6 +2,7 @@
 
 #include "../pbo/Ostrel.h"
 #include "../rap/DeRap.h"
+#include "../rapify/Rapify.h"
 #include "Export.h"
 
 // The aggregate: one object of every format class. Its archive member is
@@ -19,5 +20,6 @@ public:
 
     // Members in construction order; destroyed in reverse.
     Ostrel ostrel;
+    Rapify rapify;
     DeRap derap;
 };
