@@ -113,8 +113,10 @@ int Ostrel::MakePbo(const char* folder, PboFlags flags, const char* prefix, Prog
         }
         compiler = own.get();
     }
+    buildTail = nullptr;
     int result = BuildEntries(folder, flags, prefix, extra);
     compiler = nullptr;
+    buildTail = nullptr;
     if (result)
         errorCode = result;
     return result;
@@ -286,10 +288,15 @@ int Ostrel::AddEntry(PboFlags /*flags*/, const char* folder, const char* subPath
     entry->packingMethod = PboMethodStored;
     entry->timestamp = static_cast<uint32_t>(record->timeCreate);
     entry->dataSize = static_cast<uint32_t>(size);
-    pbo_entry** tail = &firstEntry;
-    while (*tail)
-        tail = &(*tail)->next;
-    *tail = entry.release();
+    // The list's last entry is kept so appending stays constant time.
+    if (!buildTail)
+    {
+        for (buildTail = firstEntry; buildTail && buildTail->next;)
+            buildTail = buildTail->next;
+    }
+    pbo_entry* added = entry.release();
+    (buildTail ? buildTail->next : firstEntry) = added;
+    buildTail = added;
     ++entryCount;
     return 0;
 }

@@ -108,5 +108,7 @@ private:
     // The compiler a build checks configs with: the aggregate's, or one of
     // the build's own for an archive object without a parent.
     Rapify* compiler = nullptr;
+    // Last entry appended by a build in progress.
+    pbo_entry* buildTail = nullptr;
     ProgressCallback callback = &SilentProgress::Callback;
 };

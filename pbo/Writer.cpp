@@ -18,7 +18,7 @@ const char* const PrefixTable[] = {"air",     "animals", "anims", "buildings", "
                                    "voice",   "water",   "weapons", "wheeled"};
 
 // Size of the block files are copied through when an archive is built.
-const size_t CopyBlockSize = 1u << 20;
+const size_t CopyBlockSize = 128u << 10;
 
 // Longest name or product string the reader accepts; the writer refuses
 // longer ones rather than produce an archive that cannot be opened again.
