@@ -139,6 +139,7 @@ TEST_F(BuildTest, FailuresAnswerTheirCodeAndLeaveNoArchive)
         {"source that does not compile", 2, {{"config.cpp", "class A {\n"}}, -15},
         {"description that does not compile", 1, {{"description.ext", "class A {\n"}}, -15},
         {"config.cpp beside config.bin", 1, {{"a/config.cpp", Config}, {"b/CONFIG.BIN", "x"}}, -17},
+        {"name longer than an archive holds", 0, {{std::string(150, 'd') + "/" + std::string(150, 'f'), "x"}}, -3},
     };
     for (const Row& row : rows)
     {
