@@ -15,3 +15,4 @@
 #include "rap/RapError.h"
 #include "rap/RapInput.h"
 #include "rap/RapTextOutput.h"
+#include "rapify/Rapify.h"

@@ -12,6 +12,7 @@
 #endif
 
 #include <dirent.h>
+#include <strings.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -243,6 +244,55 @@ bool IsLink(const char* path)
 {
     struct stat st;
     return path && lstat(LocalPath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool MatchNoCase(const char* path, std::string& found)
+{
+    std::string local = LocalPath(path);
+    struct stat st;
+    if (local.empty())
+        return false;
+    if (lstat(local.c_str(), &st) == 0)
+    {
+        found = local;
+        return true;
+    }
+    std::string prefix = local[0] == '/' ? "/" : "";
+    size_t start = prefix.size();
+    while (start <= local.size())
+    {
+        size_t slash = local.find('/', start);
+        std::string part = local.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        start = slash == std::string::npos ? local.size() + 1 : slash + 1;
+        if (part.empty())
+            continue;
+        std::string exact = prefix + part;
+        if (part == "." || part == ".." || lstat(exact.c_str(), &st) == 0)
+        {
+            prefix = exact + "/";
+            continue;
+        }
+        DIR* dir = opendir(prefix.empty() ? "." : prefix.c_str());
+        if (!dir)
+            return false;
+        // Several names may differ only in case: the lowest in byte order is
+        // taken, so the choice does not depend on the listing order.
+        std::string best;
+        while (struct dirent* item = readdir(dir))
+        {
+            const char* name = item->d_name;
+            if (strcasecmp(name, part.c_str()) == 0 && (best.empty() || std::strcmp(name, best.c_str()) < 0))
+                best = name;
+        }
+        closedir(dir);
+        if (best.empty())
+            return false;
+        prefix += best + "/";
+    }
+    if (prefix.size() > 1)
+        prefix.pop_back();
+    found = prefix;
+    return true;
 }
 
 int LastError()

@@ -55,6 +55,12 @@ intptr_t FindFirst(const char* pattern, FindRecord& record);
 bool FindNext(intptr_t handle, FindRecord& record);
 void FindClose(intptr_t handle);
 
+// The local path of an existing item that matches path with ASCII letter case
+// ignored, one component at a time; where a component exists as written it
+// is taken as it is. False when no item matches. For sources written on a
+// case-insensitive file system.
+bool MatchNoCase(const char* path, std::string& found);
+
 // 0 on success, else the errno value.
 int MakeFolder(const char* path);
 int RemoveFolder(const char* path);
