@@ -33,11 +33,11 @@ void DataStream::CloseInputFile()
     inputFile = nullptr;
 }
 
-void DataStream::CloseOutput()
+bool DataStream::CloseOutput()
 {
-    if (outputFile)
-        std::fclose(outputFile);
+    bool ok = !outputFile || std::fclose(outputFile) == 0;
     outputFile = nullptr;
+    return ok;
 }
 
 void DataStream::Close()
@@ -114,7 +114,7 @@ void DataStream::OpenMemory(const unsigned char* data, uint32_t size)
     borrowed = true;
 }
 
-bool DataStream::CreateOutput(const char* name, const char* extension)
+bool DataStream::CreateOutput(const char* name, const char* extension, const char* mode)
 {
     if (!name)
         return false;
@@ -123,7 +123,7 @@ bool DataStream::CreateOutput(const char* name, const char* extension)
     if (resolved.Empty())
         return false;
     CloseOutput();
-    outputFile = platform::OpenFile(resolved.Get(), "wb");
+    outputFile = platform::OpenFile(resolved.Get(), mode);
     return outputFile != nullptr;
 }
 

@@ -1,0 +1,85 @@
+#pragma once
+
+// Writer of a compiled class tree as a binarised config file, in the inline,
+// Arma or Xbox layout. One object serves one call of Rapify::Output.
+
+#include <cstddef>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "../frame/DataStream.h"
+#include "../frame/OwnedString.h"
+#include "NameNode.h"
+
+class Classes;
+class EnumTable;
+
+class ConfigWriter
+{
+public:
+    // layout: 0 inline, 1 Arma, 2 Xbox.
+    explicit ConfigWriter(int32_t layout);
+    ConfigWriter(const ConfigWriter&) = delete;
+    ConfigWriter& operator=(const ConfigWriter&) = delete;
+
+    // Writes root and the enumerators to path. 0, or a compiler code: 33 for
+    // an Arma or Xbox root without entries, 2 or 3 for a node of a kind the
+    // format cannot hold, 4 when a count, a string index or an offset does
+    // not fit the format or the file cannot be created, written, read back
+    // or positioned. Trees that cannot be written are refused before the
+    // file is created.
+    int Write(const char* path, const Classes* root, const EnumTable& enums);
+
+    // Largest entry count, element count and string index the format holds.
+    static constexpr int32_t MaxCount = 32767;
+    // Size of the Xbox signature and where it lies.
+    static constexpr int SignatureSize = 20;
+    static constexpr int SignatureOffset = 4;
+    // Nesting of class bodies and arrays the writer follows.
+    static constexpr int MaxDepth = 1000;
+
+private:
+    struct ClassSizes
+    {
+        uint32_t body;
+        uint32_t subtree;
+    };
+
+    // Tree check and layout sizes (ConfigSizes.cpp).
+    int Prepare(const Classes* root);
+    int CheckClass(const Classes* node, int depth, uint64_t& subtree);
+    int CheckArray(const Classes* first, int depth, uint64_t& size);
+    int CheckStringCount(const Classes* root);
+    uint32_t BodySize(const Classes* node) const;
+    uint32_t SubtreeSize(const Classes* node) const;
+
+    // Output primitives; a failed write latches and every later one fails.
+    bool PutByte(unsigned char b);
+    bool PutLong(uint32_t v);
+    bool PutBytes(const void* data, size_t n);
+    bool PutString(const char* text);
+    bool Flush();
+
+    bool WriteName(const char* text);
+    bool WriteCount(uint32_t value);
+    int WriteValue(const Classes* node, const char* name);
+    int WriteEntries(const Classes* first, uint32_t offset);
+    int WriteElements(const Classes* array);
+    int WriteBodies(const Classes* node);
+    bool WriteEnumList(const EnumTable& enums);
+    bool SignFile();
+
+    DataStream stream;
+    bool bodiesApart;
+    bool xbox;
+    NameTable strings;
+    OwnedString fileName;
+    // Offset of the next class body, and just past the subtree whose entries
+    // are being written.
+    uint32_t nextBody = 0;
+    uint32_t subtreeEnd = 0;
+    std::unordered_map<const Classes*, ClassSizes> sizes;
+    std::vector<unsigned char> pending;
+    bool failed = false;
+};
