@@ -117,6 +117,11 @@ TEST_F(BuildTest, EveryOptionValuePacksTheFilesItsRulesName)
             ASSERT_GE(bin.size(), 4u);
             EXPECT_EQ(Bytes(bin.begin(), bin.begin() + 4), Bytes({0, 'r', 'a', 'P'}));
             EXPECT_EQ(built.data[1], bin) << "config.bin is packed as compiled";
+            DeRap decoder;
+            const char* text = nullptr;
+            ASSERT_TRUE(decoder.SetAsRapData(bin.data(), static_cast<unsigned>(bin.size()), "config.bin"));
+            ASSERT_EQ(decoder.ConvertRapData(&text), 0);
+            EXPECT_NE(std::string(text).find("class Mod"), std::string::npos) << text;
             auto mission = std::find(built.names.begin(), built.names.end(), "mission.sqm");
             EXPECT_EQ(built.data[mission - built.names.begin()], ReadFile(Folder() + "/mission.bin"));
         }
