@@ -84,6 +84,9 @@ TEST_F(BuildTest, EveryOptionValuePacksTheFilesItsRulesName)
         {4,
          {"a.txt", "config.bin", "config.cpp.txt", "config.cpp,txt", "description.ext", "mission.sqm",
           "mission.sqm.txt", "mission.sqm,txt", "model.***", "sub\\b.txt"}},
+        {5,
+         {"a.txt", "config.cpp.txt", "config.cpp,txt", "description.ext", "mission.sqm.txt", "mission.sqm,txt",
+          "model.***", "sub\\b.txt"}},
         {6, {"a.txt", "config.cpp,txt", "description.ext", "mission.sqm,txt", "model.***", "sub\\b.txt"}},
         {7, {"a.txt", "config.cpp,txt", "description.ext", "mission.sqm,txt", "model.***", "sub\\b.txt"}},
     };
