@@ -7,10 +7,7 @@
 #include "Platform.h"
 #include "Text.h"
 
-namespace
-{
-// The name to open: name, or name.extension when its extension differs.
-void ResolveName(OwnedString& resolved, const char* name, const char* extension)
+void DataStream::ResolveName(OwnedString& resolved, const char* name, const char* extension)
 {
     if (extension && *extension)
     {
@@ -23,7 +20,6 @@ void ResolveName(OwnedString& resolved, const char* name, const char* extension)
     }
     resolved.Copy(name);
 }
-} // namespace
 
 DataStream::~DataStream()
 {
