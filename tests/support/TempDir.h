@@ -16,8 +16,14 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& Path() const { return path; }
-    // Path of name inside the folder (joined with '/').
-    std::string File(const std::string& name) const { return path + "/" + name; }
+    // Path of name inside the folder, joined with the system's separator.
+    std::string File(const std::string& name) const { return path + Separator + name; }
+
+#if defined(_WIN32)
+    static constexpr char Separator = '\\';
+#else
+    static constexpr char Separator = '/';
+#endif
 
 private:
     std::string path;
