@@ -69,6 +69,7 @@ TEST(PlatformListing, DotsFirstThenNamesInOrderWithTheirAttributes)
     testsupport::WriteFile(dir.File("b.txt"), std::string("abc"));
     testsupport::WriteFile(dir.File("A.txt"), std::string());
     testsupport::WriteFile(dir.File(".dot"), std::string("12345"));
+    testsupport::Hide(dir.File(".dot"));
     testsupport::WriteFile(dir.File("c_folder/inner"), std::string("x"));
 
     std::vector<platform::FindRecord> items = ListAll(dir.Path());

@@ -200,6 +200,7 @@ TEST_F(Extraction, HiddenItemStopsTheDeletionWithTheSystemsReason)
     fs::create_directories(dir.File("mod/sub"));
     WriteFile(dir.File("mod/a_visible.txt"), "v");
     WriteFile(dir.File("mod/sub/.hidden"), "h");
+    Hide(dir.File("mod/sub/.hidden"));
     EXPECT_EQ(-13, Run(MakeArchive({StoredEntry("a.txt", "abc")})));
     EXPECT_STREQ("Cannot remove pbo folder", pbo.strError());
     ASSERT_EQ(1u, Capture::lines.size());
@@ -385,6 +386,8 @@ TEST(FolderScanTest, StartAnswersByWhatTheFolderHolds)
     EXPECT_EQ(-1, scan.handle);
     fs::create_directories(dir.File("hidden/.git"));
     WriteFile(dir.File("hidden/.keep"), "x");
+    Hide(dir.File("hidden/.git"));
+    Hide(dir.File("hidden/.keep"));
     EXPECT_EQ(0, scan.Start(dir.File("hidden").c_str()));
     EXPECT_EQ(nullptr, scan.Name());
     EXPECT_FALSE(scan.Next());
@@ -398,6 +401,7 @@ TEST(FolderScanTest, ListsVisibleItemsInNameOrder)
     WriteFile(dir.File("C.txt"), "x");
     WriteFile(dir.File("a.txt"), "abc");
     WriteFile(dir.File(".hidden"), "x");
+    Hide(dir.File(".hidden"));
 #if defined(_WIN32)
     // Links need a privilege on Windows; a plain file stands in.
     WriteFile(dir.File("d_link"), "x");

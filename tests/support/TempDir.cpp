@@ -9,6 +9,10 @@
 #include <iterator>
 #include <random>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace testsupport
 {
 TempDir::TempDir()
@@ -52,6 +56,17 @@ void WriteFile(const std::string& path, const Bytes& bytes)
 void WriteFile(const std::string& path, const std::string& text)
 {
     WriteFile(path, Bytes(text.begin(), text.end()));
+}
+
+void Hide(const std::string& path)
+{
+#if defined(_WIN32)
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        SetFileAttributesA(path.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN);
+#else
+    (void)path;
+#endif
 }
 
 bool FileExists(const std::string& path)
