@@ -1,7 +1,7 @@
 # Checks a DLL's export table (objdump -p) against the umbrella header: every
 # class declared with OSTREL_API in the headers it includes must export at
 # least one member (or its vtable or typeinfo), and RazDLL::Version must be
-# exported. Run with cmake -DOBJDUMP=... -DCXXFILT=... -DDLL=... -DUMBRELLA=... -P
+# exported. The DLL may import only from the system and the C runtime. Run with cmake -DOBJDUMP=... -DCXXFILT=... -DDLL=... -DUMBRELLA=... -P
 cmake_policy(VERSION 3.25)
 foreach(var OBJDUMP CXXFILT DLL UMBRELLA)
   if(NOT DEFINED ${var})
@@ -10,7 +10,8 @@ foreach(var OBJDUMP CXXFILT DLL UMBRELLA)
 endforeach()
 
 # The classes the umbrella header promises.
-get_filename_component(root "${UMBRELLA}" DIRECTORY)
+get_filename_component(root "${UMBRELLA}" ABSOLUTE)
+get_filename_component(root "${root}" DIRECTORY)
 file(STRINGS "${UMBRELLA}" includes REGEX "^#include \"")
 # A struct of data members only (no "(" in its body) has nothing to export:
 # its members are all implicit and inline.
@@ -42,6 +43,19 @@ if(failed)
   message(FATAL_ERROR "CheckExports: ${OBJDUMP} -p ${DLL} failed")
 endif()
 string(REPLACE "\n" ";" lines "${table}")
+
+# The DLL needs nothing beside it but the system and its C runtime: the gcc
+# and C++ runtimes are linked in.
+foreach(line IN LISTS lines)
+  if(line MATCHES "DLL Name: (.+)$")
+    set(imported "${CMAKE_MATCH_1}")
+    string(TOLOWER "${imported}" lower)
+    if(NOT lower MATCHES "^(kernel32|msvcrt|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\\.dll$")
+      message(FATAL_ERROR "CheckExports: ${DLL} needs ${imported} beside it")
+    endif()
+  endif()
+endforeach()
+
 set(inTable FALSE)
 set(mangled "")
 foreach(line IN LISTS lines)
