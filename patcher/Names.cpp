@@ -45,12 +45,9 @@ const char* ProgramName(const char* argument0)
     const char* name = argument0;
     for (const char* c = argument0; *c; ++c)
     {
-        if (*c == '\\')
+        // Windows accepts both separators as well.
+        if (*c == '\\' || *c == '/')
             name = c + 1;
-#if !defined(_WIN32)
-        if (*c == '/')
-            name = c + 1;
-#endif
     }
     return name;
 }
