@@ -136,15 +136,6 @@ bool FindFileSize(const char* path, uint64_t& size)
     return true;
 }
 
-bool RegularFileSize(const char* path, uint64_t& size)
-{
-    struct stat st;
-    if (!path || stat(LocalPath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    size = static_cast<uint64_t>(st.st_size);
-    return true;
-}
-
 namespace
 {
 

@@ -29,10 +29,6 @@ int64_t TellOf(FILE* file);
 // name does not exist or is no regular file (a folder, a pipe, a device).
 bool FindFileSize(const char* path, uint64_t& size);
 
-// Size of the regular file a path names, following symbolic links; false for
-// folders, devices, pipes, sockets, dangling links and missing names.
-bool RegularFileSize(const char* path, uint64_t& size);
-
 // Folder item attributes as the find services report them.
 enum : unsigned
 {

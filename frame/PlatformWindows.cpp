@@ -82,6 +82,17 @@ FILE* OpenFile(const char* path, const char* mode)
     return std::fopen(path, mode);
 }
 
+FILE* CreateFileNoFollow(const char* path)
+{
+    // A link or junction standing at the path is refused, never written through.
+    if (!path || IsLink(path))
+    {
+        errno = EEXIST;
+        return nullptr;
+    }
+    return std::fopen(path, "wb");
+}
+
 bool SeekTo(FILE* file, uint64_t offset)
 {
     if (!file || offset > static_cast<uint64_t>(INT64_MAX))
@@ -176,6 +187,32 @@ int DeleteFile(const char* path)
     if (FindOne(path, item) && (item.attrib & AttrReparsePoint) && (item.attrib & AttrFolder))
         return _rmdir(path) == 0 ? 0 : errno;
     return std::remove(path) == 0 ? 0 : errno;
+}
+
+int ReplaceFile(const char* from, const char* to)
+{
+    if (!from || !to)
+        return EINVAL;
+    // The runtime's rename does not replace an existing file.
+    __finddata64_t item;
+    if (FindOne(to, item) && !(item.attrib & AttrFolder) && std::remove(to) != 0)
+        return errno;
+    return std::rename(from, to) == 0 ? 0 : errno;
+}
+
+bool MatchNoCase(const char* path, std::string& found)
+{
+    // Names are compared without regard to case by the file system itself.
+    __finddata64_t item;
+    if (!FindOne(path, item))
+        return false;
+    found = path;
+    return true;
+}
+
+bool IsMissing(int error)
+{
+    return error == ENOENT || error == ENOTDIR;
 }
 
 bool IsLink(const char* path)

@@ -271,7 +271,7 @@ int Ostrel::AddEntry(PboFlags /*flags*/, const char* folder, const char* subPath
     if (!OwnedString::FormatString(path, "%s\\%s", folder, name))
         return PboNoMemory;
     uint64_t size = 0;
-    if (!platform::RegularFileSize(path.Get(), size))
+    if (!platform::FindFileSize(path.Get(), size))
         return platform::IsLink(path.Get()) ? 0 : PboNoFile;
     if (size > UINT32_MAX)
         return PboNoFile;
