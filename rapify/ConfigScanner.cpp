@@ -143,10 +143,11 @@ int ConfigScanner::ReadPhysicalLine()
             return 0;
         lineCapacity = FirstLineCapacity;
     }
+    // Every read counts, the one that finds the end of the input too.
+    ++lineCount;
     PassIncludeEnds();
     if (*inputPosition == '\0')
         return -1;
-    ++lineCount;
     const char* feed = static_cast<const char*>(
         std::memchr(inputPosition, '\n', inputLength - static_cast<size_t>(inputPosition - input)));
     size_t length = feed ? static_cast<size_t>(feed - inputPosition) + 1
