@@ -35,6 +35,9 @@ TEST(RapifyMacros, Expansion)
         {"#define abc 1\nv = ABC;", 0, 3, 7, "v=S\"ABC\""},
         {"#define A B\n#define B 7\nv = A;", 0, 4, 7, "v=I7"},
         {"#define F(x) x\nv = F(a)(b);", 0, 3, 7, "v=S\"a\""},
+        // A comma ends an argument inside parentheses too.
+        {"#define F(a,b) a|b\nv = F((1,2),3);", 0, 3, 7, "v=S\"(1|2)\""},
+        {"#define F(a) a\nv = F((1,2));", RapifyExpectedValue, 2, RapifyExpectedParenthesis, "-"},
         {"#define F(a) a\nv = F(G(1,2));", RapifyExpectedValue, 2, RapifyExpectedParenthesis, "-"},
         {"#define F(x) <x>\nv = F;", 0, 3, 7, "v=S\"<#0#>\""},
         {"#define H a##b\nv = H; w = H();", 0, 3, 7, "v=S\"a##b\" w=S\"ab\""},

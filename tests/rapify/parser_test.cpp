@@ -63,6 +63,7 @@ TEST(RapifyParser, ValidTrees)
         {"x = 1; #define A 2\ny = A;", 0, 3, 7, "x=I1 y=I2"},
         {"enum {A, B = 5, C};\nx = 1;", 0, 3, 7, "x=I1"},
         {"enum {A = 99999999999};", 0, 2, 7, ""},
+        {"enum {= 5};", 0, 2, 7, ""},
     };
     CheckRows(rows, sizeof(rows) / sizeof(rows[0]));
 }
@@ -87,6 +88,9 @@ TEST(RapifyParser, ErrorCodes)
         {"class ;", RapifyExpectedClassName, 1, ';', "-"},
         {"class A = 1;", RapifyExpectedInheritOrBrace, 1, '=', "-"},
         {"class A\n", RapifyExpectedInheritOrBrace, 2, 7, "-"},
+        {"class A : B", RapifyExpectedBraceAfterInherit, 2, 7, "-"},
+        {"class A { x = 1 }", RapifyExpectedStatement, 3, 7, "-"},
+        {"class A { class B {} }", RapifyExpectedSemicolon, 1, '}', "-"},
         {"enum A;", RapifyExpectedInheritOrBrace, 1, 0, "-"},
         {"class A : ;", RapifyExpectedInheritLabel, 1, ';', "-"},
         {"class A : B;", RapifyExpectedBraceAfterInherit, 1, ';', "-"},

@@ -50,6 +50,9 @@ TEST(RapifyScanner, Comments)
         // Text after a closing "*/" is no comment line, even when it starts with ';'.
         {"/*\n*/;x = 1;", RapifyExpectedStatement, 2, ';', "-"},
         {"/* never closed\nx = 1;", 0, 3, 7, ""},
+        // Text after a closing "*/" on the next line is a line of its own.
+        {"x = 1 /* a\nb */ + 2;", RapifyExpectedArrayOrAssign, 2, 0, "-"},
+        {"class A {}\n; note", 0, 4, 7, "A{}"},
     };
     CheckRows(rows, sizeof(rows) / sizeof(rows[0]));
 }
