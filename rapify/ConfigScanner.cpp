@@ -462,6 +462,12 @@ int ConfigScanner::NextToken(ScanMode mode)
             if (mode == ScanMode::LineRest)
                 return lastCode = RapifyNoIncludeName;
             int r = ReadLogicalLine();
+            if (r != 1)
+            {
+                // The lines read on the way (comments, blanks) overwrote or
+                // moved the line buffer: there is no current line any more.
+                position = lineEnd = nullptr;
+            }
             if (r == -1)
                 return lastCode = (mode == ScanMode::StatementEnd ? static_cast<int>(';') : static_cast<int>(RapifyEof));
             if (r == 0)

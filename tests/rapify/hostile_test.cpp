@@ -37,6 +37,8 @@ TEST(RapifyHostile, LongLinesAndTokens)
         {"x[] = {\"" + quoted + "\"};", 0, "x[]={S\"" + quoted + "\"}"},
         {"class " + word + " {};", 0, word + "{}"},
         {"x = \"" + quoted, RapifyExpectedValue, "-"},
+        // A long comment line at the end moves the line buffer.
+        {"x = 5\n;" + word, 0, "x=I5"},
         // Continued lines are joined in a loop, however many there are.
         {"x[] = {" + Repeat("1,\\\n", 20000) + "1};", 0, "x[]={" + Repeat("I1,", 20000) + "I1}"},
         // A macro expansion longer than the line it stands in.

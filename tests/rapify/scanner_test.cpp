@@ -53,6 +53,11 @@ TEST(RapifyScanner, Comments)
         // Text after a closing "*/" on the next line is a line of its own.
         {"x = 1 /* a\nb */ + 2;", RapifyExpectedArrayOrAssign, 2, 0, "-"},
         {"class A {}\n; note", 0, 4, 7, "A{}"},
+        // Comment lines read while looking for a statement's end leave no
+        // text behind to be read as the next statement.
+        {"x = 5\n;aaaaaaaaaaaa", 0, 4, 7, "x=I5"},
+        {"class A {}\n// a comment longer than the class", 0, 4, 7, "A{}"},
+        {"x[] = {1}\n/* open comment, longer", 0, 4, 7, "x[]={I1}"},
     };
     CheckRows(rows, sizeof(rows) / sizeof(rows[0]));
 }
