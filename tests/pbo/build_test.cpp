@@ -10,6 +10,7 @@
 
 #include "frame/RazDLL.h"
 #include "support/Capture.h"
+#include "support/PosixOnly.h"
 #include "support/TempDir.h"
 
 using testsupport::Bytes;
@@ -147,7 +148,9 @@ TEST_F(BuildTest, FailuresAnswerTheirCodeAndLeaveNoArchive)
         {"source that does not compile", 2, {{"config.cpp", "class A {\n"}}, -15},
         {"description that does not compile", 1, {{"description.ext", "class A {\n"}}, -15},
         {"config.cpp beside config.bin", 1, {{"a/config.cpp", Config}, {"b/CONFIG.BIN", "x"}}, -17},
+#if !defined(_WIN32) // paths this long pass the system's limit there
         {"name longer than an archive holds", 0, {{std::string(150, 'd') + "/" + std::string(150, 'f'), "x"}}, -3},
+#endif
     };
     for (const Row& row : rows)
     {
@@ -205,15 +208,25 @@ TEST_F(BuildTest, SameFolderSameArchiveAndEmptyFolder)
     Put("a.txt", "a");
     Put("c/d.txt", "d");
     Put(".hidden", "h");
+    testsupport::Hide(Folder() + "/.hidden");
+    ASSERT_EQ(Build(Arma), 0);
+    Bytes first = ReadFile(Archive());
+    EXPECT_EQ(ReadBack(Archive()).names, (std::vector<std::string>{"a.txt", "B.txt", "c\\d.txt"}));
+    ASSERT_EQ(Build(Arma), 0);
+    EXPECT_EQ(ReadFile(Archive()), first);
+}
+
+TEST_F(BuildTest, LinksToFilesArePackedLinksToFoldersAreNotEntered)
+{
+    OSTREL_POSIX_ONLY("symbolic links need a privilege there");
+    Put("a.txt", "a");
+    Put("c/d.txt", "d");
     std::filesystem::create_directory_symlink(Folder() + "/c", Folder() + "/link");
     std::filesystem::create_symlink(Folder() + "/a.txt", Folder() + "/z.txt");
     ASSERT_EQ(Build(Arma), 0);
-    Bytes first = ReadFile(Archive());
     Built built = ReadBack(Archive());
-    EXPECT_EQ(built.names, (std::vector<std::string>{"a.txt", "B.txt", "c\\d.txt", "z.txt"}));
+    EXPECT_EQ(built.names, (std::vector<std::string>{"a.txt", "c\\d.txt", "z.txt"}));
     EXPECT_EQ(built.data.back(), Bytes({'a'})) << "a link to a file packs its target";
-    ASSERT_EQ(Build(Arma), 0);
-    EXPECT_EQ(ReadFile(Archive()), first);
 }
 
 // Changes a file once the header is written and before its data is read.
