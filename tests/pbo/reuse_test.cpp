@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <filesystem>
 #include <string>
 #if !defined(_WIN32)
 #include <sys/stat.h>
@@ -174,7 +175,7 @@ TEST(ArchiveReuse, EntriesOf2GiBOrMoreFailWithNoMemory)
         PboBytes header;
         header.Entry("small", 0, 0, 0, 0, 1).Entry("big", 0, 0, 0, 0, size).Terminator().Raw(std::string("s"));
         WriteFile(path, header.Get());
-        ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(header.Size()) + static_cast<off_t>(size)), 0);
+        std::filesystem::resize_file(path, header.Size() + static_cast<uint64_t>(size));
         Ostrel pbo;
         ASSERT_EQ(pbo.OpenPbo(path.c_str(), nullptr), 0);
         pbo_entry* big = pbo.FindEntry("big");
