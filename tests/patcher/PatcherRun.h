@@ -5,17 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "support/ProgramRun.h"
 #include "support/TempDir.h"
 
 namespace patchertest
 {
 // What one run of the built patcher left behind.
-struct Outcome
-{
-    int status = -1; // exit status as the shell sees it; 1000 + signal when killed
-    std::string out; // standard output
-    std::string err; // standard error
-};
+using Outcome = testsupport::ProgramOutcome;
 
 // Runs the patcher with the given arguments (argument 0 given separately),
 // standard output and standard error captured apart.
