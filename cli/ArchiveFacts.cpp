@@ -56,8 +56,13 @@ std::string DateText(uint32_t timestamp)
         return "";
     const std::time_t seconds = static_cast<std::time_t>(timestamp);
     std::tm parts = {};
+#if defined(_WIN32)
+    if (gmtime_s(&parts, &seconds) != 0)
+        return "";
+#else
     if (!gmtime_r(&seconds, &parts))
         return "";
+#endif
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
     return text;

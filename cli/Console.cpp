@@ -3,7 +3,13 @@
 #include "Console.h"
 
 #include <CLI/CLI.hpp>
+#if defined(_WIN32)
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
 #include <unistd.h>
+#endif
 
 namespace cli
 {

@@ -89,7 +89,7 @@ bool IsConfigBin(const fs::path& path)
 
 bool WriteText(const fs::path& path, const std::string& text)
 {
-    FILE* file = std::fopen(path.c_str(), "wb");
+    FILE* file = std::fopen(path.string().c_str(), "wb");
     if (!file)
         return false;
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();

@@ -5,7 +5,11 @@
 
 #include <csignal>
 #include <initializer_list>
+#if defined(_WIN32)
+#include <cstdio>
+#else
 #include <unistd.h>
+#endif
 
 namespace cli
 {
@@ -23,22 +27,39 @@ extern "C" void OnInterrupt(int signal)
         // Only async-signal-safe calls here.
         const char* path = guarded;
         if (path)
+        {
+#if defined(_WIN32)
+            std::remove(path);
+#else
             unlink(path);
+#endif
+        }
         std::signal(signal, SIG_DFL);
         std::raise(signal);
         return;
     }
     requested = 1;
+#if defined(_WIN32)
+    // The handler is reset to the default before it runs there.
+    std::signal(signal, OnInterrupt);
+#endif
 }
 } // namespace
 
 void Install()
 {
+#if defined(_WIN32)
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+#else
+    // No SA_RESTART: a write blocked on a full pipe or terminal returns, so
+    // the command sees the request at its next entry.
     struct sigaction action = {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &action, nullptr);
+#endif
 }
 
 bool Requested()

@@ -2,7 +2,12 @@
 
 #include "Outputs.h"
 
+#if defined(_WIN32)
+#include <process.h>
+#define getpid _getpid
+#else
 #include <unistd.h>
+#endif
 
 #include "Interrupt.h"
 
