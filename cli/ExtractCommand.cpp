@@ -140,8 +140,27 @@ bool DecodeConfigs(const fs::path& folder, const std::string& shownFolder)
     return allDecoded;
 }
 
+// The path lies inside the folder (or is the folder).
+bool IsInside(const fs::path& path, const fs::path& folder)
+{
+    std::error_code code;
+    const fs::path inner = fs::weakly_canonical(fs::absolute(path), code);
+    const fs::path outer = fs::weakly_canonical(fs::absolute(folder), code);
+    if (code)
+        return false;
+    auto i = inner.begin();
+    for (auto o = outer.begin(); o != outer.end(); ++o, ++i)
+    {
+        if (o->empty())
+            continue; // a trailing separator
+        if (i == inner.end() || *i != *o)
+            return false;
+    }
+    return true;
+}
+
 // Why the destination cannot take the extracted folder; empty when it can.
-std::string RefusalFor(const fs::path& destination, bool force)
+std::string RefusalFor(const fs::path& destination, const std::string& archiveFile, bool force)
 {
     if (destination.filename().empty() || destination.filename() == "." || destination.filename() == "..")
         return "cannot extract into " + destination.string() + ": name a folder with -o";
@@ -153,6 +172,9 @@ std::string RefusalFor(const fs::path& destination, bool force)
         return Describe(destination, code);
     if (!fs::is_directory(status))
         return destination.string() + " exists and is not a folder";
+    // Replacing the folder would delete the archive being extracted.
+    if (IsInside(archiveFile, destination))
+        return "folder " + destination.string() + " holds the archive itself; extract elsewhere";
     if (force || fs::is_empty(destination, code))
         return code ? Describe(destination, code) : "";
     return "folder " + destination.string() + " exists and is not empty; use --force to replace it";
@@ -171,7 +193,8 @@ private:
 
 int Extraction::Run(const std::string& archivePath, const fs::path& destination)
 {
-    const std::string refusal = RefusalFor(destination, options.force);
+    const std::string archiveFile = EndsWithPbo(archivePath) ? archivePath : archivePath + ".pbo";
+    const std::string refusal = RefusalFor(destination, archiveFile, options.force);
     if (!refusal.empty())
         return Fail(refusal);
 
@@ -196,7 +219,6 @@ int Extraction::Run(const std::string& archivePath, const fs::path& destination)
         return Fail(error);
     const fs::path link = staging.Path() / "x.pbo";
     const fs::path built = staging.Path() / "x";
-    const std::string archiveFile = EndsWithPbo(archivePath) ? archivePath : archivePath + ".pbo";
     if (!LinkFile(archiveFile, link, error))
         return Fail(error);
 
@@ -215,6 +237,8 @@ int Extraction::Run(const std::string& archivePath, const fs::path& destination)
         return Fail(archivePath + ": " + extractor.strError());
 
     const bool decoded = !options.derap || DecodeConfigs(built, destination.string());
+    if (interrupt::Requested())
+        return Interrupted;
     if (!ReplaceFolder(built, destination, staging, error))
         return Fail(error);
     Note(options.verbosity.quiet,
@@ -244,6 +268,8 @@ Action DefineExtract(CLI::App& command)
         Extraction extraction(*options);
         for (const std::string& archive : options->archives)
         {
+            if (interrupt::Requested())
+                return static_cast<int>(Interrupted);
             fs::path destination = options->output;
             if (destination.empty())
             {

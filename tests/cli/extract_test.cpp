@@ -109,6 +109,12 @@ TEST_F(ExtractTest, AnExistingFolderIsReplacedOnlyWhenEmptyOrForced)
     EXPECT_EQ(file.status, 1);
     EXPECT_EQ(file.err, "ostrel: " + Path("mod") + " exists and is not a folder\n");
     EXPECT_EQ(Text("mod"), "a file");
+
+    // Nor is the folder that holds the archive itself.
+    const ProgramOutcome holder = Ostrel({"extract", "--force", archive, "-o", dir.Path()});
+    EXPECT_EQ(holder.status, 1);
+    EXPECT_EQ(holder.err, "ostrel: folder " + dir.Path() + " holds the archive itself; extract elsewhere\n");
+    EXPECT_TRUE(FileExists(archive));
 }
 
 TEST_F(ExtractTest, OutputFolderAndQuietRun)
