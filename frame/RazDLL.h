@@ -1,7 +1,10 @@
 #pragma once
 
+#include "../inspect/DeP3d.h"
+#include "../inspect/DePac.h"
 #include "../pbo/Ostrel.h"
 #include "../rap/DeRap.h"
+#include "../sqs/DeSqs.h"
 #include "Export.h"
 
 // The aggregate: one object of every format class. Its archive member is
@@ -20,4 +23,7 @@ public:
     // Members in construction order; destroyed in reverse.
     Ostrel ostrel;
     DeRap derap;
+    DePac depac;
+    DeP3d dep3d;
+    DeSqs desqs;
 };

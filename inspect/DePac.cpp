@@ -1,0 +1,328 @@
+// Texture inspector: type word, tag list, mipmap walks and end marker of
+// ".paa"/".pac" textures, reported through the caller's callback.
+#include "DePac.h"
+
+#include <cstring>
+
+#include "../frame/DataStream.h"
+#include "../frame/Text.h"
+
+namespace
+{
+uint32_t LoadU32(const unsigned char* p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// Equal ignoring ASCII case over exactly n bytes.
+bool SameLetters(const unsigned char* a, const char* b, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+    {
+        if (text::Lower(static_cast<char>(a[i])) != text::Lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// Read cursor of the mipmap walk. A mipmap's size moves it without reading
+// the data, so it may come to lie past the end of the input; every read
+// from there fails, and the offsets compare with the true position.
+struct MipCursor
+{
+    const unsigned char* data;
+    uint64_t length;
+    uint64_t position;
+
+    const unsigned char* Take(uint64_t n)
+    {
+        if (position > length || length - position < n)
+            return nullptr;
+        const unsigned char* p = data + position;
+        position += n;
+        return p;
+    }
+    bool U16(unsigned& value)
+    {
+        const unsigned char* p = Take(2);
+        if (p)
+            value = p[0] | (p[1] << 8);
+        return p != nullptr;
+    }
+    bool U24(unsigned& value)
+    {
+        const unsigned char* p = Take(3);
+        if (p)
+            value = p[0] | (p[1] << 8) | (p[2] << 16);
+        return p != nullptr;
+    }
+};
+
+const char* TypeLine(unsigned type)
+{
+    switch (type)
+    {
+    case 0x1555:
+        return "Uncompressed RGBA 5:5:5:1 texture\r\n";
+    case 0x4444:
+        return "Uncompressed RGBA 4:4:4:4 texture\r\n";
+    case 0x4747:
+        return "Uncompressed Index Palette texture\r\n";
+    case 0x8080:
+        return "Uncompressed Luminosity/Alpha map\r\n";
+    case 0xFF01:
+        return "DXT1 / S3TC compression\r\n";
+    case 0xFF05:
+        return "XBox/Arma DXT5 compressed texture\r\n";
+    default:
+        return nullptr;
+    }
+}
+} // namespace
+
+DePac::DePac() : input(new DataStream) {}
+
+DePac::~DePac()
+{
+    Close();
+}
+
+void DePac::Close()
+{
+    input->Close();
+}
+
+int DePac::Open(const char* fileName, ProgressCallback progress)
+{
+    const char* dot = fileName ? std::strrchr(fileName, '.') : nullptr;
+    if (!dot || !(text::EqualNoCase(dot + 1, "paa") || text::EqualNoCase(dot + 1, "pac")))
+        return 3;
+    if (!input->OpenInput(fileName, nullptr, 1))
+        return 3;
+    int result = Process(progress);
+    if (result != 0)
+        Close();
+    return result;
+}
+
+int DePac::Open(const unsigned char* data, unsigned long size, ProgressCallback progress)
+{
+    // The buffer is addressed with 32 bits; a null block holds nothing.
+    if ((static_cast<uint64_t>(size) >> 32) != 0 || (!data && size))
+        return 3;
+    input->OpenMemory(data, static_cast<uint32_t>(size));
+    return Process(progress);
+}
+
+const char* DePac::ErrorString(unsigned char code)
+{
+    switch (code)
+    {
+    case 0:
+        return "No error(s)";
+    case 1:
+        return "Pac: Premature EOF";
+    case 2:
+        return "Pac: Out of memory";
+    case 3:
+        return "Pac: invalid file";
+    case 4:
+        return "Pac: Unknown File Format";
+    case 5:
+        return "Pac: Unkown Tagg";
+    case 6:
+        return "Pac: No Offset tagg supplied";
+    case 7:
+        return "Pac: No ending zeroes";
+    case 8:
+        return "excess bytes in file";
+    default:
+        return "Pac: Unknown error";
+    }
+}
+
+int DePac::Process(ProgressCallback progress)
+{
+    hasOffsets = false;
+    callback = SilentProgress::Select(progress);
+    type = static_cast<uint16_t>(input->ReadU16());
+    callback("Type: ");
+    const char* line = TypeLine(type);
+    if (!line)
+    {
+        callback("Unsupported format %04X\r\n", static_cast<unsigned>(type));
+        return 4;
+    }
+    callback(line);
+
+    unsigned char name[8];
+    unsigned char lengthBytes[4];
+    if (type == 0x4747)
+    {
+        // An index-palette file has no type word: "GG" begins its first tag.
+        name[0] = name[1] = 'G';
+        if (!input->Take(name + 2, 6) || !input->Take(lengthBytes, 4))
+            return 1;
+        return (SameLetters(name, "GGATCGVA", 8) || LoadU32(lengthBytes) == 4) ? 0 : 4;
+    }
+
+    // Tags until two zero bytes stand where the next name would begin.
+    for (;;)
+    {
+        if (!input->Take(name, 2))
+            return 1;
+        if (name[0] == 0 && name[1] == 0)
+            break;
+        if (!input->Take(name + 2, 6) || !input->Take(lengthBytes, 4))
+            return 1;
+        int result = ProcessTag(name, LoadU32(lengthBytes));
+        if (result != 0)
+            return result;
+    }
+
+    if (hasOffsets && type != 0x1555)
+        return WalkWithOffsets();
+    if (!hasOffsets && (type == 0x4444 || type == 0x8080))
+        return WalkWithoutOffsets();
+    return 6;
+}
+
+int DePac::ProcessTag(const unsigned char* name, unsigned long length)
+{
+    if (SameLetters(name, "GGATCGVA", 8))
+        return ProcessCGVA(length);
+    if (SameLetters(name, "GGATGALF", 8))
+        return ProcessGALF(length);
+    if (SameLetters(name, "GGATSFFO", 8))
+        return ProcessSFFO(length);
+    if (SameLetters(name, "GGATCXAM", 8))
+        return ProcessMAXC(length);
+    if (SameLetters(name, "GGATZIWS", 8))
+        return ProcessSwizz(length);
+    char letters[9];
+    std::memcpy(letters, name, 8);
+    letters[8] = 0;
+    callback("unknown tagg %s\r\n", letters);
+    return 5;
+}
+
+int DePac::ReadWord(uint32_t& value, unsigned long length, const char* line)
+{
+    if (length != 4)
+        return 3;
+    const unsigned char* p = input->Take(4);
+    if (!p)
+        return 1;
+    value = LoadU32(p);
+    callback(line, static_cast<unsigned>(value));
+    return 0;
+}
+
+int DePac::ProcessCGVA(unsigned long length)
+{
+    return ReadWord(avgColor, length, "AVGC TAGG: Avg Color %X\r\n");
+}
+
+int DePac::ProcessMAXC(unsigned long length)
+{
+    return ReadWord(maxColor, length, "MAXC TAGG: Max Color %X\r\n");
+}
+
+int DePac::ProcessGALF(unsigned long length)
+{
+    return ReadWord(alphaFlag, length, "FLAG TAGG: AlphaFlag %X\r\n");
+}
+
+int DePac::ProcessSwizz(unsigned long length)
+{
+    return ReadWord(swizzle, length, "SWIZ TAGG: %X\r\n");
+}
+
+int DePac::ProcessSFFO(unsigned long length)
+{
+    hasOffsets = true;
+    callback("OFFS TAGG: Offsets. ");
+    if (length != 64)
+        return 3;
+    const unsigned char* p = input->Take(64);
+    if (!p)
+        return 1;
+    for (int i = 0; i < 16; ++i)
+        offsets[i] = LoadU32(p + 4 * i);
+    int count = 0;
+    while (count < 16 && offsets[count] != 0)
+        ++count;
+    callback("%d entries\r\n", count);
+    return 0;
+}
+
+// Walks the mipmaps the OFFS tag lists: each must begin where the previous
+// one ended. Empty slots are skipped.
+int DePac::WalkWithOffsets()
+{
+    MipCursor at{input->Buffer(), input->Length(), input->Position()};
+    for (uint32_t offset : offsets)
+    {
+        if (offset == 0)
+            continue;
+        if (offset != at.position)
+        {
+            callback("rawlen != offset\r\n");
+            return 3;
+        }
+        unsigned width = 0, height = 0, size = 0;
+        if (!at.U16(width) || !at.U16(height) || !at.U24(size))
+            return 1;
+        callback("%d x %d Size=%d\r\n", static_cast<int>(width), static_cast<int>(height),
+                 static_cast<int>(size));
+        at.position += size;
+    }
+    const unsigned char* marker = at.Take(6);
+    if (!marker)
+        return 1;
+    for (int i = 0; i < 6; ++i)
+    {
+        if (marker[i] != 0)
+            return 7;
+    }
+    return CheckExcess(at.position);
+}
+
+// Walks mipmaps one after another up to a zero width and height.
+int DePac::WalkWithoutOffsets()
+{
+    MipCursor at{input->Buffer(), input->Length(), input->Position()};
+    unsigned width = 0, height = 0, size = 0;
+    if (!at.U16(width))
+        return 1;
+    for (;;)
+    {
+        if (!at.U16(height))
+            return 1;
+        if (width == 0 && height == 0)
+        {
+            unsigned last = 0;
+            if (!at.U16(last))
+                return 1;
+            if (last != 0)
+                return 7;
+            return CheckExcess(at.position);
+        }
+        if (!at.U24(size))
+            return 1;
+        callback("%d x %d Size=%d\r\n", static_cast<int>(width), static_cast<int>(height),
+                 static_cast<int>(size));
+        at.position += size;
+        if (!at.U16(width))
+            return 1;
+    }
+}
+
+// Bytes after the end marker are reported, not refused.
+int DePac::CheckExcess(uint64_t position)
+{
+    uint64_t length = input->Length();
+    if (position != length)
+        callback("Excess bytes %d\r\n", static_cast<int>(length - position));
+    return 0;
+}

@@ -1,0 +1,223 @@
+// Model inspector: the signature check and the walk of an editable model,
+// level by level (counts, point, normal and polygon blocks, polygon checks,
+// named tags), with the lines it reports.
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "../frame/DataStream.h"
+#include "../frame/Text.h"
+#include "DeP3d.h"
+#include "P3dRecords.h"
+
+namespace
+{
+uint32_t LoadU32(const unsigned char* p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+int32_t LoadI32(const unsigned char* p)
+{
+    return static_cast<int32_t>(LoadU32(p));
+}
+
+// Bit patterns of the header version: the float 1.1, and the integer 257
+// that editable models in circulation store for the same version.
+const uint32_t VersionFloat = 0x3F8CCCCD;
+const uint32_t VersionInteger = 257;
+const float CurrentVersion = 1.1f;
+} // namespace
+
+bool DeP3d::ReadU32(uint32_t& value)
+{
+    const unsigned char* p = input->Take(4);
+    if (p)
+        value = LoadU32(p);
+    return p != nullptr;
+}
+
+P3DType DeP3d::_SetType()
+{
+    if (text::EqualNoCase(signature, "MLOD"))
+        return P3DMlod;
+    if (text::EqualNoCase(signature, "ODOL"))
+        return P3DOdol;
+    return P3DNone;
+}
+
+int DeP3d::Process(ProgressCallback progress)
+{
+    callback = SilentProgress::Select(progress);
+    std::memset(signature, 0, sizeof signature);
+    if (!input->Take(signature, 4))
+        return 1;
+    type = _SetType();
+    if (type == P3DMlod)
+        return ReadMlod();
+    if (type == P3DOdol)
+    {
+        callback("ODOL");
+        return 5;
+    }
+    return 3;
+}
+
+int DeP3d::ReadMlod()
+{
+    callback("MLOD");
+    // Header values of an earlier model are not carried into this one.
+    mlod->lodCount = 0;
+    uint32_t bits = 0;
+    if (!ReadU32(bits))
+        return 3;
+    float version = 0;
+    if (bits == VersionInteger)
+        version = CurrentVersion;
+    else
+        std::memcpy(&version, &bits, sizeof version);
+    mlod->version = version;
+    callback(" version %.2f\r\n", static_cast<double>(version));
+    if (bits != VersionFloat && bits != VersionInteger)
+        return 3;
+    if (!ReadU32(mlod->lodCount))
+        return 3;
+    callback("LodCount %d\r\n", static_cast<int>(mlod->lodCount));
+    for (uint32_t i = 0; i < mlod->lodCount; ++i)
+    {
+        P3dLod* lod = new (std::nothrow) P3dLod;
+        if (!lod)
+            return 2;
+        mlod->lods.Append(lod);
+        int result = ReadLod(*lod);
+        if (result != 0)
+            return result;
+    }
+    return input->AtEnd() ? 0 : 4;
+}
+
+int DeP3d::ReadLod(P3dLod& lod)
+{
+    if (!input->Take(lod.signature, 4))
+        return 1;
+    if (!text::EqualNoCase(lod.signature, "SP3X"))
+        return 3;
+    if (!ReadU32(lod.versionHigh))
+        return 1;
+    if (lod.versionHigh != 28)
+        return 3;
+    if (!ReadU32(lod.versionLow))
+        return 1;
+    if (lod.versionLow != 153)
+        return 3;
+    callback("LodSig: %s V%d.%d\r\n", lod.signature, static_cast<int>(lod.versionHigh),
+             static_cast<int>(lod.versionLow));
+    int result = ReadCounts(lod);
+    if (result == 0)
+        result = Assign(&lod.vertices, 16, lod.vertexCount);
+    if (result == 0)
+        result = Assign(&lod.normals, 12, lod.normalCount);
+    if (result == 0)
+        result = Assign(&lod.polygons, P3dLod::PolygonSize, lod.polygonCount);
+    if (result == 0)
+        result = CheckPolygons(lod);
+    if (result != 0)
+        return result;
+    if (!input->Take(lod.tagMarker, 4))
+        return 1;
+    static const char marker[] = "TAGG";
+    for (int i = 0; i < 4; ++i)
+    {
+        if (text::Lower(lod.tagMarker[i]) != text::Lower(marker[i]))
+            return 3;
+    }
+    return ReadTags(lod);
+}
+
+int DeP3d::ReadCounts(P3dLod& lod)
+{
+    uint32_t value = 0;
+    if (!ReadU32(value))
+        return 1;
+    lod.vertexCount = static_cast<int32_t>(value);
+    callback("Vertexes: %d\r\n", static_cast<int>(lod.vertexCount));
+    if (!ReadU32(value))
+        return 1;
+    lod.normalCount = static_cast<int32_t>(value);
+    callback("NormalsCount: %d\r\n", static_cast<int>(lod.normalCount));
+    if (!ReadU32(value))
+        return 1;
+    lod.polygonCount = static_cast<int32_t>(value);
+    callback("PolygonCount: %d\r\n", static_cast<int>(lod.polygonCount));
+    if (!ReadU32(lod.lodFlags))
+        return 1;
+    callback("LodFlags: %X\r\n", static_cast<unsigned>(lod.lodFlags));
+    return 0;
+}
+
+// Each polygon names 3 or 4 corners whose normal and point indices lie below
+// the level's counts (compared signed, as the counts are).
+int DeP3d::CheckPolygons(P3dLod& lod)
+{
+    if (lod.polygonCount <= 0)
+        return 0;
+    size_t count = static_cast<size_t>(lod.polygonCount);
+    lod.polygonTexts = static_cast<char*>(std::malloc(count * P3dLod::PolygonTextSize));
+    if (!lod.polygonTexts)
+        return 2;
+    const unsigned char* polygon = static_cast<const unsigned char*>(lod.polygons);
+    for (size_t i = 0; i < count; ++i, polygon += P3dLod::PolygonSize)
+    {
+        char* text = lod.polygonTexts + i * P3dLod::PolygonTextSize;
+        std::memcpy(text, polygon, P3dLod::PolygonTextSize - 1);
+        text[P3dLod::PolygonTextSize - 1] = 0;
+        callback("%s\r\n", text);
+        int32_t corners = LoadI32(polygon + 32);
+        if (corners != 3 && corners != 4)
+            return 3;
+        for (int32_t c = 0; c < corners; ++c)
+        {
+            const unsigned char* corner = polygon + 36 + 16 * c;
+            if (LoadI32(corner + 4) >= lod.normalCount)
+                return 3;
+            if (LoadI32(corner) >= lod.vertexCount)
+                return 3;
+        }
+    }
+    return 0;
+}
+
+// Tags up to and including "#EndOfFile#", then the level's closing value.
+int DeP3d::ReadTags(P3dLod& lod)
+{
+    for (;;)
+    {
+        P3dTag* tag = new (std::nothrow) P3dTag;
+        if (!tag)
+            return 1;
+        lod.tags.Append(tag);
+        ++lod.tagCount;
+        uint32_t stored = 0;
+        if (!input->Take(tag->tagName, 64) || !ReadU32(stored))
+            return 1;
+        callback("%s %d\r\n", tag->tagName, static_cast<int>(stored));
+        unsigned long long bytes = stored;
+        if (text::EqualNoCase(tag->tagName, "#mass#"))
+        {
+            // One float per point: stored either as a byte size (four times
+            // the point count) or as a count of floats.
+            long long pointBytes = 4LL * lod.vertexCount;
+            if (static_cast<long long>(stored) != pointBytes)
+                bytes = 4ULL * stored;
+        }
+        if (bytes != 0)
+        {
+            int result = AssignBytes(&tag->tagData, bytes);
+            if (result != 0)
+                return result;
+            tag->tagSize = static_cast<uint32_t>(bytes);
+        }
+        if (text::EqualNoCase(tag->tagName, "#EndOfFile#"))
+            return input->Take(lod.closingValue, 4) ? 0 : 1;
+    }
+}

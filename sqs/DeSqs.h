@@ -1,0 +1,102 @@
+// Checker of line-oriented mission scripts (.sqs): syntax and value types of
+// every statement against the command table, stopping at the first error.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "../frame/DataStream.h"
+#include "../frame/Export.h"
+#include "../frame/Progress.h"
+#include "SqsCommand.h"
+#include "SqsVariables.h"
+
+// Calling order: Open, Process, ErrorString when Process answered non-zero,
+// Close. Every raw line read is passed to the callback with the format "%s".
+//
+// The working state (line, token, types, variables, message text) belongs to
+// the object, so checkers on different objects never disturb each other.
+class OSTREL_API DeSqs
+{
+public:
+    DeSqs();
+    ~DeSqs();
+    DeSqs(const DeSqs&) = delete;
+    DeSqs& operator=(const DeSqs&) = delete;
+
+    // Opens name (".sqs" added unless it already ends so, ignoring case) and
+    // keeps the callback (null: the silent one). 0, or 1 ("Sqs: no file")
+    // when the file cannot be opened or is empty.
+    int Open(const char* name, ProgressCallback callback);
+    void Close();
+    // Checks from the current position to the end of the file: 0, or the
+    // code of the first error. 1 when nothing is open.
+    int Process();
+    // Message for a code; texts with the current token in them are kept in
+    // the object until the next such call.
+    const char* ErrorString(int code);
+
+    // A line longer than this less one arrives in several pieces.
+    static constexpr size_t LineSize = 2560;
+
+    // Deepest nesting of statement steps within one line; a line that needs
+    // more ends the check with 2 ("Sqs: syntax").
+    static constexpr int MaxDepth = 1000;
+
+    // Token kinds answered by ReadToken besides the character codes.
+    enum TokenKind
+    {
+        TokenWord = 0,
+        TokenEnd = 1,
+        TokenString = 2,
+        TokenNumber = 3,
+        TokenArray = 4,
+        TokenOpenArray = 5,
+        TokenOpenString = 6,
+        TokenBadNumber = 7,
+        TokenBadAssign = 8,
+        TokenAssign = 61
+    };
+
+private:
+    bool getline();
+    int ProcessLine();
+    int ReadToken(bool peek);
+    int ScanToken();
+    int ScanString();
+    int ScanBlock();
+    int ScanArray();
+    int ClassifyWord() const;
+    int AssignKind() const;
+    void Put(char c)
+    {
+        // A token is made of characters of the line, so it always fits.
+        if (tokenLength < LineSize - 1)
+            token[tokenLength++] = c;
+    }
+
+    int ProcessStatement(SqsType& type);
+    int ProcessVerb(SqsType& type);
+    int TakeStep(SqsType& type);
+    int ProcessLabel(SqsType& type);
+    int ProcessLiteral(SqsType& type, SqsType literalType);
+    int ProcessParen(SqsType& type);
+    int ProcessEquals();
+    int ProcessQuery();
+    bool CompatibleOperator(SqsType t);
+
+    DataStream stream;
+    ProgressCallback callback;
+
+    char line[LineSize];
+    const char* cursor;
+    char token[LineSize];
+    size_t tokenLength;
+    int32_t tokenKind;
+    bool redeliver;
+    SqsType statementType;
+    int32_t currentPrecedence;
+    int depth;
+    SqsVariables variables;
+    char message[LineSize + 128];
+};
