@@ -44,5 +44,6 @@ Action DefineCat(CLI::App& command);
 Action DefineExtract(CLI::App& command);
 Action DefinePatch(CLI::App& command);
 Action DefineDerap(CLI::App& command);
+Action DefineCheck(CLI::App& command);
 Action DefineHelp(CLI::App& command);
 } // namespace cli

@@ -14,6 +14,7 @@ const std::vector<Command>& Commands()
         {"extract", "Extract archives into folders", DefineExtract},
         {"patch", "Merge a patch archive into a target archive (<name>.patched.pbo)", DefinePatch},
         {"derap", "Decode a binarised config to config text", DefineDerap},
+        {"check", "Check scripts and assets, several files at once", DefineCheck},
         {"help", "Show the help of a command", DefineHelp},
     };
     return commands;

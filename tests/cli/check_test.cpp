@@ -1,0 +1,104 @@
+// ostrel check run as built: diagnostics with the line of the first error,
+// inspector reports with -v, files reported in the order given whatever the
+// number of threads, the summary line and the exit status.
+
+#include <gtest/gtest.h>
+
+#include "CliRun.h"
+#include "inspect/texture_writer.h"
+#include "support/PboBytes.h"
+
+using clitest::Ostrel;
+using clitest::ProgramOutcome;
+using testsupport::ToBytes;
+
+namespace
+{
+class CheckTest : public clitest::CliTest
+{
+protected:
+    std::string Script(const std::string& name, const std::string& text) { return Put(name, ToBytes(text)); }
+};
+
+const testsupport::Bytes GoodTexture =
+    texturetest::TextureBytes(0x4444).EndTags().Mip(2, 2, 8).Mip(1, 1, 2).End().Get();
+} // namespace
+
+TEST_F(CheckTest, EachKindOfFileGetsItsCheckerAndTheFirstErrorsLine)
+{
+    struct Row
+    {
+        std::string name;
+        std::string content;
+        std::string diagnostic; // after "PATH"; empty when the file passes
+    };
+    const std::vector<Row> rows = {
+        {"ok.sqs", "hint \"a\"\n", ""},
+        {"quote.sqs", "hint \"a\"\r\nhint \"b\r\n", ":2: error: Sqs: no ending quote\n"},
+        {"front.sqs", "x = 1\ny = \"a\" + \n", ":2: error: SQS: command '+' needs front\n"},
+        // A line longer than the checker's buffer arrives in pieces; it is
+        // still one line.
+        {"long.sqs", ";" + std::string(6000, 'x') + "\nhint \"a\"\n\nhint \"b\n", ":4: error: Sqs: no ending quote\n"},
+        {"tex.paa", std::string(GoodTexture.begin(), GoodTexture.end()), ""},
+        {"bad.PAA", "not a texture", ": error: Pac: Unknown File Format\n"},
+    };
+    std::vector<std::string> arguments = {"check"};
+    std::string expected;
+    for (const Row& row : rows)
+    {
+        arguments.push_back(Script(row.name, row.content));
+        if (!row.diagnostic.empty())
+            expected += Path(row.name) + row.diagnostic;
+    }
+    arguments.push_back(Path("missing.sqs"));
+    expected += Path("missing.sqs") + ": error: Sqs: no file\n";
+    arguments.push_back(Script("notes.txt", "text"));
+    expected += "ostrel: warning: " + Path("notes.txt") + ": skipped, no checker for this kind of file\n";
+    expected += "7 checked, 5 failed, 1 skipped\n";
+
+    for (const char* jobs : {"1", "3"})
+    {
+        std::vector<std::string> withJobs = arguments;
+        withJobs.push_back("-j");
+        withJobs.push_back(jobs);
+        const ProgramOutcome run = Ostrel(withJobs);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, expected) << jobs;
+    }
+}
+
+TEST_F(CheckTest, ManyFilesOnManyThreadsAreReportedInTheOrderGiven)
+{
+    std::vector<std::string> arguments = {"check", "-j", "8"};
+    std::string expected;
+    for (int i = 0; i < 60; ++i)
+    {
+        const std::string name = "s" + std::to_string(i) + ".sqs";
+        // Every third script fails on a line of its own number.
+        std::string text(static_cast<size_t>(i), '\n');
+        text += i % 3 == 0 ? "hint \"open\n" : "hint \"closed\"\n";
+        arguments.push_back(Script(name, text));
+        if (i % 3 == 0)
+            expected += Path(name) + ":" + std::to_string(i + 1) + ": error: Sqs: no ending quote\n";
+    }
+    const ProgramOutcome run = Ostrel(arguments);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, expected + "60 checked, 20 failed, 0 skipped\n");
+}
+
+TEST_F(CheckTest, VerboseShowsTheInspectorsReportAndAllPassing)
+{
+    const std::string texture = Put("t.paa", GoodTexture);
+    const ProgramOutcome run = Ostrel({"check", "-v", texture, Script("ok.sqs", "hint \"a\"\n")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.compare(0, texture.size() + 8, texture + ":\nType: "), 0) << run.out;
+    EXPECT_NE(run.out.find("2 x 2 Size=8\r\n1 x 1 Size=2\r\n"), std::string::npos) << run.out;
+    EXPECT_EQ(run.err, "2 checked, 0 failed, 0 skipped\n");
+
+    const ProgramOutcome quiet = Ostrel({"check", texture});
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.out, "");
+    const ProgramOutcome usage = Ostrel({"check", texture, "-j", "0"});
+    EXPECT_EQ(usage.status, 2);
+}
