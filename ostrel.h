@@ -17,6 +17,7 @@
 #include "rap/RapError.h"
 #include "rap/RapInput.h"
 #include "rap/RapTextOutput.h"
+#include "rapify/Rapify.h"
 #include "sqs/DeSqs.h"
 #include "sqs/SqsCommand.h"
 #include "sqs/SqsVariables.h"

@@ -12,6 +12,7 @@
 #endif
 
 #include <dirent.h>
+#include <strings.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -27,20 +28,85 @@ std::string LocalPath(const char* path)
     return local;
 }
 
-FILE* OpenFile(const char* path, const char* mode)
+namespace
 {
-    if (!path || !mode)
-        return nullptr;
-    FILE* file = std::fopen(LocalPath(path).c_str(), mode);
-    // A folder opens for reading on POSIX; it is no file here.
-    struct stat st;
-    if (file && fstat(fileno(file), &st) == 0 && S_ISDIR(st.st_mode))
+// open(2) flags for a C stream mode ("rb", "wb", "ab", each with an optional "+").
+bool ModeFlags(const char* mode, int& flags)
+{
+    bool update = std::strchr(mode, '+') != nullptr;
+    switch (mode[0])
     {
-        std::fclose(file);
-        errno = EISDIR;
+    case 'r':
+        flags = update ? O_RDWR : O_RDONLY;
+        return true;
+    case 'w':
+        flags = (update ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+        return true;
+    case 'a':
+        flags = (update ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The error for an item that is no regular file.
+int NotRegularError(const struct stat& st)
+{
+    return S_ISDIR(st.st_mode) ? EISDIR : S_ISLNK(st.st_mode) ? ELOOP : EINVAL;
+}
+
+// Opens path as a stream only when it is (or becomes) a regular file. Folders,
+// pipes, devices and sockets are refused before they are opened, and the open
+// itself does not wait (a pipe without a writer would block it); what was
+// opened is checked again, in case the item changed in between.
+FILE* OpenRegular(const char* path, const char* mode, bool followLinks)
+{
+    int flags = 0;
+    if (!path || !mode || !ModeFlags(mode, flags))
+    {
+        errno = EINVAL;
         return nullptr;
     }
+    std::string local = LocalPath(path);
+    struct stat st;
+    int found = followLinks ? stat(local.c_str(), &st) : lstat(local.c_str(), &st);
+    if (found == 0 && !S_ISREG(st.st_mode))
+    {
+        errno = NotRegularError(st);
+        return nullptr;
+    }
+    flags |= O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW);
+    int fd = open(local.c_str(), flags, 0666);
+    if (fd < 0)
+        return nullptr;
+    int error = 0;
+    if (fstat(fd, &st) != 0)
+        error = errno;
+    else if (!S_ISREG(st.st_mode))
+        error = NotRegularError(st);
+    else if (fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        error = errno;
+    FILE* file = error ? nullptr : fdopen(fd, mode);
+    if (!file)
+    {
+        if (!error)
+            error = errno;
+        close(fd);
+        errno = error;
+    }
     return file;
+}
+} // namespace
+
+FILE* OpenFile(const char* path, const char* mode)
+{
+    return OpenRegular(path, mode, true);
+}
+
+FILE* CreateFileNoFollow(const char* path)
+{
+    return OpenRegular(path, "wb", false);
 }
 
 bool SeekTo(FILE* file, uint64_t offset)
@@ -63,7 +129,7 @@ int64_t TellOf(FILE* file)
 bool FindFileSize(const char* path, uint64_t& size)
 {
     struct stat st;
-    if (!path || stat(LocalPath(path).c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+    if (!path || stat(LocalPath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
     size = static_cast<uint64_t>(st.st_size);
     return true;
@@ -229,6 +295,60 @@ bool IsLink(const char* path)
 {
     struct stat st;
     return path && lstat(LocalPath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool IsMissing(int error)
+{
+    return error == ENOENT || error == ENOTDIR;
+}
+
+bool MatchNoCase(const char* path, std::string& found)
+{
+    std::string local = LocalPath(path);
+    struct stat st;
+    if (local.empty())
+        return false;
+    if (lstat(local.c_str(), &st) == 0)
+    {
+        found = local;
+        return true;
+    }
+    std::string prefix = local[0] == '/' ? "/" : "";
+    size_t start = prefix.size();
+    while (start <= local.size())
+    {
+        size_t slash = local.find('/', start);
+        std::string part = local.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        start = slash == std::string::npos ? local.size() + 1 : slash + 1;
+        if (part.empty())
+            continue;
+        std::string exact = prefix + part;
+        if (part == "." || part == ".." || lstat(exact.c_str(), &st) == 0)
+        {
+            prefix = exact + "/";
+            continue;
+        }
+        DIR* dir = opendir(prefix.empty() ? "." : prefix.c_str());
+        if (!dir)
+            return false;
+        // Several names may differ only in case: the lowest in byte order is
+        // taken, so the choice does not depend on the listing order.
+        std::string best;
+        while (struct dirent* item = readdir(dir))
+        {
+            const char* name = item->d_name;
+            if (strcasecmp(name, part.c_str()) == 0 && (best.empty() || std::strcmp(name, best.c_str()) < 0))
+                best = name;
+        }
+        closedir(dir);
+        if (best.empty())
+            return false;
+        prefix += best + "/";
+    }
+    if (prefix.size() > 1)
+        prefix.pop_back();
+    found = prefix;
+    return true;
 }
 
 int LastError()

@@ -14,14 +14,19 @@ namespace platform
 // Path with every backslash turned into the local separator.
 std::string LocalPath(const char* path);
 
+// A C stream over a regular file (following links); anything else (a folder,
+// a pipe, a device) is refused at once, without waiting in the open.
 FILE* OpenFile(const char* path, const char* mode);
+// Creates or truncates a regular file for binary writing ("wb"), never through
+// a symbolic link: a link standing at path is refused.
+FILE* CreateFileNoFollow(const char* path);
 bool SeekTo(FILE* file, uint64_t offset);
 bool SeekEnd(FILE* file);
 // Current offset, or -1.
 int64_t TellOf(FILE* file);
 
 // Size of a file found by name (a listing lookup, not an open); false when the
-// name does not exist or is a folder.
+// name does not exist or is no regular file (a folder, a pipe, a device).
 bool FindFileSize(const char* path, uint64_t& size);
 
 // Folder item attributes as the find services report them.
@@ -51,6 +56,12 @@ intptr_t FindFirst(const char* pattern, FindRecord& record);
 bool FindNext(intptr_t handle, FindRecord& record);
 void FindClose(intptr_t handle);
 
+// The local path of an existing item that matches path with ASCII letter case
+// ignored, one component at a time; where a component exists as written it
+// is taken as it is. False when no item matches. For sources written on a
+// case-insensitive file system.
+bool MatchNoCase(const char* path, std::string& found);
+
 // 0 on success, else the errno value.
 int MakeFolder(const char* path);
 int RemoveFolder(const char* path);
@@ -58,6 +69,10 @@ int RemoveFolder(const char* path);
 int DeleteFile(const char* path);
 // The path itself (not what it points to) is a symbolic link.
 bool IsLink(const char* path);
+// The error of a failed lookup or listing says that the item is not there (no
+// such item, or a step of its path is no folder), rather than that it could
+// not be read.
+bool IsMissing(int error);
 int LastError();
 const char* ErrorText(int error);
 

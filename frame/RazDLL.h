@@ -4,6 +4,7 @@
 #include "../inspect/DePac.h"
 #include "../pbo/Ostrel.h"
 #include "../rap/DeRap.h"
+#include "../rapify/Rapify.h"
 #include "../sqs/DeSqs.h"
 #include "Export.h"
 
@@ -22,6 +23,7 @@ public:
 
     // Members in construction order; destroyed in reverse.
     Ostrel ostrel;
+    Rapify rapify;
     DeRap derap;
     DePac depac;
     DeP3d dep3d;

@@ -1,11 +1,12 @@
 // Archive reading: the input is written to a file, opened, and every entry is
-// loaded packed and unpacked.
+// loaded packed, unpacked and as text (configs decoded by the aggregate).
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <unistd.h>
 
-#include "pbo/Ostrel.h"
+#include "frame/RazDLL.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -15,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     std::fwrite(data, 1, size, file);
     std::fclose(file);
-    Ostrel pbo;
+    RazDLL raz;
+    Ostrel& pbo = raz.ostrel;
     if (pbo.OpenPbo(path.c_str(), nullptr) == 0)
     {
         for (pbo_entry* e = pbo.firstEntry; e; e = pbo.GetNextEntry(e))
@@ -30,6 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 (void)sum;
                 pbo.FreeData(e);
             }
+            int n = pbo.GetAscData(e, true);
+            if (n > 0 && pbo.WasEncrypted(e))
+                (void)std::strlen(reinterpret_cast<const char*>(pbo.GetDataPtr(e)));
+            pbo.FreeData(e);
         }
     }
     return 0;

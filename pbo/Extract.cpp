@@ -37,34 +37,64 @@ bool IsUnusableFolder(const char* folder)
     return std::strcmp(last, ".") == 0 || std::strcmp(last, "..") == 0;
 }
 
-// An entry name stays below the extraction folder unless it is absolute,
-// carries a drive, or climbs above the folder with ".." steps.
-bool IsSafeEntryName(const char* name)
+// The entry name as a path below the extraction folder: "." steps and empty
+// steps dropped, each ".." step taking back the step before it, separators
+// written as "/". A trailing separator stays, so such a name still names no
+// file. Answers 0, PboUnsafeName when the name is absolute, carries a drive,
+// or climbs above the folder, or PboNoMemory. The result is never longer than
+// the name.
+int NormaliseEntryName(const char* name, OwnedString& normal)
 {
     if (IsSeparator(name[0]))
-        return false;
+        return PboUnsafeName;
     bool letter = (name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z');
     if (letter && name[1] == ':')
-        return false;
-    long depth = 0;
+        return PboUnsafeName;
+    if (!normal.Copy(name))
+        return PboNoMemory;
+    char* out = normal.Get();
+    size_t length = 0;
     const char* part = name;
     for (;;)
     {
         const char* end = part;
         while (*end && !IsSeparator(*end))
             ++end;
-        size_t length = static_cast<size_t>(end - part);
-        if (length == 2 && part[0] == '.' && part[1] == '.')
+        size_t partLength = static_cast<size_t>(end - part);
+        if (partLength == 2 && part[0] == '.' && part[1] == '.')
         {
-            if (--depth < 0)
-                return false;
+            if (length == 0)
+                return PboUnsafeName;
+            while (length > 0 && out[length - 1] != '/')
+                --length;
+            if (length > 0)
+                --length;
         }
-        else if (length != 0 && !(length == 1 && part[0] == '.'))
-            ++depth;
+        else if (partLength != 0 && !(partLength == 1 && part[0] == '.'))
+        {
+            if (length > 0)
+                out[length++] = '/';
+            std::memcpy(out + length, part, partLength);
+            length += partLength;
+        }
         if (!*end)
-            return true;
+        {
+            if (length > 0 && end > name && IsSeparator(end[-1]))
+                out[length++] = '/';
+            out[length] = 0;
+            return PboNoError;
+        }
         part = end + 1;
     }
+}
+
+// The entry would be written as the prefix file at the top of the folder
+// (dot steps do not hide it: ".\$PBOPREFIX$" and "sub\..\$PBOPREFIX$" are
+// that file too).
+bool IsPrefixFile(const char* name)
+{
+    OwnedString normal;
+    return NormaliseEntryName(name, normal) == PboNoError && text::EqualNoCase(normal.Get(), PrefixFileName);
 }
 
 // Writes all of data and closes the file; false when anything failed.
@@ -108,7 +138,7 @@ int Ostrel::ExtractPbo(const char* archivePath, ProgressCallback progress)
         OwnedString path;
         FILE* file = nullptr;
         if (OwnedString::FormatString(path, "%s\\%s", folder.Get(), PrefixFileName))
-            file = platform::OpenFile(path.Get(), "wb");
+            file = platform::CreateFileNoFollow(path.Get());
         const char* name = GetProductName();
         if (!file || !WriteAndClose(file, name, std::strlen(name)))
         {
@@ -132,8 +162,11 @@ bool Ostrel::RemoveFolders(const char* folder)
         return platform::DeleteFile(folder) == 0;
     FolderScan scan;
     int started = scan.Start(folder);
+    // Only a folder that is not there is nothing to delete; one that cannot
+    // be listed (no permission, no file handles left) may hold anything, and
+    // extracting into it could write through what it holds.
     if (started == -1)
-        return true;
+        return platform::IsMissing(platform::LastError());
     if (started == 1)
     {
         // Recursion depth is bounded by the longest path the system accepts:
@@ -167,7 +200,7 @@ int Ostrel::Extract(const char* folder)
         const char* name = entry->name ? entry->name : "";
         if (!callback("%s\r\n", name))
             return errorCode = PboCancelled;
-        if (text::EqualNoCase(name, PrefixFileName))
+        if (IsPrefixFile(name))
         {
             callback("...ignoring\r\n");
             continue;
@@ -182,13 +215,17 @@ int Ostrel::MakeFile(const char* folder, pbo_entry* entry)
 {
     if (!entry->name || !entry->name[0])
         return errorCode = PboNoFile;
-    if (!IsSafeEntryName(entry->name))
-        return errorCode = PboUnsafeName;
+    OwnedString normal;
+    if (int refused = NormaliseEntryName(entry->name, normal))
+        return errorCode = refused;
+    // Nothing left of the name ("." or "a\..") names no file.
+    if (!normal.Get()[0])
+        return errorCode = PboNoFile;
 
     // Only the entry's own part maps "*" to "z" (stored names keep "***" for
     // a "zzz" extension); the folder is used as given.
     OwnedString path;
-    if (!OwnedString::FormatString(path, "%s/%s", folder, entry->name))
+    if (!OwnedString::FormatString(path, "%s/%s", folder, normal.Get()))
         return errorCode = PboNoMemory;
     char* full = path.Get();
     size_t nameStart = std::strlen(folder) + 1;
@@ -213,7 +250,8 @@ int Ostrel::MakeFile(const char* folder, pbo_entry* entry)
             return errorCode = PboCannotMakeFolder;
     }
 
-    FILE* file = platform::OpenFile(full, "wb");
+    // A link standing at the path is never written through.
+    FILE* file = platform::CreateFileNoFollow(full);
     if (!file)
         return errorCode = PboNoFile;
     int size = GetBinData(entry, false);

@@ -88,4 +88,6 @@ private:
     int32_t configSeen = 0;
     OwnedString prefixOverride;
     ProgressCallback callback = &SilentProgress::Callback;
+    // Text of GetAsciiSig: two hexadecimal digits a key byte.
+    mutable char asciiSig[2 * sizeof(PboInfo::keyStore) + 1] = {};
 };

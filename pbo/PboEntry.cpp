@@ -1,5 +1,6 @@
 #include "PboEntry.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -42,6 +43,16 @@ int pbo_entry::LoadEntryData(FILE* file, uint64_t fileSize, uint64_t dataStartOf
     uint64_t begin = dataStartOffset + dataOffset;
     uint64_t available = begin < fileSize ? fileSize - begin : 0;
     uint32_t present = dataSize <= available ? dataSize : static_cast<uint32_t>(available);
+    // Sizes are answered as a positive int, so 2 GiB or more (the format
+    // allows up to 4 GiB) cannot be held: such an entry fails as out of memory
+    // before anything is allocated, rather than with a size that reads as an
+    // error code. One cut short below 2 GiB is truncated like any other. (An
+    // unpacked size that large is refused below.)
+    if (present > static_cast<uint32_t>(INT32_MAX))
+    {
+        loadedSize = 0;
+        return NoMemory;
+    }
     if (present && !platform::SeekTo(file, begin))
         return Truncated;
     data = static_cast<unsigned char*>(std::malloc(present ? present : 1));

@@ -56,9 +56,10 @@ bool Ostrel::ClosePbo()
 {
     bool result = true;
     // A positive code is the size of the last loaded entry, not a failure:
-    // the archive being written is still finished.
-    if (errorCode >= 0 && stream.OutputFile())
-        result = WriteEndingData();
+    // the archive being written is still finished. After a failure it is left
+    // unfinished, and the answer says so.
+    if (stream.OutputFile())
+        result = errorCode >= 0 && WriteEndingData();
     stream.Close();
     DeleteEntries();
     Init();
@@ -248,8 +249,8 @@ const char* Ostrel::GetProductName() const
 
 const char* Ostrel::GetAsciiSig() const
 {
-    // Rebuilt on every call; one buffer per thread.
-    static thread_local char sig[2 * sizeof info.keyStore + 1];
+    // Rebuilt on every call, in the object's own buffer.
+    char* sig = asciiSig;
     int count = info.flavour == Elite ? 5 : info.flavour == Arma ? 21 : 0;
     static const char digits[] = "0123456789ABCDEF";
     for (int i = 0; i < count; ++i)

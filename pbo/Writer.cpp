@@ -38,7 +38,10 @@ bool InPrefixTable(const char* base)
 bool Ostrel::CreatePbo(const char* name, PboFlags flags, const char* prefix, ProgressCallback progress,
                        const char* /*unused*/)
 {
+    // A fresh archive: the code of an earlier failure must not keep it from
+    // being finished on close.
     headerWritten = 0;
+    errorCode = PboNoError;
     callback = SilentProgress::Select(progress);
     if (!stream.CreateOutput(name, "pbo"))
         return false;

@@ -127,6 +127,12 @@ RapError DeRap::ConvertRapData(const char** textOut)
 {
     if (xboxTextMeta)
         return RapXboxTextMeta;
+    // A string of the inline layout is stored once and may be reused by index
+    // for one or two bytes a time, so a small file could expand to gigabytes
+    // of text. The text is bounded in proportion to the data instead: a
+    // compiler-written file never comes near the bound, and passing it
+    // answers "out of memory".
+    LimitText(static_cast<uint64_t>(size) * TextPerInputByte + TextAllowance);
     RapError result = ProcessClasses();
     if (result == RapNoError)
         result = ProcessEnumList();

@@ -53,6 +53,10 @@ public:
 
     // Deepest nesting of class bodies and arrays that is read.
     static constexpr int MaxDepth = 256;
+    // The text of a conversion holds at most TextPerInputByte characters for
+    // each byte of data plus TextAllowance; a longer one answers 5.
+    static constexpr uint64_t TextPerInputByte = 64;
+    static constexpr uint64_t TextAllowance = 1u << 20;
 
     // Header line says "#pragma" instead of "#define" (Arma and Xbox layouts).
     bool usePragma;

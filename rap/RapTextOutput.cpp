@@ -9,8 +9,14 @@
 #include "FloatText.h"
 #include "RapMemory.h"
 
-RapTextOutput::RapTextOutput() : error(RapNoError), text(nullptr), indent{' ', 0}, length(0), capacity(0)
+RapTextOutput::RapTextOutput()
+    : error(RapNoError), text(nullptr), indent{' ', 0}, length(0), capacity(0), limit(UINT32_MAX)
 {
+}
+
+void RapTextOutput::LimitText(uint64_t maxBytes)
+{
+    limit = maxBytes < UINT32_MAX ? static_cast<uint32_t>(maxBytes) : UINT32_MAX;
 }
 
 RapTextOutput::~RapTextOutput()
@@ -52,8 +58,8 @@ char* RapTextOutput::Reserve(uint32_t pieceLength)
     if (needed >= capacity)
     {
         uint64_t grown = static_cast<uint64_t>(capacity) * 2 + pieceLength + 1;
-        if (grown > UINT32_MAX)
-            grown = UINT32_MAX;
+        if (grown > limit)
+            grown = limit;
         void* block = needed <= grown ? rapmemory::Reallocate(text, static_cast<size_t>(grown)) : nullptr;
         if (!block)
         {
@@ -175,4 +181,5 @@ void RapTextOutput::CloseOutput(bool freeText)
     length = 0;
     capacity = 0;
     error = RapNoError;
+    limit = UINT32_MAX;
 }

@@ -43,6 +43,9 @@ protected:
     // Frees the text when freeText (else the caller owns it now); empties the
     // output either way.
     void CloseOutput(bool freeText);
+    // Bounds the text to maxBytes (its NUL included); growing past the bound
+    // fails like an allocation would. Cleared by CloseOutput.
+    void LimitText(uint64_t maxBytes);
     const char* GetOutBuffer() const { return text; }
 
     RapError error;
@@ -52,6 +55,9 @@ protected:
     uint32_t capacity;
 
 private:
+    // Largest capacity the text may grow to.
+    uint32_t limit;
+
     bool AddToOutput(const char* piece);
     // Room for pieceLength more characters and the NUL; the buffer grows to
     // capacity * 2 + pieceLength + 1 when it is short. Null when it cannot.

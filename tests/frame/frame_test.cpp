@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "frame/DataStream.h"
 #include "frame/NodeList.h"
@@ -110,6 +113,33 @@ TEST(DataStream, OpenInputModesAndNames)
     s.Close();
     EXPECT_EQ(s.Buffer(), nullptr);
     EXPECT_EQ(s.Length(), 0u);
+}
+
+// Extraction's writer never follows a link standing at the path (the plain
+// open does); neither opens a pipe, which would block the open; a listing
+// failure counts as "not there" only for a missing item.
+TEST(Platform, CreatingRefusesLinksAndPipes)
+{
+    TempDir dir;
+    testsupport::WriteFile(dir.File("target"), std::string("kept"));
+    ASSERT_EQ(symlink(dir.File("target").c_str(), dir.File("link").c_str()), 0);
+    ASSERT_EQ(mkfifo(dir.File("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(platform::CreateFileNoFollow(dir.File("link").c_str()), nullptr);
+    EXPECT_EQ(errno, ELOOP);
+    EXPECT_EQ(testsupport::ReadFile(dir.File("target")), Bytes({'k', 'e', 'p', 't'}));
+    FILE* followed = platform::OpenFile(dir.File("link").c_str(), "rb");
+    ASSERT_NE(followed, nullptr);
+    std::fclose(followed);
+    uint64_t size = 0;
+    EXPECT_FALSE(platform::FindFileSize(dir.File("pipe").c_str(), size));
+    for (const char* mode : {"rb", "wb"})
+        EXPECT_EQ(platform::OpenFile(dir.File("pipe").c_str(), mode), nullptr) << mode;
+    EXPECT_EQ(platform::CreateFileNoFollow(dir.File("pipe").c_str()), nullptr);
+    FILE* created = platform::CreateFileNoFollow(dir.File("new").c_str());
+    ASSERT_NE(created, nullptr);
+    std::fclose(created);
+    EXPECT_TRUE(platform::IsMissing(ENOENT) && platform::IsMissing(ENOTDIR));
+    EXPECT_FALSE(platform::IsMissing(EACCES) || platform::IsMissing(EMFILE));
 }
 
 TEST(DataStream, MemoryReads)

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 #include "PatcherRun.h"
@@ -169,13 +171,27 @@ TEST_F(PatcherBadInputTest, OutputThatCannotBeWrittenEndsWithOne)
     EXPECT_EQ(run.out, "Creating CWC type patch\n");
     std::filesystem::remove(dir.File("t.patched.pbo"));
 
-    // A disk that takes nothing: the bytes are still buffered when the last
-    // write returns, so only closing the output finds out. No success line.
-    if (!testsupport::FileExists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full here";
-    std::filesystem::create_symlink("/dev/full", dir.File("t.patched.pbo"));
+    // A disk that takes no more (a file size limit, which the program
+    // inherits, stands in for it): the 1 KB archive is still buffered when the
+    // last write returns, so only closing the output finds out. No success line.
+    const std::string big = Put("big.pbo", MakeArchive({StoredEntry("b", std::string(1000, 'b'))}));
+    rlimit old;
+    ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &old));
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit low = old;
+    low.rlim_cur = 500;
+    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &low));
+    run = RunPatcher({patch, big});
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, VersionLine() + "Cannot create or write to output pbo " + dir.File("big.patched.pbo") + "\n");
+    EXPECT_EQ(run.out, "Creating CWC type patch\nAdding a.txt\n");
+
+    // A device is no archive: the output is refused when it is created.
+    std::filesystem::create_symlink("/dev/null", dir.File("t.patched.pbo"));
     run = RunPatcher({patch, target});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, VersionLine() + "Cannot create or write to output pbo " + dir.File("t.patched.pbo") + "\n");
-    EXPECT_EQ(run.out, "Creating CWC type patch\nAdding a.txt\n");
+    EXPECT_EQ(run.out, "Creating CWC type patch\n");
 }

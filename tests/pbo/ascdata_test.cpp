@@ -10,6 +10,7 @@
 #include "pbo/Ostrel.h"
 #include "support/Compressor.h"
 #include "support/PboBytes.h"
+#include "support/RapBytes.h"
 #include "support/TempDir.h"
 
 using namespace testsupport;
@@ -118,6 +119,18 @@ TEST_F(AscData, SpaceCodedTextThatIsNoConfigKeepsItsBytes)
     EXPECT_EQ(static_cast<int>(text.size()), raz.ostrel.GetAscData(entry, false));
     EXPECT_EQ(text, Held(raz.ostrel, entry, static_cast<int>(text.size())));
     EXPECT_EQ(0, raz.ostrel.WasEncrypted(entry));
+}
+
+// A config whose text would pass the decoder's bound (one string reused by
+// index 5000 times: 20 MB of text from 15 KB) is handed back as its bytes.
+TEST_F(AscData, ConfigExpandingBeyondItsBoundStaysBinary)
+{
+    const Bytes config = InlineReusedString(std::string(4000, 'w'), 5000);
+    Open({Entry("config.bin", config)});
+    pbo_entry* entry = raz.ostrel.FindEntry("config.bin");
+    EXPECT_EQ(static_cast<int>(config.size()), raz.ostrel.GetAscData(entry, false));
+    EXPECT_EQ(0, raz.ostrel.WasEncrypted(entry));
+    EXPECT_EQ(0, std::memcmp(config.data(), raz.ostrel.GetDataPtr(entry), config.size()));
 }
 
 TEST_F(AscData, EmptyAndDamagedEntries)

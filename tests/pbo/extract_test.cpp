@@ -7,7 +7,12 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "support/Capture.h"
@@ -351,6 +356,86 @@ TEST_F(Extraction, PrefixFileThatCannotBeCreatedAnswersNoFile)
     EXPECT_EQ(-1, FindLine("a.txt\r\n"));
     EXPECT_EQ("plain", ReadText(dir.File("mod")));
     EXPECT_EQ(nullptr, pbo.firstEntry);
+}
+
+// Dot steps do not hide the prefix file: such an entry is that file too and is
+// passed over, and no name leaves a folder behind that its ".." step undid.
+TEST_F(Extraction, DotStepsNeitherReplaceThePrefixFileNorLeaveFolders)
+{
+    struct Case
+    {
+        const char* name;
+        const char* writtenAs; // null: passed over as the prefix file
+        std::vector<std::string> top;
+    };
+    const std::vector<Case> cases = {
+        {".\\$PBOPREFIX$", nullptr, {"$PBOPREFIX$", "a.txt"}},
+        {"sub\\..\\$PBOPREFIX$", nullptr, {"$PBOPREFIX$", "a.txt"}},
+        {"a\\b\\..\\..\\.\\$pboprefix$", nullptr, {"$PBOPREFIX$", "a.txt"}},
+        {"sub\\..\\b.txt", "b.txt", {"$PBOPREFIX$", "a.txt", "b.txt"}},
+        {"sub\\.\\\\c.txt", "sub/c.txt", {"$PBOPREFIX$", "a.txt", "sub"}},
+        {"sub\\$PBOPREFIX$", "sub/$PBOPREFIX$", {"$PBOPREFIX$", "a.txt", "sub"}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        Capture::Reset();
+        Bytes archive = MakeArchive({StoredEntry("a.txt", "abc"), StoredEntry(c.name, "entry")}, "prefix", "x\\y");
+        ASSERT_EQ(0, Run(archive));
+        EXPECT_EQ("x\\y", ReadText(Out("$PBOPREFIX$")));
+        EXPECT_EQ(Listing(dir.File("mod")), c.top);
+        long line = FindLine(std::string(c.name) + "\r\n");
+        ASSERT_GE(line, 0);
+        if (c.writtenAs)
+        {
+            EXPECT_EQ("entry", ReadText(Out(c.writtenAs)));
+        }
+        else
+        {
+            EXPECT_EQ("...ignoring\r\n", Capture::lines.at(static_cast<size_t>(line) + 1));
+        }
+    }
+}
+
+// A folder that exists but cannot be listed may hold anything, such as a link
+// out of it: extraction stops instead of writing into it. Run in a child
+// process as an unprivileged user (root lists any folder).
+TEST_F(Extraction, OldFolderThatCannotBeListedStopsTheExtraction)
+{
+    uid_t uid = getuid();
+    gid_t gid = getgid();
+    if (uid == 0)
+    {
+        const passwd* nobody = getpwnam("nobody");
+        if (!nobody || nobody->pw_uid == 0)
+            GTEST_SKIP() << "no unprivileged user to run as";
+        uid = nobody->pw_uid;
+        gid = nobody->pw_gid;
+        ASSERT_EQ(0, chmod(dir.Path().c_str(), 0777));
+    }
+    WriteFile(dir.File("mod.pbo"), MakeArchive({StoredEntry("x.txt", "entry bytes")}));
+    ASSERT_EQ(0, chmod(dir.File("mod.pbo").c_str(), 0644));
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+    {
+        // No test macros here: the answer is the exit status.
+        if (getuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0))
+            _exit(100);
+        if (mkdir(dir.File("outside").c_str(), 0777) != 0 || mkdir(dir.File("mod").c_str(), 0777) != 0 ||
+            symlink("../outside/x.txt", dir.File("mod/x.txt").c_str()) != 0 || chmod(dir.File("mod").c_str(), 0300) != 0)
+            _exit(101);
+        Ostrel pbo;
+        int result = pbo.ExtractPbo(dir.File("mod.pbo").c_str(), &Capture::Callback);
+        bool reason = Capture::lines.size() == 1 && Capture::lines[0] == std::string(std::strerror(EACCES)) + "\r\n";
+        _exit(result == -13 && reason ? 0 : 102);
+    }
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(0, WEXITSTATUS(status));
+    EXPECT_FALSE(FileExists(dir.File("outside/x.txt")));
+    chmod(dir.File("mod").c_str(), 0700);
 }
 
 // The listing helper.

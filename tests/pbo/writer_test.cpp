@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 #include "OstrelTestAccess.h"
@@ -376,7 +378,8 @@ TEST_F(WriterTest, FailedArchiveGetsNoEndingBytes)
     Ostrel pbo;
     ASSERT_TRUE(pbo.CreatePbo(Path("f").c_str(), Arma, "f", nullptr, nullptr));
     OstrelTestAccess::SetErrorCode(pbo, -3);
-    EXPECT_TRUE(pbo.ClosePbo());
+    // The archive is left unfinished, and the close says so.
+    EXPECT_FALSE(pbo.ClosePbo());
     EXPECT_EQ(ReadFile(Path("f.pbo")), PboBytes().Product("prefix", "f").Get());
 }
 
@@ -559,12 +562,10 @@ TEST_F(WriterTest, EveryFlavourReadsBackWithStoredAndCompressedEntries)
 }
 
 // Bytes that cannot reach the disk make the close fail, even when they were
-// still buffered when the last write returned.
+// still buffered when the last write returned. (A file size limit stands in
+// for a full disk: devices are no archives and are refused when created.)
 TEST_F(WriterTest, CloseFailsWhenTheBytesCannotBeStored)
 {
-    if (!testsupport::FileExists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full here";
-    std::filesystem::create_symlink("/dev/full", Path("full.pbo"));
     for (PboFlags flavour : {Cwc, Arma})
     {
         SCOPED_TRACE(flavour);
@@ -574,7 +575,16 @@ TEST_F(WriterTest, CloseFailsWhenTheBytesCannotBeStored)
         PboHeaderEntry h = Header(name, 1);
         pbo.WriteEntry(&h);
         pbo.WriteData(reinterpret_cast<const unsigned char*>("a"), 1);
-        EXPECT_FALSE(pbo.ClosePbo());
+        rlimit old;
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+        auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit low = old;
+        low.rlim_cur = 40; // less than the 44 bytes of the smallest archive here
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &low), 0);
+        bool closed = pbo.ClosePbo();
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        EXPECT_FALSE(closed);
     }
 }
 

@@ -256,3 +256,41 @@ TEST(RapHostile, ArrayNestingIsBounded)
         EXPECT_EQ(inlined.code, arma.code) << levels;
     }
 }
+
+// One string of the inline layout reused by index costs one or two bytes a
+// use but is written out in full each time. The text is bounded by the size of
+// the data, so a small file cannot expand to gigabytes.
+TEST(RapHostile, ReusedStringsCannotExpandWithoutBound)
+{
+    struct Case
+    {
+        size_t stringLength;
+        int uses;
+        RapError code;
+    };
+    const Case cases[] = {
+        {4000, 100, RapNoError},        // 400 KB of text: well inside the bound
+        {4000, 2000, RapOutOfMemory},   // 8 MB of text from 8 KB of data
+        {16000, 32767, RapOutOfMemory}, // 524 MB from 80 KB
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.uses);
+        const std::string word(c.stringLength, 'w');
+        Bytes bytes = InlineReusedString(word, c.uses);
+        raptest::Decoded d = Decode(bytes);
+        EXPECT_EQ(d.code, c.code);
+        if (c.code == RapNoError)
+        {
+            EXPECT_EQ(Count(d.text, word), static_cast<size_t>(c.uses));
+            EXPECT_EQ(d.text, Decode(InlineBytes("r", RapClass().Array("a", std::vector<RapValue>(
+                                                             static_cast<size_t>(c.uses), RapValue::String(word)))))
+                                  .text);
+        }
+        else
+        {
+            // Passing the bound drops the text, as a failed growth does.
+            EXPECT_TRUE(d.textNull);
+        }
+    }
+}

@@ -34,15 +34,15 @@ RapClass Tree()
 // every failing run must answer 5, whether the text or the string table of
 // the inline layout could not grow (a string value whose table node cannot
 // be stored is out of memory, not the end of the data).
-void ExpectOutOfMemoryEverywhere(const Bytes& bytes, const char* what)
+void ExpectOutOfMemoryEverywhere(const Bytes& bytes, const char* what, const char* name = "config.bin")
 {
-    std::string good = Decode(bytes).text;
+    std::string good = Decode(bytes, name).text;
     for (long successes = 0;; ++successes)
     {
         raptest::Decoded d;
         {
             FailingAllocations failing(successes);
-            d = Decode(bytes);
+            d = Decode(bytes, name);
         }
         if (d.code == RapNoError)
         {
@@ -65,6 +65,19 @@ TEST(RapMemory, EveryFailingAllocationAnswersOutOfMemory)
 {
     ExpectOutOfMemoryEverywhere(ArmaBytes(Tree(), {{"E", 1}}), "arma");
     ExpectOutOfMemoryEverywhere(InlineBytes("r", Tree(), {{"E", 1}}), "inline");
+}
+
+// A formatted piece of 10 KB or more (here the class comment line with a long
+// file name) is built in a block of its own; when that block cannot be had the
+// text is dropped and the conversion answers 5, never a text missing a line.
+// The config is so small that the rest of its text needs no further growth,
+// so only the piece's own block can fail.
+TEST(RapMemory, LongPieceWithoutMemoryAnswersOutOfMemory)
+{
+    const std::string name = "C:\\data\\" + std::string(12000, 'n') + ".bin";
+    const Bytes bytes = ArmaBytes(RapClass().Value("a", RapValue::Int(1)));
+    ASSERT_NE(Decode(bytes, name.c_str()).text.find(std::string(12000, 'n')), std::string::npos);
+    ExpectOutOfMemoryEverywhere(bytes, "long name", name.c_str());
 }
 
 TEST(RapMemory, FailedTextGrowthDropsTheText)

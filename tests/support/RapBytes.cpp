@@ -313,4 +313,16 @@ Bytes InlineBytes(const std::string& rootName, const RapClass& root, const std::
     w.Enums(enums);
     return w.out.Get();
 }
+
+Bytes InlineReusedString(const std::string& word, int uses)
+{
+    RapBytes b;
+    b.Raw({0x00, 0x72, 0x61, 0x50, 0x04, 0x00, 0x00});
+    b.Byte(0).Count(0).Str("r").Str("").Count(1); // class r, no inherit, 1 entry
+    b.Byte(2).Count(1).Str("a").Count(uses);      // array a
+    b.Byte(0).Count(2).Str(word);
+    for (int i = 1; i < uses; ++i)
+        b.Byte(0).Count(2);
+    return b.Long(0).Get();
+}
 } // namespace testsupport

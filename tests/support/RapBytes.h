@@ -77,4 +77,7 @@ Bytes XboxBytes(const RapClass& root, const std::vector<RapEnum>& enums, const B
 // Strings are indexed, matched without regard to letter case; more than
 // 32768 distinct strings throw std::length_error.
 Bytes InlineBytes(const std::string& rootName, const RapClass& root, const std::vector<RapEnum>& enums = {});
+// An inline config whose root r holds one array a: the word is defined with
+// the first element and reused by its index (one byte) by every later one.
+Bytes InlineReusedString(const std::string& word, int uses);
 } // namespace testsupport

@@ -1,0 +1,287 @@
+// The config grammar: bodies, classes, statements and arrays read into the
+// class tree, and the typing of values.
+
+#include "Classes.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "../frame/Text.h"
+#include "ConfigScanner.h"
+#include "DefineTable.h"
+#include "RapifyCodes.h"
+
+namespace
+{
+char* Duplicate(const char* text)
+{
+    size_t length = std::strlen(text);
+    char* copy = static_cast<char*>(std::malloc(length + 1));
+    if (copy)
+        std::memcpy(copy, text, length + 1);
+    return copy;
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The name in the one-token form "__EMPTYCLASS(Name)", spaces trimmed; empty
+// when word is not of that form.
+std::string EmptyClassCall(const char* word)
+{
+    static const char keyword[] = "__EMPTYCLASS(";
+    const size_t length = sizeof(keyword) - 1;
+    size_t size = std::strlen(word);
+    if (size < length + 2 || word[size - 1] != ')')
+        return std::string();
+    for (size_t i = 0; i < length; ++i)
+    {
+        if (text::Lower(word[i]) != text::Lower(keyword[i]))
+            return std::string();
+    }
+    std::string name(word + length, size - length - 1);
+    size_t first = name.find_first_not_of(' ');
+    size_t last = name.find_last_not_of(' ');
+    if (first == std::string::npos)
+        return std::string();
+    name = name.substr(first, last - first + 1);
+    // A plain name only: no further parentheses or separators.
+    if (name.find_first_of("() ") != std::string::npos)
+        return std::string();
+    return name;
+}
+} // namespace
+
+Classes::Classes(ConfigScanner* source) : scanner(source) {}
+
+Classes::~Classes()
+{
+    std::free(name);
+    std::free(text);
+    FreeList(child);
+    FreeList(next);
+}
+
+void Classes::FreeList(Classes* first)
+{
+    while (first)
+    {
+        Classes* following = first->next;
+        first->next = nullptr;
+        delete first;
+        first = following;
+    }
+}
+
+Classes* Classes::AppendChild()
+{
+    Classes* node = new (std::nothrow) Classes(scanner);
+    if (!node)
+        return nullptr;
+    if (lastChild)
+        lastChild->next = node;
+    else
+        child = node;
+    lastChild = node;
+    return node;
+}
+
+int Classes::SetValue(const char* value)
+{
+    std::free(text);
+    text = Duplicate(value);
+    if (!text)
+        return RapifyNoMemory;
+    kind = EntryKind::String;
+    if (scanner->Quoted())
+        return RapifyOk;
+    const char* c = text;
+    if (!IsDigit(*c) && *c != '.' && *c != '-')
+        return RapifyOk;
+    if (*c == '-')
+        ++c;
+    if (!*c)
+        return RapifyOk;
+    bool point = false;
+    for (; *c; ++c)
+    {
+        if (*c == '.' && !point)
+            point = true;
+        else if (!IsDigit(*c))
+            return RapifyOk;
+    }
+    kind = point ? EntryKind::Float : EntryKind::Integer;
+    return RapifyOk;
+}
+
+int Classes::ParseBody(const char* folder, int32_t* layout, int depth)
+{
+    const bool fileLevel = layout != nullptr;
+    for (;;)
+    {
+        int r = scanner->NextToken(ScanMode::Word);
+        if (r == RapifyEof)
+            return fileLevel ? RapifyOk : RapifyExpectedStatement;
+        if (r == '}')
+        {
+            if (fileLevel)
+                return RapifyUnexpectedBrace;
+            return scanner->NextToken(ScanMode::StatementEnd) == ';' ? RapifyOk : RapifyExpectedSemicolon;
+        }
+        if (r != RapifyOk)
+            return RapifyExpectedStatement;
+
+        const char* word = scanner->Token();
+        if (text::EqualNoCase(word, "#pragma"))
+            r = scanner->PragmaDirective(layout);
+        else if (text::EqualNoCase(word, "#define"))
+            r = scanner->DefineDirective(layout);
+        else if (text::EqualNoCase(word, "#include"))
+            r = scanner->IncludeDirective(folder);
+        else if (text::EqualNoCase(word, "enum"))
+            r = scanner->Defines()->ParseEnum(*scanner);
+        else
+        {
+            bool isClass = text::EqualNoCase(word, "class");
+            Classes* node = AppendChild();
+            if (!node)
+                return RapifyNoMemory;
+            r = isClass ? node->ParseClass(folder, depth) : node->ParseStatement(word);
+        }
+        if (r != RapifyOk)
+            return r;
+    }
+}
+
+int Classes::ParseClass(const char* folder, int depth)
+{
+    if (scanner->NextToken(ScanMode::Word) != RapifyOk)
+        return RapifyExpectedClassName;
+    kind = EntryKind::Class;
+    name = Duplicate(scanner->Token());
+    if (!name)
+        return RapifyNoMemory;
+    int r = scanner->NextToken(ScanMode::Word);
+    if (r == ';')
+    {
+        kind = EntryKind::ExternClass;
+        return RapifyOk;
+    }
+    if (r == ':')
+    {
+        if (scanner->NextToken(ScanMode::Word) != RapifyOk)
+            return RapifyExpectedInheritLabel;
+        text = Duplicate(scanner->Token());
+        if (!text)
+            return RapifyNoMemory;
+        if (scanner->NextToken(ScanMode::Word) != '{')
+            return RapifyExpectedBraceAfterInherit;
+    }
+    else if (r != '{')
+    {
+        return RapifyExpectedInheritOrBrace;
+    }
+    // Nesting is bounded so that hostile text cannot exhaust the stack.
+    if (depth + 1 > MaxDepth)
+        return RapifyNoMemory;
+    return ParseBody(folder, nullptr, depth + 1);
+}
+
+int Classes::ParseStatement(const char* word)
+{
+    const bool isExtern = text::EqualNoCase(word, "extern");
+    const bool isIntern = text::EqualNoCase(word, "intern");
+    const bool isDelete = text::EqualNoCase(word, "delete") || text::EqualNoCase(word, "__EMPTYCLASS");
+    std::string emptyClass = EmptyClassCall(word);
+    if (isExtern || isIntern || isDelete || !emptyClass.empty())
+    {
+        if (emptyClass.empty())
+        {
+            if (scanner->NextToken(ScanMode::Word) != RapifyOk)
+                return RapifyExpectedStatement;
+            // "extern class A;" and "intern class A;" name the class after the keyword.
+            if ((isExtern || isIntern) && text::EqualNoCase(scanner->Token(), "class") &&
+                scanner->NextToken(ScanMode::Word) != RapifyOk)
+                return RapifyExpectedStatement;
+            emptyClass = scanner->Token();
+        }
+        kind = isIntern ? EntryKind::ExternClass : EntryKind::DeleteClass;
+        name = Duplicate(emptyClass.c_str());
+        if (!name)
+            return RapifyNoMemory;
+        return scanner->NextToken(ScanMode::StatementEnd) == ';' ? RapifyOk : RapifyExpectedSemicolon;
+    }
+
+    name = Duplicate(word);
+    if (!name)
+        return RapifyNoMemory;
+    int r = scanner->NextToken(ScanMode::Word);
+    if (r == '=')
+    {
+        r = scanner->NextToken(ScanMode::ValueText);
+        if (r == ';')
+            return SetValue("");
+        if (r != RapifyOk)
+            return RapifyExpectedValue;
+        if (SetValue(scanner->Token()) != RapifyOk)
+            return RapifyNoMemory;
+        return scanner->NextToken(ScanMode::StatementEnd) == ';' ? RapifyOk : RapifyExpectedSemicolon;
+    }
+    if (r != '[')
+        return RapifyExpectedArrayOrAssign;
+    if (scanner->NextToken(ScanMode::Word) != ']')
+        return RapifyExpectedBracket;
+    if (scanner->NextToken(ScanMode::Word) != '=')
+        return RapifyExpectedAssign;
+    if (scanner->NextToken(ScanMode::Word) != '{')
+        return RapifyExpectedArrayBrace;
+    return ParseArray(false, 0);
+}
+
+int Classes::ParseArray(bool nested, int depth)
+{
+    kind = EntryKind::Array;
+    bool elementSeen = nested;
+    for (;;)
+    {
+        int r = scanner->NextToken(ScanMode::Word);
+        if (r == RapifyOk || r == ',')
+        {
+            if (r == ',' && elementSeen)
+            {
+                elementSeen = false;
+                continue;
+            }
+            Classes* element = AppendChild();
+            if (!element || element->SetValue(r == RapifyOk ? scanner->Token() : "") != RapifyOk)
+                return RapifyNoMemory;
+            elementSeen = r == RapifyOk;
+        }
+        else if (r == '{')
+        {
+            if (depth + 1 > MaxDepth)
+                return RapifyNoMemory;
+            Classes* element = AppendChild();
+            if (!element)
+                return RapifyNoMemory;
+            r = element->ParseArray(true, depth + 1);
+            if (r != RapifyOk)
+                return r;
+            elementSeen = true;
+        }
+        else if (r == '}')
+        {
+            if (nested)
+                return RapifyOk;
+            return scanner->NextToken(ScanMode::StatementEnd) == ';' ? RapifyOk : RapifyExpectedSemicolon;
+        }
+        else
+        {
+            return RapifyExpectedArrayValue;
+        }
+    }
+}

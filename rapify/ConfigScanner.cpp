@@ -1,0 +1,520 @@
+// Config scanner: physical and logical lines, comments, continuations, token
+// scanning in its five modes and the stack of macro expansions being read.
+
+#include "ConfigScanner.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "../frame/RazDLL.h"
+#include "DefineTable.h"
+#include "RapifyCodes.h"
+
+namespace
+{
+constexpr int32_t FirstLineCapacity = 1000;
+
+char* CopyText(const char* text, size_t length)
+{
+    char* copy = static_cast<char*>(std::malloc(length + 1));
+    if (copy)
+    {
+        std::memcpy(copy, text, length);
+        copy[length] = '\0';
+    }
+    return copy;
+}
+
+bool IsPunctuation(char c)
+{
+    return c == ',' || c == '=' || c == '[' || c == ']' || c == '{' || c == '}' || c == ':';
+}
+
+// Removes leading and trailing spaces in place.
+void TrimSpaces(char* text)
+{
+    if (!text)
+        return;
+    size_t start = 0;
+    while (text[start] == ' ')
+        ++start;
+    size_t length = std::strlen(text + start);
+    while (length > 0 && text[start + length - 1] == ' ')
+        --length;
+    std::memmove(text, text + start, length);
+    text[length] = '\0';
+}
+} // namespace
+
+ConfigScanner::~ConfigScanner()
+{
+    ReleaseBuffers();
+}
+
+void ConfigScanner::PopText()
+{
+    if (stack.empty())
+        return;
+    position = stack.back().saved;
+    std::free(stack.back().copy);
+    stack.pop_back();
+    stackDepth = static_cast<int32_t>(stack.size() * 2);
+}
+
+void ConfigScanner::PopAll()
+{
+    while (!stack.empty())
+        PopText();
+}
+
+void ConfigScanner::ReleaseBuffers()
+{
+    PopAll();
+    std::free(line);
+    std::free(token);
+    std::free(input);
+    line = token = input = inputPosition = position = lineEnd = nullptr;
+    lineCapacity = tokenCapacity = 0;
+    inputLength = 0;
+    includeEnds.clear();
+    stream.Close();
+}
+
+bool ConfigScanner::Reset(const char* text, RazDLL* dll)
+{
+    ReleaseBuffers();
+    inBlockComment = false;
+    eolIsSemicolon = defaultEolIsSemicolon;
+    quoted = false;
+    expansions = 0;
+    includes = 0;
+    if (!text)
+    {
+        archive = nullptr;
+        return true;
+    }
+    archive = dll ? &dll->ostrel : nullptr;
+    lineCount = 0;
+    lastCode = 0;
+    inputLength = std::strlen(text);
+    input = CopyText(text, inputLength);
+    inputPosition = input;
+    return input != nullptr;
+}
+
+bool ConfigScanner::EnsureLine(size_t needed)
+{
+    if (needed <= static_cast<size_t>(lineCapacity))
+        return true;
+    size_t capacity = lineCapacity > 0 ? static_cast<size_t>(lineCapacity) : FirstLineCapacity;
+    while (capacity < needed)
+    {
+        if (capacity > (INT32_MAX / 2))
+            return false;
+        capacity *= 2;
+    }
+    char* grown = static_cast<char*>(std::realloc(line, capacity));
+    if (!grown)
+        return false;
+    line = grown;
+    lineCapacity = static_cast<int32_t>(capacity);
+    return true;
+}
+
+bool ConfigScanner::EnsureToken(size_t needed)
+{
+    if (needed <= static_cast<size_t>(tokenCapacity) && token)
+        return true;
+    char* grown = static_cast<char*>(std::realloc(token, needed));
+    if (!grown)
+        return false;
+    token = grown;
+    tokenCapacity = static_cast<int32_t>(needed);
+    return true;
+}
+
+int ConfigScanner::ReadPhysicalLine()
+{
+    if (!line)
+    {
+        line = static_cast<char*>(std::malloc(FirstLineCapacity));
+        if (!line)
+            return 0;
+        lineCapacity = FirstLineCapacity;
+    }
+    PassIncludeEnds();
+    if (*inputPosition == '\0')
+        return -1;
+    ++lineCount;
+    const char* feed = static_cast<const char*>(
+        std::memchr(inputPosition, '\n', inputLength - static_cast<size_t>(inputPosition - input)));
+    size_t length = feed ? static_cast<size_t>(feed - inputPosition) + 1
+                         : inputLength - static_cast<size_t>(inputPosition - input);
+    // The length counts the line feed; it and the zero byte must stay below
+    // the capacity.
+    if (!EnsureLine(length + 2))
+        return 0;
+    size_t copied = feed ? length - 1 : length;
+    std::memcpy(line, inputPosition, copied);
+    line[copied] = '\0';
+    inputPosition += length;
+    return 1;
+}
+
+void ConfigScanner::PassIncludeEnds()
+{
+    size_t offset = static_cast<size_t>(inputPosition - input);
+    while (!includeEnds.empty() && includeEnds.back() <= offset)
+        includeEnds.pop_back();
+}
+
+// Removes comments from the line; false when nothing but comment is left.
+bool ConfigScanner::StripComments()
+{
+    char* cursor = line;
+    while ((cursor = std::strchr(cursor, '/')) != nullptr)
+    {
+        if (cursor[1] == '/')
+        {
+            if (cursor > line && cursor[-1] == ':')
+            {
+                cursor += 2; // a web address keeps its slashes
+                continue;
+            }
+            *cursor = '\0';
+            return line[0] != '\0';
+        }
+        if (cursor[1] == '*')
+        {
+            inBlockComment = true;
+            char* close = std::strstr(cursor + 2, "*/");
+            if (!close)
+            {
+                *cursor = '\0';
+                break;
+            }
+            std::memmove(cursor, close + 2, std::strlen(close + 2) + 1);
+            inBlockComment = false;
+            cursor = line;
+            continue;
+        }
+        ++cursor;
+    }
+    return true;
+}
+
+// One line with content: comments removed, tabs made spaces, cut at the first
+// carriage return, trimmed. -1 at the end of input, 0 when memory runs out.
+int ConfigScanner::ReadCleanLine()
+{
+    for (;;)
+    {
+        int r = ReadPhysicalLine();
+        if (r != 1)
+            return r;
+        callback("%s\n", line);
+        if (inBlockComment)
+        {
+            char* close = std::strstr(line, "*/");
+            if (!close)
+                continue;
+            std::memmove(line, close + 2, std::strlen(close + 2) + 1);
+            inBlockComment = false;
+            if (line[0] == '\0' || line[0] == '\r' || line[0] == '\n')
+                continue;
+        }
+        else if (line[0] == ';')
+        {
+            continue;
+        }
+        if (!StripComments())
+            continue;
+        char* cursor = line;
+        for (; *cursor && *cursor != '\r' && *cursor != '\n'; ++cursor)
+        {
+            if (*cursor == '\t')
+                *cursor = ' ';
+        }
+        *cursor = '\0';
+        if (line[std::strspn(line, " ")] == '\0')
+            continue;
+        TrimSpaces(line);
+        return 1;
+    }
+}
+
+int ConfigScanner::ReadLogicalLine()
+{
+    // Lines ending in '\' are joined to the next one in a loop that appends
+    // to one growing text, so any number of continued lines costs linear time
+    // and no stack. Each continued line is trimmed after its '\' goes, and
+    // is followed by ';' when it ends with '}', else by a space.
+    std::string joined;
+    bool continued = false;
+    for (;;)
+    {
+        int r = ReadCleanLine();
+        if (r != 1)
+        {
+            if (!continued || r != -1)
+                return r;
+            // A continuation on the last line keeps that line.
+            joined.pop_back(); // the separator no line follows
+            if (joined.empty())
+                return -1;
+        }
+        else
+        {
+            size_t length = std::strlen(line);
+            bool more = length > 0 && line[length - 1] == '\\';
+            if (!continued && !more)
+            {
+                lineEnd = line + length;
+                return 1;
+            }
+            size_t segment = joined.size();
+            joined.append(line, more ? length - 1 : length);
+            if (more)
+            {
+                while (joined.size() > segment && joined.back() == ' ')
+                    joined.pop_back();
+                joined += (joined.size() > segment && joined.back() == '}') ? ';' : ' ';
+                continued = true;
+                continue;
+            }
+        }
+        if (!EnsureLine(joined.size() + 1))
+            return 0;
+        std::memcpy(line, joined.c_str(), joined.size() + 1);
+        lineEnd = line + joined.size();
+        return 1;
+    }
+}
+
+bool ConfigScanner::PushText(const char* text)
+{
+    // The token that expands was read from the innermost text.
+    int generation = stack.empty() ? 1 : stack.back().generation + 1;
+    // A used-up expansion is dropped before the next one is pushed; its
+    // generation carries over, so a macro that keeps re-expanding itself
+    // still meets the bound.
+    while (!stack.empty() && position == stack.back().end)
+        PopText();
+    if (generation > MaxExpansionDepth || ++expansions > MaxExpansions)
+    {
+        PopAll();
+        return false;
+    }
+    size_t length = std::strlen(text);
+    char* copy = CopyText(text, length);
+    if (!copy)
+    {
+        PopAll();
+        return false;
+    }
+    try
+    {
+        stack.push_back(PushedText{position, copy, copy + length, generation});
+    }
+    catch (...)
+    {
+        std::free(copy);
+        PopAll();
+        return false;
+    }
+    position = copy;
+    stackDepth = static_cast<int32_t>(stack.size() * 2);
+    return true;
+}
+
+int ConfigScanner::ScanQuoted()
+{
+    quoted = true;
+    ++position;
+    char* out = token;
+    for (;;)
+    {
+        char c = *position;
+        if (c == '\0')
+        {
+            *out = '\0';
+            return RapifyMismatchedQuotes;
+        }
+        if (c == '"')
+        {
+            if (position[1] != '"')
+            {
+                ++position;
+                *out = '\0';
+                return RapifyOk;
+            }
+            ++position;
+        }
+        *out++ = c;
+        ++position;
+    }
+}
+
+int ConfigScanner::ScanToken(ScanMode mode)
+{
+    quoted = false;
+    // Invariant for the loop below: a token never holds more characters than
+    // the current text has left, so the buffer cannot overflow.
+    char* end = stack.empty() ? lineEnd : stack.back().end;
+    size_t left = end && position && position <= end ? static_cast<size_t>(end - position) : 0;
+    size_t needed = left + 1 > static_cast<size_t>(lineCapacity) ? left + 1 : static_cast<size_t>(lineCapacity);
+    if (!EnsureToken(needed > 0 ? needed : 1))
+        return RapifyNoMemory;
+    const bool valueText = mode == ScanMode::ValueText;
+    int depth = 0;
+    size_t n = 0;
+    if (!position)
+    {
+        token[0] = '\0';
+        return RapifyNoToken;
+    }
+    for (;;)
+    {
+        char c = *position;
+        if (c == '\0')
+        {
+            token[n] = '\0';
+            if (depth > 0)
+                return RapifyExpectedParenthesis;
+            return n == 0 ? RapifyNoToken : RapifyOk;
+        }
+        if (depth > 0)
+        {
+            if (c == '(')
+                ++depth;
+            else if (c == ')')
+                --depth;
+            token[n++] = c;
+            ++position;
+            continue;
+        }
+        switch (c)
+        {
+        case ' ':
+            ++position;
+            if (n == 0)
+                continue;
+            if (valueText)
+            {
+                token[n++] = c;
+                continue;
+            }
+            token[n] = '\0';
+            return RapifyOk;
+        case '"':
+            if (n == 0)
+                return ScanQuoted();
+            if (valueText)
+            {
+                token[n++] = c;
+                ++position;
+                continue;
+            }
+            token[n] = '\0';
+            return RapifyOk;
+        case '(':
+            ++depth;
+            token[n++] = c;
+            ++position;
+            continue;
+        case ')':
+            token[n++] = c;
+            token[n] = '\0';
+            ++position;
+            return RapifyOk;
+        default:
+            break;
+        }
+        if (c == ';' || (!valueText && IsPunctuation(c)))
+        {
+            if (n == 0)
+            {
+                ++position;
+                token[0] = '\0';
+                return static_cast<unsigned char>(c);
+            }
+            token[n] = '\0';
+            return RapifyOk;
+        }
+        token[n++] = c;
+        ++position;
+    }
+}
+
+int ConfigScanner::NextToken(ScanMode mode)
+{
+    for (;;)
+    {
+        // Used-up expansions give way to the text they were found in.
+        while (!stack.empty() && *position == '\0')
+            PopText();
+        if (!stack.empty())
+            break;
+        if (!position || *position == '\0')
+        {
+            if (mode == ScanMode::LineRest)
+                return lastCode = RapifyNoIncludeName;
+            int r = ReadLogicalLine();
+            if (r == -1)
+                return lastCode = (mode == ScanMode::StatementEnd ? static_cast<int>(';') : static_cast<int>(RapifyEof));
+            if (r == 0)
+                return RapifyNoMemory;
+            position = line;
+            if (mode == ScanMode::StatementEnd)
+                return lastCode = ';';
+        }
+        if (mode == ScanMode::LineRest)
+        {
+            size_t length = static_cast<size_t>(lineEnd - position);
+            if (!EnsureToken(length + 1 > static_cast<size_t>(lineCapacity) ? length + 1
+                                                                              : static_cast<size_t>(lineCapacity)))
+                return RapifyNoMemory;
+            std::memcpy(token, position, length + 1);
+            position = lineEnd;
+            quoted = false;
+            return lastCode = RapifyOk;
+        }
+        break;
+    }
+
+    int r = lastCode = ScanToken(mode);
+    if (r != RapifyOk)
+        return r;
+    for (;;)
+    {
+        if (mode == ScanMode::RawWord)
+            return RapifyOk;
+        if (mode == ScanMode::ValueText)
+            TrimSpaces(token);
+        if (!defines)
+            return RapifyOk;
+        const char* expansion = nullptr;
+        int code = defines->Expand(token, lineCapacity, expansion);
+        if (code != RapifyOk)
+            return code;
+        if (!expansion)
+            return RapifyOk;
+        if (!PushText(expansion))
+            return RapifyNoMemory;
+        r = lastCode = ScanToken(mode);
+        if (r != RapifyOk)
+            return r;
+    }
+}
+
+char* ConfigScanner::LoadText(const char* path)
+{
+    if (!stream.OpenInput(path, nullptr, 2))
+        return nullptr;
+    // The stream's buffer is the text; it is handed over in a block of its own.
+    size_t length = stream.Length() > 0 ? stream.Length() - 1 : 0;
+    char* text = CopyText(reinterpret_cast<const char*>(stream.Buffer()), length);
+    stream.Close();
+    return text;
+}

@@ -1,0 +1,169 @@
+// The #define, #include and #pragma directives, carried out by the scanner
+// where the parser met their word; #include splices files in front of the
+// unread input, from disk or from an open archive.
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <strings.h>
+
+#include "../frame/Platform.h"
+#include "../frame/Text.h"
+#include "../pbo/Ostrel.h"
+#include "ConfigScanner.h"
+#include "DefineTable.h"
+#include "RapifyCodes.h"
+
+bool ConfigScanner::ApplyPragma(const char* word, int32_t* layout)
+{
+    // Layouts are chosen at file level only.
+    if (!layout)
+        return false;
+    if (text::EqualNoCase(word, "_arma_"))
+    {
+        *layout = 1;
+        return true;
+    }
+    if (text::EqualNoCase(word, "_xbox_"))
+    {
+        int r = NextToken(ScanMode::LineRest);
+        *layout = (r == RapifyOk && strncasecmp(token, "WithSignature", 13) == 0) ? 2 : 1;
+        return true;
+    }
+    return false;
+}
+
+int ConfigScanner::PragmaDirective(int32_t* layout)
+{
+    if (NextToken(ScanMode::RawWord) != RapifyOk)
+        return RapifyPragmaNotUnderstood;
+    std::string word = token;
+    return ApplyPragma(word.c_str(), layout) ? RapifyOk : RapifyPragmaNotUnderstood;
+}
+
+int ConfigScanner::DefineDirective(int32_t* layout)
+{
+    if (NextToken(ScanMode::RawWord) != RapifyOk)
+        return RapifyDefineBadLabel;
+    std::string name = token;
+    if (text::EqualNoCase(name.c_str(), "_xbox_") || text::EqualNoCase(name.c_str(), "_arma_"))
+        return ApplyPragma(name.c_str(), layout) ? RapifyOk : RapifyPragmaNotUnderstood;
+    // Once a layout is chosen, "#define __EMPTYCLASS" at file level is left
+    // out and the rest of its line is read as statements.
+    if (layout && *layout != 0 && name == "__EMPTYCLASS")
+        return RapifyOk;
+    int r = NextToken(ScanMode::LineRest);
+    if (r == RapifyNoMemory)
+        return r;
+    return defines->Define(name.c_str(), r == RapifyOk ? token : "");
+}
+
+int ConfigScanner::IncludeDirective(const char* folder)
+{
+    int r = NextToken(ScanMode::LineRest);
+    if (r == RapifyNoIncludeName || r == RapifyNoMemory)
+        return r;
+    if (r != RapifyOk)
+        return RapifyCannotInclude;
+    std::string spec = token;
+    return IncludeFile(spec.c_str(), folder) ? RapifyOk : RapifyCannotInclude;
+}
+
+bool ConfigScanner::IncludeFile(const char* spec, const char* folder)
+{
+    char close;
+    if (spec[0] == '"')
+        close = '"';
+    else if (spec[0] == '<')
+        close = '>';
+    else
+        return false;
+    const char* name = spec + 1;
+    if (name[0] == '\\' || std::strlen(name) < 4)
+        return false;
+    if (const char* back = std::strchr(name, '\\'))
+    {
+        name = back + 1;
+        if (!*name)
+            return false;
+    }
+    std::string file = name;
+    if (file.back() != close)
+        return false;
+    file.pop_back();
+
+    // An include that includes itself, directly or through others, ends here.
+    if (includeEnds.size() >= static_cast<size_t>(MaxIncludeDepth) || includes >= MaxIncludes)
+        return false;
+
+    char* included = nullptr;
+    if (archive)
+    {
+        pbo_entry* entry = archive->FindEntry(file.c_str());
+        if (!entry)
+            return false;
+        int size = archive->GetAscData(entry, true);
+        const char* data = reinterpret_cast<const char*>(archive->GetDataPtr(entry));
+        if (size <= 0 || !data)
+            return false;
+        size_t length = strnlen(data, static_cast<size_t>(size));
+        included = static_cast<char*>(std::malloc(length + 1));
+        if (!included)
+            return false;
+        std::memcpy(included, data, length);
+        included[length] = '\0';
+    }
+    else
+    {
+        std::string path = folder && *folder ? std::string(folder) + "\\" + file : file;
+        included = LoadText(path.c_str());
+        std::string matched;
+        if (!included && platform::MatchNoCase(path.c_str(), matched))
+            included = LoadText(matched.c_str());
+        stream.Close();
+        if (!included)
+            return false;
+    }
+    bool spliced = SpliceInput(included);
+    std::free(included);
+    return spliced;
+}
+
+bool ConfigScanner::SpliceInput(const char* included)
+{
+    size_t includedLength = std::strlen(included);
+    size_t offset = static_cast<size_t>(inputPosition - input);
+    size_t restLength = inputLength - offset;
+    size_t length = includedLength + 2 + restLength;
+    char* joined = static_cast<char*>(std::malloc(length + 1));
+    if (!joined)
+        return false;
+    std::memcpy(joined, included, includedLength);
+    std::memcpy(joined + includedLength, "\r\n", 2);
+    std::memcpy(joined + includedLength + 2, inputPosition, restLength + 1);
+    // Open includes end later by the same amount the unread input moved.
+    try
+    {
+        for (size_t& end : includeEnds)
+            end = end >= offset ? end - offset + includedLength + 2 : 0;
+        includeEnds.push_back(includedLength + 2);
+    }
+    catch (...)
+    {
+        std::free(joined);
+        return false;
+    }
+    ++includes;
+    // The line (and any expansion read from it) ends with the directive.
+    PopAll();
+    std::free(line);
+    std::free(token);
+    std::free(input);
+    line = token = nullptr;
+    position = lineEnd = nullptr;
+    lineCapacity = tokenCapacity = 0;
+    input = joined;
+    inputLength = length;
+    inputPosition = input;
+    return true;
+}

@@ -1,0 +1,185 @@
+// The config compiler object: compile entry points, tree lookups, scanner
+// state accessors and the message table.
+
+#include "Rapify.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "../frame/OwnedString.h"
+#include "../frame/Text.h"
+#include "Classes.h"
+#include "ConfigScanner.h"
+#include "DefineTable.h"
+#include "RapifyCodes.h"
+
+Rapify::Rapify() : scanner(new ConfigScanner) {}
+
+Rapify::~Rapify()
+{
+    Clear();
+    delete scanner;
+}
+
+void Rapify::Clear()
+{
+    delete root;
+    root = nullptr;
+}
+
+int Rapify::ProcessFile(const char* path, ProgressCallback callback)
+{
+    char* text = path ? scanner->LoadText(path) : nullptr;
+    scanner->Stream().Close();
+    int result = ProcessBuffer(text, path, callback, nullptr);
+    std::free(text);
+    return result;
+}
+
+int Rapify::ProcessBuffer(const char* text, const char* path, ProgressCallback callback, RazDLL* dll)
+{
+    if (!text)
+        return RapifyCannotOpen;
+    if (!path)
+        path = "";
+    scanner->SetCallback(callback);
+    int result = RapifyOk;
+    if (!scanner->Reset(text, dll))
+        result = RapifyNoMemory;
+    Clear();
+    layout = 0;
+    enums.Clear();
+
+    // Allocation failures of the standard containers inside the compile end
+    // it with "No Memory"; nothing leaves the library as an exception.
+    try
+    {
+        std::unique_ptr<DefineTable> defines;
+        if (result == RapifyOk)
+        {
+            defines.reset(new DefineTable(&enums));
+            root = new Classes(scanner);
+            root->name = static_cast<char*>(std::malloc(std::strlen(text::BaseName(path)) + 1));
+            if (!root->name)
+                result = RapifyNoMemory;
+            else
+                std::strcpy(root->name, text::BaseName(path));
+        }
+        OwnedString folder;
+        if (result == RapifyOk)
+        {
+            // #include resolves in the folder of the source: the path with
+            // backslashes only, cut before its last one.
+            if (!OwnedString::FormatString(folder, "%s", path))
+                result = RapifyNoMemory;
+            else
+            {
+                for (char* c = folder.Get(); *c; ++c)
+                {
+                    if (*c == '/')
+                        *c = '\\';
+                }
+                char* last = std::strrchr(folder.Get(), '\\');
+                *(last ? last : folder.Get()) = '\0';
+            }
+        }
+        if (result == RapifyOk)
+        {
+            root->kind = EntryKind::Class;
+            scanner->SetDefines(defines.get());
+            result = root->ParseBody(folder.c_str(), &layout, 0);
+        }
+    }
+    catch (const std::bad_alloc&)
+    {
+        result = RapifyNoMemory;
+    }
+    scanner->SetDefines(nullptr);
+    if (result != RapifyOk)
+        Clear();
+    scanner->Reset(nullptr, nullptr);
+    return result;
+}
+
+Classes* Rapify::FindClass(const char* name) const
+{
+    if (!root || !name)
+        return nullptr;
+    for (Classes* entry = root->child; entry; entry = entry->next)
+    {
+        if (entry->kind == EntryKind::Class && text::EqualNoCase(entry->name, name))
+            return entry;
+    }
+    return nullptr;
+}
+
+Classes* Rapify::GetFirstEntry() const
+{
+    return root;
+}
+
+int Rapify::LineCount() const
+{
+    return scanner->LineCount();
+}
+
+char* Rapify::GetReadToken() const
+{
+    return scanner->Token();
+}
+
+int Rapify::GetReturnedToken() const
+{
+    return scanner->LastCode();
+}
+
+ProgressCallback Rapify::GetCallback() const
+{
+    return scanner->Callback();
+}
+
+const char* Rapify::ErrString(int code)
+{
+    static const char* const messages[] = {
+        "No Error",
+        "No Memory",
+        "Output Unknown packet type decoded (internal error)",
+        "Internal error: unknown array type decoded",
+        "Cannot write to file",
+        "Unexpected {",
+        "Expected Semicolon (or eol)",
+        "EOF encountered",
+        "Mismatched quotes",
+        "No Read.Token",
+        "Expected class, define, or varname",
+        "Expected class name",
+        "Expected Inherit or {",
+        "Expected Inheritance label",
+        "Expected Brace after inherit",
+        "Expected array[] or =",
+        "Expected =",
+        "Expected { on array",
+        "Expected ]",
+        "Expected value after =",
+        "Expected value , or {} in array",
+        "#Define bad label",
+        "#pragma not understood",
+        "#define no value",
+        "#define not integer",
+        "Expected ) during define expansion",
+        "No define() found",
+        "Not enough parms in define expansion",
+        "No end ) on definition",
+        "no value for define",
+        "cannot open file",
+        "Cannot Handle ## in defines",
+        "Cannot include (or error in) file",
+        "No classes have been built",
+    };
+    if (code < 0 || code >= static_cast<int>(sizeof(messages) / sizeof(messages[0])))
+        return "unknown error type";
+    return messages[code];
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+// The config compiler: config text (with #define, #include and #pragma) to a
+// class tree, and the tree to a binarised config file.
+
+#include <cstdint>
+
+#include "../frame/Export.h"
+#include "../frame/Progress.h"
+#include "EnumTable.h"
+
+class Classes;
+class ConfigScanner;
+class RazDLL;
+
+class OSTREL_API Rapify
+{
+public:
+    Rapify();
+    ~Rapify();
+    Rapify(const Rapify&) = delete;
+    Rapify& operator=(const Rapify&) = delete;
+
+    // Frees the tree; there is none afterwards.
+    void Clear();
+    // Compiles a config file. 30 when it is missing or empty.
+    int ProcessFile(const char* path, ProgressCallback callback);
+    // Compiles text held in memory; path names its source (the root class is
+    // named after its last component, #include resolves in its folder). With
+    // an aggregate, #include reads from that aggregate's open archive.
+    int ProcessBuffer(const char* text, const char* path, ProgressCallback callback, RazDLL* dll);
+    // Writes the tree of the last successful compile as a binarised config;
+    // forceBinary turns the inline layout into the Arma layout. 0, 2, 3 or 4.
+    int Output(const char* path, bool forceBinary);
+
+    // First class among the root's entries named name (ASCII case ignored).
+    Classes* FindClass(const char* name) const;
+    // The root of the tree, or null when there is none.
+    Classes* GetFirstEntry() const;
+    // Message of a compiler code.
+    static const char* ErrString(int code);
+
+    // Physical lines read by the last or current compile.
+    int LineCount() const;
+    // Current token while a compile runs (for example inside the callback);
+    // null afterwards.
+    char* GetReadToken() const;
+    // Last scan result; survives the end of the compile.
+    int GetReturnedToken() const;
+
+    // Output layout the source chose: 0 inline, 1 Arma, 2 Xbox.
+    int32_t GetLayout() const { return layout; }
+    // Enumerators of the last compile.
+    const EnumTable& GetEnumTable() const { return enums; }
+    // Callback the last compile installed (the silent one before any compile).
+    ProgressCallback GetCallback() const;
+
+private:
+    ConfigScanner* scanner;
+    Classes* root = nullptr;
+    int32_t layout = 0;
+    EnumTable enums;
+};
