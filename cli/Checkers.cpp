@@ -29,6 +29,7 @@ const std::vector<Checker>& Checkers()
 {
     static const std::vector<Checker> checkers = {
         {"script", {".sqs"}, CheckScript},
+        {"config", {".cpp", ".hpp", ".sqm", ".ext"}, CheckConfig},
         {"texture", {".paa", ".pac"}, CheckTexture},
         {"model", {".p3d"}, CheckModel},
     };

@@ -1,9 +1,8 @@
 #pragma once
 
 // The checkers of ostrel check, chosen by file extension: the script checker,
-// the inspectors (and, as they join the library, the config compiler). Each
-// runs on one file with library objects of its own, so files are checked on
-// several threads at once.
+// the config compiler and the inspectors. Each runs on one file with library
+// objects of its own, so files are checked on several threads at once.
 
 #include <string>
 #include <vector>
@@ -32,6 +31,7 @@ const Checker* CheckerFor(const std::string& path);
 
 // The checkers, one file each.
 CheckResult CheckScript(const std::string& path);
+CheckResult CheckConfig(const std::string& path);
 CheckResult CheckTexture(const std::string& path);
 CheckResult CheckModel(const std::string& path);
 

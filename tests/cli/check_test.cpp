@@ -39,6 +39,10 @@ TEST_F(CheckTest, EachKindOfFileGetsItsCheckerAndTheFirstErrorsLine)
         // A line longer than the checker's buffer arrives in pieces; it is
         // still one line.
         {"long.sqs", ";" + std::string(6000, 'x') + "\nhint \"a\"\n\nhint \"b\n", ":4: error: Sqs: no ending quote\n"},
+        {"config.cpp", "class A {\n  x = 1;\n  y = \"abc;\n};\n",
+         ":3: error: Expected value after = (Mismatched quotes)\n"},
+        {"description.ext", "class B {\n x[] = {1,2;\n};\n", ":2: error: Expected value , or {} in array\n"},
+        {"ok.hpp", "class A {\n  x = 1;\n};\n", ""},
         {"tex.paa", std::string(GoodTexture.begin(), GoodTexture.end()), ""},
         {"bad.PAA", "not a texture", ": error: Pac: Unknown File Format\n"},
     };
@@ -54,7 +58,7 @@ TEST_F(CheckTest, EachKindOfFileGetsItsCheckerAndTheFirstErrorsLine)
     expected += Path("missing.sqs") + ": error: Sqs: no file\n";
     arguments.push_back(Script("notes.txt", "text"));
     expected += "ostrel: warning: " + Path("notes.txt") + ": skipped, no checker for this kind of file\n";
-    expected += "7 checked, 5 failed, 1 skipped\n";
+    expected += "10 checked, 7 failed, 1 skipped\n";
 
     for (const char* jobs : {"1", "3"})
     {
@@ -74,13 +78,20 @@ TEST_F(CheckTest, ManyFilesOnManyThreadsAreReportedInTheOrderGiven)
     std::string expected;
     for (int i = 0; i < 60; ++i)
     {
-        const std::string name = "s" + std::to_string(i) + ".sqs";
-        // Every third script fails on a line of its own number.
+        // Scripts and configs in turn; every third file fails on a line of
+        // its own number.
+        const bool config = i % 2 == 1;
+        const std::string name = "s" + std::to_string(i) + (config ? ".cpp" : ".sqs");
         std::string text(static_cast<size_t>(i), '\n');
-        text += i % 3 == 0 ? "hint \"open\n" : "hint \"closed\"\n";
+        if (config)
+            text += i % 3 == 0 ? "x = \"open;\n" : "x = \"closed\";\n";
+        else
+            text += i % 3 == 0 ? "hint \"open\n" : "hint \"closed\"\n";
         arguments.push_back(Script(name, text));
         if (i % 3 == 0)
-            expected += Path(name) + ":" + std::to_string(i + 1) + ": error: Sqs: no ending quote\n";
+            expected += Path(name) + ":" + std::to_string(i + 1) +
+                        (config ? ": error: Expected value after = (Mismatched quotes)\n"
+                                : ": error: Sqs: no ending quote\n");
     }
     const ProgramOutcome run = Ostrel(arguments);
     EXPECT_EQ(run.status, 1);
