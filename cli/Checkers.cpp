@@ -6,6 +6,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "PathText.h"
+
 namespace cli
 {
 namespace
@@ -18,10 +20,7 @@ std::string LowerExtension(const std::string& path)
     const size_t dot = path.rfind('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return "";
-    std::string extension = path.substr(dot);
-    for (char& c : extension)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return extension;
+    return LowerAscii(path.substr(dot));
 }
 } // namespace
 

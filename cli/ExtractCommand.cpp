@@ -18,6 +18,7 @@
 #include "Console.h"
 #include "Interrupt.h"
 #include "Outputs.h"
+#include "PathText.h"
 #include "ProgressBar.h"
 
 namespace fs = std::filesystem;
@@ -71,20 +72,12 @@ bool OnExtractLine(const char* format, ...)
 
 bool EndsWithPbo(const std::string& path)
 {
-    if (path.size() < 4)
-        return false;
-    std::string tail = path.substr(path.size() - 4);
-    for (char& c : tail)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return tail == ".pbo";
+    return EndsWithNoCase(path, ".pbo");
 }
 
 bool IsConfigBin(const fs::path& path)
 {
-    std::string name = path.filename().string();
-    for (char& c : name)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return name == "config.bin";
+    return LowerAscii(path.filename().string()) == "config.bin";
 }
 
 bool WriteText(const fs::path& path, const std::string& text)
