@@ -31,6 +31,9 @@ const std::vector<Checker>& Checkers()
         {"config", {".cpp", ".hpp", ".sqm", ".ext"}, CheckConfig},
         {"texture", {".paa", ".pac"}, CheckTexture},
         {"model", {".p3d"}, CheckModel},
+        {"world", {".wrp"}, CheckWorld},
+        {"animation", {".rtm"}, CheckAnimation},
+        {"font", {".fxy"}, CheckFont},
     };
     return checkers;
 }

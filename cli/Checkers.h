@@ -34,6 +34,9 @@ CheckResult CheckScript(const std::string& path);
 CheckResult CheckConfig(const std::string& path);
 CheckResult CheckTexture(const std::string& path);
 CheckResult CheckModel(const std::string& path);
+CheckResult CheckWorld(const std::string& path);
+CheckResult CheckAnimation(const std::string& path);
+CheckResult CheckFont(const std::string& path);
 
 // Progress callback that collects the formatted report of the checker
 // running on this thread.

@@ -7,6 +7,7 @@
 #include "CliRun.h"
 #include "inspect/texture_writer.h"
 #include "support/PboBytes.h"
+#include "support/WrpWriter.h"
 
 using clitest::Ostrel;
 using clitest::ProgramOutcome;
@@ -22,6 +23,7 @@ protected:
 
 const testsupport::Bytes GoodTexture =
     texturetest::TextureBytes(0x4444).EndTags().Mip(2, 2, 8).Mip(1, 1, 2).End().Get();
+const testsupport::Bytes World = testsupport::WriteV1(4, 4, {"grass.paa"}, {"tree.p3d"});
 } // namespace
 
 TEST_F(CheckTest, EachKindOfFileGetsItsCheckerAndTheFirstErrorsLine)
@@ -45,6 +47,11 @@ TEST_F(CheckTest, EachKindOfFileGetsItsCheckerAndTheFirstErrorsLine)
         {"ok.hpp", "class A {\n  x = 1;\n};\n", ""},
         {"tex.paa", std::string(GoodTexture.begin(), GoodTexture.end()), ""},
         {"bad.PAA", "not a texture", ": error: Pac: Unknown File Format\n"},
+        {"font.fxy", std::string(224 * 12, '\0'), ""},
+        {"short.fxy", std::string(100, '\0'), ": error: Fxy: non modular filesize\n"},
+        {"world.wrp", std::string(World.begin(), World.end()), ""},
+        {"cut.wrp", std::string(World.begin(), World.begin() + 40), ": error: Wrp: Premature EOF\n"},
+        {"anim.rtm", "RTM", ": error: Rtm: Premature EOF\n"},
     };
     std::vector<std::string> arguments = {"check"};
     std::string expected;
@@ -58,7 +65,7 @@ TEST_F(CheckTest, EachKindOfFileGetsItsCheckerAndTheFirstErrorsLine)
     expected += Path("missing.sqs") + ": error: Sqs: no file\n";
     arguments.push_back(Script("notes.txt", "text"));
     expected += "ostrel: warning: " + Path("notes.txt") + ": skipped, no checker for this kind of file\n";
-    expected += "10 checked, 7 failed, 1 skipped\n";
+    expected += "15 checked, 10 failed, 1 skipped\n";
 
     for (const char* jobs : {"1", "3"})
     {
@@ -106,6 +113,9 @@ TEST_F(CheckTest, VerboseShowsTheInspectorsReportAndAllPassing)
     EXPECT_EQ(run.out.compare(0, texture.size() + 8, texture + ":\nType: "), 0) << run.out;
     EXPECT_NE(run.out.find("2 x 2 Size=8\r\n1 x 1 Size=2\r\n"), std::string::npos) << run.out;
     EXPECT_EQ(run.err, "2 checked, 0 failed, 0 skipped\n");
+    const std::string font = Put("f.fxy", testsupport::Bytes(224 * 12));
+    const ProgramOutcome summary = Ostrel({"check", "-v", font});
+    EXPECT_EQ(summary.out, font + ":\n224 characters\n");
 
     const ProgramOutcome quiet = Ostrel({"check", texture});
     EXPECT_EQ(quiet.status, 0);
