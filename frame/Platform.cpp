@@ -135,6 +135,15 @@ bool FindFileSize(const char* path, uint64_t& size)
     return true;
 }
 
+bool RegularFileSize(const char* path, uint64_t& size)
+{
+    struct stat st;
+    if (!path || stat(LocalPath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
 namespace
 {
 
@@ -289,6 +298,11 @@ int RemoveFolder(const char* path)
 int DeleteFile(const char* path)
 {
     return unlink(LocalPath(path).c_str()) == 0 ? 0 : errno;
+}
+
+int ReplaceFile(const char* from, const char* to)
+{
+    return std::rename(LocalPath(from).c_str(), LocalPath(to).c_str()) == 0 ? 0 : errno;
 }
 
 bool IsLink(const char* path)

@@ -29,6 +29,10 @@ int64_t TellOf(FILE* file);
 // name does not exist or is no regular file (a folder, a pipe, a device).
 bool FindFileSize(const char* path, uint64_t& size);
 
+// Size of the regular file a path names, following symbolic links; false for
+// folders, devices, pipes, sockets, dangling links and missing names.
+bool RegularFileSize(const char* path, uint64_t& size);
+
 // Folder item attributes as the find services report them.
 enum : unsigned
 {
@@ -67,6 +71,8 @@ int MakeFolder(const char* path);
 int RemoveFolder(const char* path);
 // Deletes a file or a symbolic link (never what a link points to).
 int DeleteFile(const char* path);
+// Moves a file to a new name, replacing a file already there.
+int ReplaceFile(const char* from, const char* to);
 // The path itself (not what it points to) is a symbolic link.
 bool IsLink(const char* path);
 // The error of a failed lookup or listing says that the item is not there (no
