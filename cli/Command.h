@@ -45,5 +45,7 @@ Action DefineExtract(CLI::App& command);
 Action DefinePatch(CLI::App& command);
 Action DefineDerap(CLI::App& command);
 Action DefineCheck(CLI::App& command);
+Action DefinePack(CLI::App& command);
+Action DefineRapify(CLI::App& command);
 Action DefineHelp(CLI::App& command);
 } // namespace cli

@@ -12,8 +12,10 @@ const std::vector<Command>& Commands()
         {"list", "List an archive: flavour, product strings, residual bytes and entries", DefineList},
         {"cat", "Write one entry's unpacked bytes to standard output", DefineCat},
         {"extract", "Extract archives into folders", DefineExtract},
+        {"pack", "Build an archive from a folder", DefinePack},
         {"patch", "Merge a patch archive into a target archive (<name>.patched.pbo)", DefinePatch},
         {"derap", "Decode a binarised config to config text", DefineDerap},
+        {"rapify", "Compile config text to a binarised config", DefineRapify},
         {"check", "Check scripts and assets, several files at once", DefineCheck},
         {"help", "Show the help of a command", DefineHelp},
     };
