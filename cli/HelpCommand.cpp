@@ -17,7 +17,10 @@ Action DefineHelp(CLI::App& command)
         CLI::App* tool = app->get_parent();
         if (name->empty())
         {
-            std::fputs(tool->help().c_str(), stdout);
+            // The tool's own help (help() itself would describe this command,
+            // the one that was chosen).
+            std::fputs(tool->get_formatter()->make_help(tool, tool->get_name(), CLI::AppFormatMode::Normal).c_str(),
+                       stdout);
             return static_cast<int>(Success);
         }
         for (CLI::App* sub : tool->get_subcommands([](CLI::App*) { return true; }))

@@ -25,7 +25,7 @@ int main(int argc, char** argv)
                   "ostrel");
     tool.set_version_flag("--version", VersionText());
     tool.require_subcommand(1);
-    tool.footer("Run 'ostrel help COMMAND' or 'ostrel COMMAND --help' for the options of a command.");
+    tool.footer("Run 'ostrel help COMMAND' or 'ostrel COMMAND --help' for the options of a command.\n");
 
     std::map<CLI::App*, cli::Action> actions;
     for (const cli::Command& command : cli::Commands())

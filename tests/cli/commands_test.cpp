@@ -84,11 +84,13 @@ TEST_F(CommandsTest, HelpNamesEveryCommandAndItsOptions)
 {
     const clitest::ProgramOutcome all = Ostrel({"--help"});
     EXPECT_EQ(all.status, 0);
-    for (const char* command : {"list", "cat", "extract", "patch", "derap", "help"})
+    for (const char* command : {"list", "cat", "extract", "pack", "patch", "derap", "rapify", "check", "help"})
         EXPECT_NE(all.out.find(command), std::string::npos) << command;
+    EXPECT_EQ(Ostrel({"help"}).out, all.out);
     const std::vector<std::pair<std::string, std::string>> options = {
         {"list", "--json"}, {"cat", "--text"}, {"extract", "--force"}, {"extract", "--derap"},
-        {"patch", "-A[PREFIX]"}, {"derap", "--offsets"}};
+        {"patch", "-A[PREFIX]"}, {"derap", "--offsets"}, {"pack", "--keep-text"}, {"rapify", "--layout"},
+        {"check", "--jobs"}};
     for (const auto& option : options)
     {
         const clitest::ProgramOutcome help = Ostrel({"help", option.first});
