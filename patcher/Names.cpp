@@ -69,6 +69,12 @@ std::string OutputFile(const char* name)
     return output + ".patched.pbo";
 }
 
+std::string BaseName(const std::string& path)
+{
+    const size_t separator = path.find_last_of("\\/");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
 bool SameFile(const std::string& a, const std::string& b)
 {
     std::error_code error;
