@@ -22,7 +22,7 @@ const char* BaseName(const char* path)
         return path;
     const char* back = std::strrchr(path, '\\');
     const char* slash = std::strrchr(path, '/');
-    const char* cut = back && (!slash || back > slash) ? back : slash;
+    const char* cut = back ? back : slash;
     return cut ? cut + 1 : path;
 }
 } // namespace text

@@ -94,7 +94,7 @@ TEST(RapifyDirectives, IncludeFromDisk)
         // A file that includes itself stops at the nesting bound.
         {"#include \"self.h\"", RapifyCannotInclude, 1 + 2 * 32, 0, "-"},
     };
-    const std::string top = dir.Path() + "/config.cpp";
+    const std::string top = dir.File("config.cpp");
     Rapify compiler;
     for (const auto& row : rows)
     {
@@ -141,7 +141,7 @@ TEST(RapifyDirectives, IncludeFromArchive)
         {"#include \"empty.h\"", RapifyCannotInclude, "-"},
         {"#include \"disk.h\"", RapifyCannotInclude, "-"},
     };
-    const std::string top = dir.Path() + "/config.cpp";
+    const std::string top = dir.File("config.cpp");
     for (const auto& row : rows)
     {
         rapifytest::Result r = Compile(dll.rapify, row.text, top.c_str(), &dll);
