@@ -212,7 +212,8 @@ bool MatchNoCase(const char* path, std::string& found)
 
 bool IsMissing(int error)
 {
-    return error == ENOENT || error == ENOTDIR;
+    // The find functions answer EINVAL where a step of the path is a file.
+    return error == ENOENT || error == ENOTDIR || error == EINVAL;
 }
 
 bool IsLink(const char* path)

@@ -250,7 +250,7 @@ TEST(WorldReader, FileNames)
         int code;
     };
     // The dot of ".." belongs to a folder, not to the file name.
-    const std::string viaParent = "../" + dir.Path().substr(dir.Path().rfind('/') + 1) + "/island";
+    const std::string viaParent = "../" + dir.Path().substr(dir.Path().find_last_of("/\\") + 1) + "/island";
     const Case cases[] = {
         {dir.File("island"), 0},  {dir.File("upper.WRP"), 0}, {dir.File("island.pbo"), 9},
         {dir.File("missing"), 9}, {dir.File("empty"), 9},     {dir.File(viaParent), 0},

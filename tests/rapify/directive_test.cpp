@@ -79,7 +79,9 @@ TEST(RapifyDirectives, IncludeFromDisk)
         {"#include \"mixed.h\"", 0, 3, 7, "m=I1"},
         // A directive that a macro produces: the rest of the line goes with it.
         {"#define INC #include <inc.h>\nINC ignored\ny = 1;", 0, 5, 7, "x=I1 y=I1"},
+#if !defined(_WIN32) // names that differ only in case are one file there
         {"#include \"same.h\"\n#include \"SAME.h\"", 0, 5, 7, "lower=I1 upper=I1"},
+#endif
         {"#include", RapifyNoIncludeName, 1, RapifyNoIncludeName, "-"},
         {"#include  \"inc.h\"", RapifyCannotInclude, 1, 0, "-"},
         {"#include \"empty.h\"", RapifyCannotInclude, 1, 0, "-"},
@@ -92,7 +94,7 @@ TEST(RapifyDirectives, IncludeFromDisk)
         // A file that includes itself stops at the nesting bound.
         {"#include \"self.h\"", RapifyCannotInclude, 1 + 2 * 32, 0, "-"},
     };
-    const std::string top = dir.Path() + "/config.cpp";
+    const std::string top = dir.File("config.cpp");
     Rapify compiler;
     for (const auto& row : rows)
     {
@@ -139,7 +141,7 @@ TEST(RapifyDirectives, IncludeFromArchive)
         {"#include \"empty.h\"", RapifyCannotInclude, "-"},
         {"#include \"disk.h\"", RapifyCannotInclude, "-"},
     };
-    const std::string top = dir.Path() + "/config.cpp";
+    const std::string top = dir.File("config.cpp");
     for (const auto& row : rows)
     {
         rapifytest::Result r = Compile(dll.rapify, row.text, top.c_str(), &dll);

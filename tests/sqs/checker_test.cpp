@@ -162,7 +162,9 @@ TEST(DeSqs, OpenAndProcessWithoutFile)
     testsupport::WriteFile(dir.File("A.SQS"), "hint \"a\"");
     EXPECT_EQ(checker.Open(dir.File("A.SQS").c_str(), nullptr), 0);
     EXPECT_EQ(checker.Process(), 0);
+#if !defined(_WIN32) // names that differ only in case are one file there
     EXPECT_EQ(checker.Open(dir.File("A").c_str(), nullptr), 1);
+#endif
 }
 
 TEST(DeSqs, CallbackSeesEveryRawLine)
