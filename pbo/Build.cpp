@@ -64,6 +64,31 @@ bool ReadPrefixLine(const char* path, OwnedString& line)
     return true;
 }
 
+// Walks one folder level in listing order: visit(scan, itemPath) for every
+// item, itemPath being subPath with a backslash and the item's name. Answers
+// the first non-zero answer; -3 when the level cannot be listed.
+template <typename Visit>
+int ForEachItem(const char* folder, const char* subPath, Visit visit)
+{
+    OwnedString level;
+    if (!OwnedString::FormatString(level, "%s%s", folder, subPath))
+        return PboNoMemory;
+    FolderScan scan;
+    int state = scan.Start(level.Get());
+    if (state == -1)
+        return PboNoFile;
+    for (bool more = state == 1; more; more = scan.Next())
+    {
+        OwnedString itemPath;
+        if (!OwnedString::FormatString(itemPath, "%s\\%s", subPath, scan.Name()))
+            return PboNoMemory;
+        int result = visit(scan, itemPath.Get());
+        if (result)
+            return result;
+    }
+    return 0;
+}
+
 // Removes the partial output of a failed build when this object goes away.
 class PartialOutput
 {
@@ -146,37 +171,21 @@ int Ostrel::BuildEntries(const char* folder, PboFlags flags, const char* prefix,
 
 int Ostrel::RecurseScanEntries(PboFlags flags, const char* folder, const char* subPath)
 {
-    OwnedString level;
-    if (!OwnedString::FormatString(level, "%s%s", folder, subPath))
-        return PboNoMemory;
-    FolderScan scan;
-    int state = scan.Start(level.Get());
-    if (state == -1)
-        return PboNoFile;
-    for (bool more = state == 1; more; more = scan.Next())
-    {
+    int result = ForEachItem(folder, subPath, [&](const FolderScan& scan, const char* itemPath) {
         const char* name = scan.Name();
-        OwnedString itemPath;
-        if (!OwnedString::FormatString(itemPath, "%s\\%s", subPath, name))
-            return PboNoMemory;
-        int result = 0;
         if (scan.IsFolder())
-            result = RecurseScanEntries(flags, folder, itemPath.Get());
-        else
-        {
-            if (text::EqualNoCase(name, "config.bin"))
-                configSeen |= SeenConfigBin;
-            if (IsAny(name, "config.cpp", "mission.sqm") || text::EqualNoCase(name, "description.ext"))
-            {
-                OwnedString path;
-                if (!OwnedString::FormatString(path, "%s%s", folder, itemPath.Get()))
-                    return PboNoMemory;
-                result = CheckSource(flags, path.Get(), name);
-            }
-        }
-        if (result)
-            return result;
-    }
+            return RecurseScanEntries(flags, folder, itemPath);
+        if (text::EqualNoCase(name, "config.bin"))
+            configSeen |= SeenConfigBin;
+        if (!IsAny(name, "config.cpp", "mission.sqm") && !text::EqualNoCase(name, "description.ext"))
+            return 0;
+        OwnedString path;
+        if (!OwnedString::FormatString(path, "%s%s", folder, itemPath))
+            return static_cast<int>(PboNoMemory);
+        return CheckSource(flags, path.Get(), name);
+    });
+    if (result)
+        return result;
     if ((flags & CheckOption) && configSeen == (SeenConfigCpp | SeenConfigBin))
         return PboConfigConflict;
     return 0;
@@ -216,48 +225,30 @@ int Ostrel::CheckSource(PboFlags flags, const char* path, const char* name)
 
 int Ostrel::RecurseBuildEntries(PboFlags flags, const char* folder, const char* subPath)
 {
-    OwnedString level;
-    if (!OwnedString::FormatString(level, "%s%s", folder, subPath))
-        return PboNoMemory;
-    FolderScan scan;
-    int state = scan.Start(level.Get());
-    if (state == -1)
-        return PboNoFile;
-    for (bool more = state == 1; more; more = scan.Next())
-    {
+    return ForEachItem(folder, subPath, [&](const FolderScan& scan, const char* itemPath) {
         const char* name = scan.Name();
-        OwnedString itemPath;
-        if (!OwnedString::FormatString(itemPath, "%s\\%s", subPath, name))
-            return PboNoMemory;
-        int result = 0;
         if (scan.IsFolder())
-            result = RecurseBuildEntries(flags, folder, itemPath.Get());
-        else if (text::EqualNoCase(name, "thumbs.db"))
+            return RecurseBuildEntries(flags, folder, itemPath);
+        if (text::EqualNoCase(name, "thumbs.db"))
         {
             callback("ignoring thumbs.db\r\n");
-            continue;
+            return 0;
         }
-        else if ((flags & BinariseOption) && IsAny(name, "mission.sqm", "config.cpp"))
-            continue;
-        else if (!(flags & (BinariseOption | KeepTextOption)) && text::EqualNoCase(name, "mission.bin"))
-            continue;
-        else if (!(flags & KeepTextOption) && IsAny(name, "mission.sqm,txt", "config.cpp,txt"))
-            continue;
-        else
+        if ((flags & BinariseOption) && IsAny(name, "mission.sqm", "config.cpp"))
+            return 0;
+        if (!(flags & (BinariseOption | KeepTextOption)) && text::EqualNoCase(name, "mission.bin"))
+            return 0;
+        if (!(flags & KeepTextOption) && IsAny(name, "mission.sqm,txt", "config.cpp,txt"))
+            return 0;
+        if (text::EqualNoCase(name, "$PBOPREFIX$"))
         {
-            if (text::EqualNoCase(name, "$PBOPREFIX$"))
-            {
-                OwnedString path;
-                OwnedString::FormatString(path, "%s%s", folder, itemPath.Get());
-                if (ReadPrefixLine(path.Get(), prefixOverride))
-                    callback("Overriding prefix with %s\r\n", prefixOverride.c_str());
-            }
-            result = AddEntry(flags, folder, itemPath.Get(), scan.FindData());
+            OwnedString path;
+            OwnedString::FormatString(path, "%s%s", folder, itemPath);
+            if (ReadPrefixLine(path.Get(), prefixOverride))
+                callback("Overriding prefix with %s\r\n", prefixOverride.c_str());
         }
-        if (result)
-            return result;
-    }
-    return 0;
+        return AddEntry(flags, folder, itemPath, scan.FindData());
+    });
 }
 
 int Ostrel::AddEntry(PboFlags /*flags*/, const char* folder, const char* subPath,
