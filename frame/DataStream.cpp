@@ -7,10 +7,7 @@
 #include "Platform.h"
 #include "Text.h"
 
-namespace
-{
-// The name to open: name, or name.extension when its extension differs.
-void ResolveName(OwnedString& resolved, const char* name, const char* extension)
+void DataStream::ResolveName(OwnedString& resolved, const char* name, const char* extension)
 {
     if (extension && *extension)
     {
@@ -23,7 +20,6 @@ void ResolveName(OwnedString& resolved, const char* name, const char* extension)
     }
     resolved.Copy(name);
 }
-} // namespace
 
 DataStream::~DataStream()
 {
@@ -37,11 +33,11 @@ void DataStream::CloseInputFile()
     inputFile = nullptr;
 }
 
-void DataStream::CloseOutput()
+bool DataStream::CloseOutput()
 {
-    if (outputFile)
-        std::fclose(outputFile);
+    bool ok = !outputFile || std::fclose(outputFile) == 0;
     outputFile = nullptr;
+    return ok;
 }
 
 void DataStream::Close()
@@ -118,7 +114,7 @@ void DataStream::OpenMemory(const unsigned char* data, uint32_t size)
     borrowed = true;
 }
 
-bool DataStream::CreateOutput(const char* name, const char* extension)
+bool DataStream::CreateOutput(const char* name, const char* extension, const char* mode)
 {
     if (!name)
         return false;
@@ -127,7 +123,7 @@ bool DataStream::CreateOutput(const char* name, const char* extension)
     if (resolved.Empty())
         return false;
     CloseOutput();
-    outputFile = platform::OpenFile(resolved.Get(), "wb");
+    outputFile = platform::OpenFile(resolved.Get(), mode);
     return outputFile != nullptr;
 }
 

@@ -5,6 +5,8 @@
 
 #include "Export.h"
 
+class OwnedString;
+
 // Input buffer (whole file, open file, or the caller's block) plus one
 // optional output file.
 class OSTREL_API DataStream
@@ -21,9 +23,15 @@ public:
     // the last dot of name already equals it, ignoring case.
     bool OpenInput(const char* name, const char* extension, int mode);
     void OpenMemory(const unsigned char* data, uint32_t size);
-    bool CreateOutput(const char* name, const char* extension);
+    // Creates (or truncates) the output file; mode "w+b" also allows reading
+    // back what was written.
+    bool CreateOutput(const char* name, const char* extension, const char* mode = "wb");
+    // The name OpenInput and CreateOutput use: name, or name.extension when
+    // the text after its last dot differs from the extension.
+    static void ResolveName(OwnedString& resolved, const char* name, const char* extension);
     void CloseInputFile();
-    void CloseOutput();
+    // False when the file's last buffered bytes could not be written.
+    bool CloseOutput();
 
     bool Read(void* destination, uint32_t size, uint32_t count);
     unsigned ReadU16();

@@ -1,3 +1,6 @@
+// POSIX side of the platform layer (opendir/readdir/lstat, mkdir, rmdir,
+// unlink); the Windows side is PlatformWindows.cpp.
+
 #include "Platform.h"
 
 #include <algorithm>
@@ -7,16 +10,14 @@
 #include <memory>
 #include <vector>
 
-#if defined(_WIN32)
-#error "The Windows platform layer is not part of this build"
-#endif
-
 #include <dirent.h>
 #include <strings.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
+
+#include "ListingOrder.h"
 
 namespace platform
 {
@@ -188,25 +189,6 @@ bool Describe(const std::string& folder, const char* name, FindRecord& record)
     return true;
 }
 
-int CompareNames(const std::string& a, const std::string& b)
-{
-    size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i)
-    {
-        unsigned char ca = static_cast<unsigned char>(a[i]);
-        unsigned char cb = static_cast<unsigned char>(b[i]);
-        if (ca >= 'A' && ca <= 'Z')
-            ca = static_cast<unsigned char>(ca + 32);
-        if (cb >= 'A' && cb <= 'Z')
-            cb = static_cast<unsigned char>(cb + 32);
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-    }
-    if (a.size() != b.size())
-        return a.size() < b.size() ? -1 : 1;
-    return a.compare(b);
-}
-
 struct Listing
 {
     std::string folder;
@@ -253,8 +235,7 @@ intptr_t FindFirst(const char* pattern, FindRecord& record)
             items.emplace_back(item->d_name);
     }
     closedir(dir);
-    std::sort(items.begin(), items.end(),
-              [](const std::string& a, const std::string& b) { return CompareNames(a, b) < 0; });
+    std::sort(items.begin(), items.end(), ListsBefore);
     listing->names.push_back(".");
     listing->names.push_back("..");
     listing->names.insert(listing->names.end(), items.begin(), items.end());
@@ -289,6 +270,11 @@ int RemoveFolder(const char* path)
 int DeleteFile(const char* path)
 {
     return unlink(LocalPath(path).c_str()) == 0 ? 0 : errno;
+}
+
+int ReplaceFile(const char* from, const char* to)
+{
+    return std::rename(LocalPath(from).c_str(), LocalPath(to).c_str()) == 0 ? 0 : errno;
 }
 
 bool IsLink(const char* path)

@@ -67,6 +67,8 @@ int MakeFolder(const char* path);
 int RemoveFolder(const char* path);
 // Deletes a file or a symbolic link (never what a link points to).
 int DeleteFile(const char* path);
+// Moves a file to a new name, replacing a file already there.
+int ReplaceFile(const char* from, const char* to);
 // The path itself (not what it points to) is a symbolic link.
 bool IsLink(const char* path);
 // The error of a failed lookup or listing says that the item is not there (no

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "../inspect/DeFxy.h"
 #include "../inspect/DeP3d.h"
 #include "../inspect/DePac.h"
+#include "../inspect/DeRtm.h"
+#include "../inspect/DeWrp.h"
 #include "../pbo/Ostrel.h"
 #include "../rap/DeRap.h"
 #include "../rapify/Rapify.h"
@@ -25,6 +28,9 @@ public:
     Ostrel ostrel;
     Rapify rapify;
     DeRap derap;
+    DeFxy defxy;
+    DeRtm dertm;
+    DeWrp dewrp;
     DePac depac;
     DeP3d dep3d;
     DeSqs desqs;

@@ -45,12 +45,9 @@ const char* ProgramName(const char* argument0)
     const char* name = argument0;
     for (const char* c = argument0; *c; ++c)
     {
-        if (*c == '\\')
+        // Windows accepts both separators as well.
+        if (*c == '\\' || *c == '/')
             name = c + 1;
-#if !defined(_WIN32)
-        if (*c == '/')
-            name = c + 1;
-#endif
     }
     return name;
 }
@@ -70,6 +67,12 @@ std::string OutputFile(const char* name)
     if (dot && EqualNoCase(dot, ".pbo"))
         output.resize(static_cast<size_t>(dot - name));
     return output + ".patched.pbo";
+}
+
+std::string BaseName(const std::string& path)
+{
+    const size_t separator = path.find_last_of("\\/");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
 bool SameFile(const std::string& a, const std::string& b)

@@ -16,6 +16,8 @@ std::string ArchiveFile(const char* name);
 // The output archive: name without a trailing ".pbo" (ignoring case), then
 // ".patched.pbo".
 std::string OutputFile(const char* name);
+// The text after the last backslash or slash.
+std::string BaseName(const std::string& path);
 // True when both names lead to the same existing file.
 bool SameFile(const std::string& a, const std::string& b);
 } // namespace names

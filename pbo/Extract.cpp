@@ -223,17 +223,16 @@ int Ostrel::MakeFile(const char* folder, pbo_entry* entry)
         return errorCode = PboNoFile;
 
     // Only the entry's own part maps "*" to "z" (stored names keep "***" for
-    // a "zzz" extension); the folder is used as given.
+    // a "zzz" extension); the folder is used as given. Separators stay as
+    // they are: the platform layer maps them for the system.
     OwnedString path;
     if (!OwnedString::FormatString(path, "%s/%s", folder, normal.Get()))
         return errorCode = PboNoMemory;
     char* full = path.Get();
     size_t nameStart = std::strlen(folder) + 1;
-    for (char* c = full; *c; ++c)
+    for (char* c = full + nameStart; *c; ++c)
     {
-        if (*c == '\\')
-            *c = '/';
-        else if (*c == '*' && static_cast<size_t>(c - full) >= nameStart)
+        if (*c == '*')
             *c = 'z';
     }
 
@@ -241,11 +240,12 @@ int Ostrel::MakeFile(const char* folder, pbo_entry* entry)
     char* c = full + (std::strlen(full) > 3 && full[1] == ':' ? 3 : 0);
     for (; *c; ++c)
     {
-        if (*c != '/' || c == full)
+        if (!IsSeparator(*c) || c == full)
             continue;
+        char separator = *c;
         *c = 0;
         int error = platform::MakeFolder(full);
-        *c = '/';
+        *c = separator;
         if (error != 0 && error != EEXIST)
             return errorCode = PboCannotMakeFolder;
     }

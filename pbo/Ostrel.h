@@ -5,11 +5,13 @@
 #include "../frame/DataStream.h"
 #include "../frame/Export.h"
 #include "../frame/OwnedString.h"
+#include "../frame/Platform.h"
 #include "../frame/Progress.h"
 #include "PboEntry.h"
 #include "PboFormat.h"
 
 class RazDLL;
+class Rapify;
 
 // PBO archive reader and writer.
 class OSTREL_API Ostrel
@@ -55,6 +57,10 @@ public:
     // Extraction.
     int ExtractPbo(const char* archivePath, ProgressCallback callback);
 
+    // Building an archive named after a folder from the files below it.
+    int MakePbo(const char* folder, PboFlags flags, const char* prefix, ProgressCallback callback,
+                const char* extra);
+
     pbo_entry* firstEntry = nullptr;
 
 private:
@@ -62,8 +68,13 @@ private:
     int ReadHeaders();
     void DeleteEntries();
 
+    // CreatePbo with the prefix derived from name and the bytes written to
+    // file (null: to name with ".pbo" added).
+    bool StartArchive(const char* name, const char* file, PboFlags flags, const char* prefix,
+                      ProgressCallback progress);
     int WriteHeaderBlock(bool txt);
     int WriteDataBlock(const char* folder);
+    bool CopyFileData(FILE* file, uint32_t size, unsigned char* block);
     bool WriteEliteHeader(const char* prefix);
     bool WriteResistanceHeader();
     bool WriteProductHeader(const char* type, const char* name);
@@ -74,6 +85,13 @@ private:
     bool RemoveFolders(const char* folder);
     int Extract(const char* folder);
     int MakeFile(const char* folder, pbo_entry* entry);
+
+    int BuildEntries(const char* folder, PboFlags flags, const char* prefix, const char* extra);
+    int RecurseScanEntries(PboFlags flags, const char* folder, const char* subPath);
+    int CheckSource(PboFlags flags, const char* path, const char* name);
+    int RecurseBuildEntries(PboFlags flags, const char* folder, const char* subPath);
+    int AddEntry(PboFlags flags, const char* folder, const char* subPath, const platform::FindRecord* record);
+    int WriteArchive(const char* folder, PboFlags flags, const char* prefix, const char* extra);
 
     friend class OstrelTestAccess;
 
@@ -87,6 +105,11 @@ private:
     int32_t errorCode = 0;
     int32_t configSeen = 0;
     OwnedString prefixOverride;
+    // The compiler a build checks configs with: the aggregate's, or one of
+    // the build's own for an archive object without a parent.
+    Rapify* compiler = nullptr;
+    // Last entry appended by a build in progress.
+    pbo_entry* buildTail = nullptr;
     ProgressCallback callback = &SilentProgress::Callback;
     // Text of GetAsciiSig: two hexadecimal digits a key byte.
     mutable char asciiSig[2 * sizeof(PboInfo::keyStore) + 1] = {};

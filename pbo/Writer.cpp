@@ -1,6 +1,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "../frame/Platform.h"
 #include "../frame/Text.h"
@@ -14,6 +16,9 @@ const char* const PrefixTable[] = {"air",     "animals", "anims", "buildings", "
                                    "introanims", "language", "misc",  "plants",    "roads",      "rocks",
                                    "sara",    "signs",   "sounds", "tracked",   "ui",         "uifonts",
                                    "voice",   "water",   "weapons", "wheeled"};
+
+// Size of the block files are copied through when an archive is built.
+const size_t CopyBlockSize = 128u << 10;
 
 // Longest name or product string the reader accepts; the writer refuses
 // longer ones rather than produce an archive that cannot be opened again.
@@ -38,12 +43,18 @@ bool InPrefixTable(const char* base)
 bool Ostrel::CreatePbo(const char* name, PboFlags flags, const char* prefix, ProgressCallback progress,
                        const char* /*unused*/)
 {
+    return StartArchive(name, nullptr, flags, prefix, progress);
+}
+
+bool Ostrel::StartArchive(const char* name, const char* file, PboFlags flags, const char* prefix,
+                          ProgressCallback progress)
+{
     // A fresh archive: the code of an earlier failure must not keep it from
     // being finished on close.
     headerWritten = 0;
     errorCode = PboNoError;
     callback = SilentProgress::Select(progress);
-    if (!stream.CreateOutput(name, "pbo"))
+    if (!name || !(file ? stream.CreateOutput(file, nullptr) : stream.CreateOutput(name, "pbo")))
         return false;
     info.residualCount = 0;
     info.flavour = static_cast<PboFlags>(flags & ~PboOptionMask);
@@ -201,29 +212,41 @@ int Ostrel::WriteHeaderBlock(bool txt)
 
 int Ostrel::WriteDataBlock(const char* folder)
 {
+    // Files are copied through one reusable block, so only one block of data
+    // is in memory however large the files are.
+    std::unique_ptr<unsigned char[]> block(new (std::nothrow) unsigned char[CopyBlockSize]);
+    if (!block)
+        return PboNoMemory;
     for (pbo_entry* entry = firstEntry; entry; entry = entry->next)
     {
         if (!callback("."))
             return PboCancelled;
         OwnedString path;
-        OwnedString::FormatString(path, "%s\\%s", folder, entry->name);
+        if (!OwnedString::FormatString(path, "%s\\%s", folder, entry->name))
+            return PboNoMemory;
         FILE* file = platform::OpenFile(path.Get(), "rb");
         if (!file)
             return PboNoFile;
-        FreeData(entry);
-        entry->data = static_cast<unsigned char*>(std::malloc(entry->dataSize ? entry->dataSize : 1));
-        if (!entry->data)
-        {
-            std::fclose(file);
-            return PboNoMemory;
-        }
-        bool ok = std::fread(entry->data, 1, entry->dataSize, file) == entry->dataSize &&
-                  WriteData(entry->data, static_cast<int>(entry->dataSize));
-        FreeData(entry);
+        bool ok = CopyFileData(file, entry->dataSize, block.get());
         std::fclose(file);
         if (!ok)
             return PboNoFile;
     }
     callback("\r\n");
     return 0;
+}
+
+bool Ostrel::CopyFileData(FILE* file, uint32_t size, unsigned char* block)
+{
+    uint32_t remaining = size;
+    while (remaining)
+    {
+        uint32_t piece = remaining < CopyBlockSize ? remaining : static_cast<uint32_t>(CopyBlockSize);
+        if (std::fread(block, 1, piece, file) != piece || !stream.PutBytes(block, piece))
+            return false;
+        remaining -= piece;
+    }
+    // The header already promised this size: a file that grew since it was
+    // listed is a failure too, not a silently cut entry.
+    return std::fgetc(file) == EOF && !std::ferror(file);
 }

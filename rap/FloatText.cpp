@@ -1,5 +1,6 @@
 #include "FloatText.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -9,7 +10,10 @@ size_t FormatG(char* out, size_t capacity, double value)
 {
     if (capacity == 0)
         return 0;
-    int written = std::snprintf(out, capacity, "%g", value);
+    // C libraries disagree on the sign of a NaN ("-nan" here, "nan" in
+    // mingw's): it is written the same way everywhere.
+    int written = std::isnan(value) ? std::snprintf(out, capacity, "%s", std::signbit(value) ? "-nan" : "nan")
+                                    : std::snprintf(out, capacity, "%g", value);
     if (written < 0)
     {
         out[0] = 0;

@@ -143,10 +143,11 @@ int ConfigScanner::ReadPhysicalLine()
             return 0;
         lineCapacity = FirstLineCapacity;
     }
+    // Every read counts, the one that finds the end of the input too.
+    ++lineCount;
     PassIncludeEnds();
     if (*inputPosition == '\0')
         return -1;
-    ++lineCount;
     const char* feed = static_cast<const char*>(
         std::memchr(inputPosition, '\n', inputLength - static_cast<size_t>(inputPosition - input)));
     size_t length = feed ? static_cast<size_t>(feed - inputPosition) + 1
@@ -461,6 +462,12 @@ int ConfigScanner::NextToken(ScanMode mode)
             if (mode == ScanMode::LineRest)
                 return lastCode = RapifyNoIncludeName;
             int r = ReadLogicalLine();
+            if (r != 1)
+            {
+                // The lines read on the way (comments, blanks) overwrote or
+                // moved the line buffer: there is no current line any more.
+                position = lineEnd = nullptr;
+            }
             if (r == -1)
                 return lastCode = (mode == ScanMode::StatementEnd ? static_cast<int>(';') : static_cast<int>(RapifyEof));
             if (r == 0)

@@ -35,7 +35,8 @@ int EnumTable::Add(char* name, int32_t value)
 
 namespace
 {
-// Decimal digits only, and a value that fits a signed 32-bit number.
+// Decimal digits only; a number past the signed 32-bit range stands for its
+// largest value, as the C runtime's conversion gives it.
 bool ParseEnumValue(const char* text, int32_t& value)
 {
     if (!*text)
@@ -47,7 +48,7 @@ bool ParseEnumValue(const char* text, int32_t& value)
             return false;
         v = v * 10 + (*c - '0');
         if (v > INT32_MAX)
-            return false;
+            v = INT32_MAX;
     }
     value = static_cast<int32_t>(v);
     return true;

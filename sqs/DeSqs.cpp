@@ -36,9 +36,11 @@ int DeSqs::Process()
     variables.Clear();
     variables.Add("_this", 5, SqsArray);
     variables.Add("player", 6, SqsObject);
-    // Operator precedence carries from line to line within one script, but
-    // every script starts afresh.
+    // Operator precedence and the token text carry from line to line within
+    // one script, but every script starts afresh.
     currentPrecedence = 0;
+    tokenLength = 0;
+    token[0] = 0;
     while (getline())
     {
         statementType = SqsNone;
@@ -69,10 +71,10 @@ bool DeSqs::getline()
     cursor = line;
     while (*cursor == ' ')
         ++cursor;
+    // The token of the last line read stays until the next token is read
+    // (a comment line reads none).
     redeliver = false;
     depth = 0;
-    tokenLength = 0;
-    token[0] = 0;
     return true;
 }
 

@@ -39,9 +39,9 @@ public:
     // A line longer than this less one arrives in several pieces.
     static constexpr size_t LineSize = 2560;
 
-    // Deepest nesting of statement steps within one line; a line that needs
-    // more ends the check with 2 ("Sqs: syntax").
-    static constexpr int MaxDepth = 1000;
+    // Deepest nesting of statement steps within one line. No line that fits
+    // the buffer needs more, since every step that nests reads a token.
+    static constexpr int MaxDepth = static_cast<int>(LineSize) + 1;
 
     // Token kinds answered by ReadToken besides the character codes.
     enum TokenKind

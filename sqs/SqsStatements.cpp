@@ -1,10 +1,11 @@
 // Statement walker of the script checker: a small recursive type checker over
 // the tokens of one line, driven by the command table.
 //
-// Every level of recursion reads a token of its own, so a line bounds the
-// depth; MaxDepth bounds it further (a dense line of 2559 one-character
-// tokens would otherwise nest some 9000 calls deep, several megabytes of stack
-// in sanitizer builds). Passing it ends the check with 2 ("Sqs: syntax").
+// Every level of recursion reads a token of its own, so a line of at most
+// LineSize - 1 characters nests at most LineSize steps deep (a few hundred
+// kilobytes of stack in an optimised build, a few megabytes with sanitizers)
+// and every line that fits the buffer is checked in full. MaxDepth is a
+// backstop beyond that; passing it would end the check with 2 ("Sqs: syntax").
 #include "DeSqs.h"
 
 namespace

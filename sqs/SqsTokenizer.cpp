@@ -118,7 +118,6 @@ int DeSqs::ScanToken()
         case '(':
         case ')':
         case ':':
-        case ';':
             // One-character tokens: the operators are words, the punctuation
             // answers its own code.
             if (tokenLength != 0)
@@ -126,11 +125,18 @@ int DeSqs::ScanToken()
             Put(c);
             ++cursor;
             return (c == '+' || c == '-' || c == '/' || c == '^') ? int(TokenWord) : c;
+        case ';':
+            // Answers its code; the token text stays empty.
+            if (tokenLength != 0)
+                return ClassifyWord();
+            ++cursor;
+            return c;
         case '#':
         case '?':
         case '@':
         case '~':
-            Put(c);
+            // Taken even after a word: the kind is the character's code and
+            // the token keeps only the word before it (empty when none).
             ++cursor;
             return c;
         case '"':

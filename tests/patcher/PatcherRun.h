@@ -12,14 +12,18 @@ namespace patchertest
 // What one run of the built patcher left behind.
 struct Outcome
 {
-    int status = -1; // exit status as the shell sees it; 1000 + signal when killed
+    int status = -1; // exit status as a POSIX shell sees it; 1000 + signal (or exception) when killed
     std::string out; // standard output
     std::string err; // standard error
 };
 
+// Argument 0 of a plain run: the program's path (on Windows "patcher", as
+// typed at a prompt, so that the program calls itself "patcher" everywhere).
+std::string DefaultArgument0();
+
 // Runs the patcher with the given arguments (argument 0 given separately),
 // standard output and standard error captured apart.
-Outcome RunPatcher(const std::vector<std::string>& arguments, const std::string& argument0 = PATCHER_PATH);
+Outcome RunPatcher(const std::vector<std::string>& arguments, const std::string& argument0 = DefaultArgument0());
 
 // A temporary folder for the archives of one test.
 class PatcherFolder : public ::testing::Test

@@ -6,10 +6,13 @@
 #include <csignal>
 #include <filesystem>
 #include <string>
+#if !defined(_WIN32)
 #include <sys/resource.h>
+#endif
 #include <vector>
 
 #include "PatcherRun.h"
+#include "support/PosixOnly.h"
 #include "support/PboBytes.h"
 #include "support/TempDir.h"
 
@@ -171,6 +174,8 @@ TEST_F(PatcherBadInputTest, OutputThatCannotBeWrittenEndsWithOne)
     EXPECT_EQ(run.out, "Creating CWC type patch\n");
     std::filesystem::remove(dir.File("t.patched.pbo"));
 
+    OSTREL_POSIX_ONLY("the file size cannot be capped (setrlimit), devices are reached through links");
+#if !defined(_WIN32)
     // A disk that takes no more (a file size limit, which the program
     // inherits, stands in for it): the 1 KB archive is still buffered when the
     // last write returns, so only closing the output finds out. No success line.
@@ -194,4 +199,5 @@ TEST_F(PatcherBadInputTest, OutputThatCannotBeWrittenEndsWithOne)
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, VersionLine() + "Cannot create or write to output pbo " + dir.File("t.patched.pbo") + "\n");
     EXPECT_EQ(run.out, "Creating CWC type patch\n");
+#endif
 }

@@ -88,7 +88,12 @@ TEST_F(ReaderTest, NameWithoutExtensionGetsPbo)
 {
     Put(Bytes(21, 0), "plain.pbo");
     EXPECT_EQ(pbo.OpenPbo(dir.File("plain").c_str(), nullptr), 0);
-    EXPECT_EQ(pbo.OpenPbo((dir.Path() + "\\plain.PBO").c_str(), nullptr), -3); // the case of the file name matters on disk
+#if defined(_WIN32)
+    const int otherCase = 0; // file names there ignore letter case
+#else
+    const int otherCase = -3; // the case of the file name matters on disk
+#endif
+    EXPECT_EQ(pbo.OpenPbo((dir.Path() + "\\plain.PBO").c_str(), nullptr), otherCase);
 }
 
 TEST_F(ReaderTest, CompressedTerminatorEndsHeader)

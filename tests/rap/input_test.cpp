@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <string>
+#include <utility>
 
 #include "rap/FloatText.h"
 #include "rap/RapInput.h"
@@ -187,4 +189,15 @@ TEST(FloatText, WindowsStyleExponents)
     char out[64];
     floattext::FormatG(out, sizeof out, 1e100);
     EXPECT_STREQ(out, "1e+100");
+
+    // Non-finite values read the same on every system.
+    const std::pair<float, const char*> nonFinite[] = {{std::numeric_limits<float>::infinity(), "inf"},
+                                                       {-std::numeric_limits<float>::infinity(), "-inf"},
+                                                       {std::numeric_limits<float>::quiet_NaN(), "nan"},
+                                                       {-std::numeric_limits<float>::quiet_NaN(), "-nan"}};
+    for (const auto& c : nonFinite)
+    {
+        floattext::FormatG(out, sizeof out, c.first);
+        EXPECT_STREQ(out, c.second);
+    }
 }

@@ -70,16 +70,16 @@ TEST(RapifyDirectives, IncludeFromDisk)
         int returned;
         const char* tree;
     } rows[] = {
-        {"#include \"inc.h\"\ny = 2;", 0, 3, 7, "x=I1 y=I2"},
-        {"#include <inc.h>", 0, 2, 7, "x=I1"},
-        {"#include \"sub\\inc.h\"", 0, 2, 7, "x=I1"},
+        {"#include \"inc.h\"\ny = 2;", 0, 4, 7, "x=I1 y=I2"},
+        {"#include <inc.h>", 0, 3, 7, "x=I1"},
+        {"#include \"sub\\inc.h\"", 0, 3, 7, "x=I1"},
         {"#include \"a\\sub\\inc.h\"", RapifyCannotInclude, 1, 0, "-"},
-        {"class A {\n#include \"inc.h\"\n};", 0, 4, 7, "A{x=I1}"},
-        {"#include \"defs.h\"\nv = V;", 0, 5, 7, "x=I1 v=I7"},
-        {"#include \"mixed.h\"", 0, 2, 7, "m=I1"},
+        {"class A {\n#include \"inc.h\"\n};", 0, 5, 7, "A{x=I1}"},
+        {"#include \"defs.h\"\nv = V;", 0, 6, 7, "x=I1 v=I7"},
+        {"#include \"mixed.h\"", 0, 3, 7, "m=I1"},
         // A directive that a macro produces: the rest of the line goes with it.
-        {"#define INC #include <inc.h>\nINC ignored\ny = 1;", 0, 4, 7, "x=I1 y=I1"},
-        {"#include \"same.h\"\n#include \"SAME.h\"", 0, 4, 7, "lower=I1 upper=I1"},
+        {"#define INC #include <inc.h>\nINC ignored\ny = 1;", 0, 5, 7, "x=I1 y=I1"},
+        {"#include \"same.h\"\n#include \"SAME.h\"", 0, 5, 7, "lower=I1 upper=I1"},
         {"#include", RapifyNoIncludeName, 1, RapifyNoIncludeName, "-"},
         {"#include  \"inc.h\"", RapifyCannotInclude, 1, 0, "-"},
         {"#include \"empty.h\"", RapifyCannotInclude, 1, 0, "-"},

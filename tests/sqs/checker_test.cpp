@@ -209,8 +209,37 @@ TEST(DeSqs, Messages)
     // Each object formats its own token.
     DeSqs other;
     EXPECT_EQ(Check(other, "x = 1 ~ 2"), 38);
-    EXPECT_STREQ(other.ErrorString(38), "UNDECIPHERABLE_SYNTAX '~'");
+    EXPECT_STREQ(other.ErrorString(38), "UNDECIPHERABLE_SYNTAX ''");
     EXPECT_STREQ(checker.ErrorString(27), "SQS: command 'setPos' needs front");
+
+    // The token text each script leaves behind: '#', '?', '@', '~' and ';'
+    // are not part of it, a word before '#' is, and a comment line reads no
+    // token at all.
+    const struct
+    {
+        const char* script;
+        int code;
+        const char* token;
+    } tokens[] = {
+        {"x = a#b", 38, "a"},
+        {"hint \"a\" @", 38, ""},
+        {"x = 1 ?", 38, ""},
+        {"(a) ; b", 0, ""},
+        {"#loop\r\n; note", 0, "loop"},
+        {"#loop\r\n\r\n", 0, ""},
+        {"hint \"abc", 17, "\"abc"},
+        {"x = b<=c", 0, ""},
+        {"x = 1 + \"a\"", 99, ""},
+        {"_u domove  [1,2]", 0, ""},
+        {"player sETpos [1]", 0, ""},
+        {"#a = 5", 10, "a"},
+        {"; note", 0, ""},
+    };
+    for (const auto& t : tokens)
+    {
+        EXPECT_EQ(Check(checker, t.script), t.code) << t.script;
+        EXPECT_EQ(checker.ErrorString(22), "Sqs: LABEL '" + std::string(t.token) + "' NOT_ASSIGNED") << t.script;
+    }
 }
 
 TEST(DeSqs, LongLinesAndPieces)
@@ -222,13 +251,21 @@ TEST(DeSqs, LongLinesAndPieces)
     const std::string nested = std::string(longest / 2, '[') + std::string(longest - longest / 2, ']');
     const std::string parens = std::string(longest, '(');
     const std::string nots = "x = " + std::string(longest - 8, '!') + "true";
+    std::string sums = "x = 1";
+    while (sums.size() + 2 <= longest)
+        sums += "+1";
+    sums += std::string(longest - sums.size(), ' ');
+    const std::string minuses = "x = " + std::string(longest - 4, '-');
     const Row longRows[] = {
         {word.c_str(), 0},
         {text.c_str(), 0},
         {array.c_str(), 0},
         {nested.c_str(), 0},
-        {parens.c_str(), 2}, // nesting deeper than MaxDepth
-        {nots.c_str(), 2},
+        // Every step nests one level deeper: the deepest lines there are.
+        {parens.c_str(), 0},
+        {nots.c_str(), 0},
+        {sums.c_str(), 0},
+        {minuses.c_str(), 99},
     };
     for (const Row& row : longRows)
     {
@@ -237,7 +274,7 @@ TEST(DeSqs, LongLinesAndPieces)
         EXPECT_EQ(Check(std::string(row.script) + "\r\n" + row.script), row.code);
     }
     EXPECT_EQ(Check(std::string(DeSqs::MaxDepth - 1, '(')), 0);
-    EXPECT_EQ(Check(std::string(DeSqs::MaxDepth, '(')), 2);
+    EXPECT_EQ(Check(std::string(DeSqs::MaxDepth, '(')), 0);
     // A longer line arrives in pieces: the string of the first piece is open.
     EXPECT_EQ(Check("hint \"" + std::string(5000, 'a') + "\""), 17);
     EXPECT_EQ(Check(std::string(3000, 'a')), 0);

@@ -80,4 +80,10 @@ Bytes InlineBytes(const std::string& rootName, const RapClass& root, const std::
 // An inline config whose root r holds one array a: the word is defined with
 // the first element and reused by its index (one byte) by every later one.
 Bytes InlineReusedString(const std::string& word, int uses);
+
+// The documented files of a root holding the one value a = 1 and no
+// enumerators: Arma layout (34 bytes), inline layout with the root named
+// config.cpp (35 bytes).
+extern const Bytes kArmaA1;
+extern const Bytes kInlineA1;
 } // namespace testsupport

@@ -1,3 +1,5 @@
+// Temporary folders and whole-file reads and writes for the tests.
+
 #include "TempDir.h"
 
 #include <cstdio>
@@ -5,17 +7,32 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 namespace testsupport
 {
 TempDir::TempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ostrel-test-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back(0);
-    if (!mkdtemp(buffer.data()))
-        std::abort();
-    path = buffer.data();
+    // A random name under the system's temporary folder; creating the folder
+    // fails for a name already taken, so no two objects ever share one.
+    static std::mt19937_64 generator{std::random_device{}()};
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt)
+    {
+        char name[40];
+        std::snprintf(name, sizeof name, "ostrel-test-%016llx", static_cast<unsigned long long>(generator()));
+        std::error_code error;
+        if (std::filesystem::create_directory(base / name, error))
+        {
+            path = (base / name).string();
+            return;
+        }
+    }
+    std::abort();
 }
 
 TempDir::~TempDir()
@@ -39,6 +56,17 @@ void WriteFile(const std::string& path, const Bytes& bytes)
 void WriteFile(const std::string& path, const std::string& text)
 {
     WriteFile(path, Bytes(text.begin(), text.end()));
+}
+
+void Hide(const std::string& path)
+{
+#if defined(_WIN32)
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        SetFileAttributesA(path.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN);
+#else
+    (void)path;
+#endif
 }
 
 bool FileExists(const std::string& path)

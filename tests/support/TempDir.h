@@ -16,8 +16,14 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& Path() const { return path; }
-    // Path of name inside the folder (joined with '/').
-    std::string File(const std::string& name) const { return path + "/" + name; }
+    // Path of name inside the folder, joined with the system's separator.
+    std::string File(const std::string& name) const { return path + Separator + name; }
+
+#if defined(_WIN32)
+    static constexpr char Separator = '\\';
+#else
+    static constexpr char Separator = '/';
+#endif
 
 private:
     std::string path;
@@ -29,4 +35,7 @@ Bytes ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const Bytes& bytes);
 void WriteFile(const std::string& path, const std::string& text);
 bool FileExists(const std::string& path);
+// Gives a file or folder whose name starts with "." the hidden attribute on
+// Windows, where the name alone does not hide it; on POSIX the dot does.
+void Hide(const std::string& path);
 } // namespace testsupport

@@ -1,0 +1,24 @@
+// ostrel check on configs (config.cpp, mission.sqm, description.ext and
+// included .hpp files): compiled to check them, nothing written.
+
+#include <memory>
+
+#include "Checkers.h"
+#include "ConfigDiagnostics.h"
+#include "rapify/Rapify.h"
+
+namespace cli
+{
+CheckResult CheckConfig(const std::string& path)
+{
+    CheckResult result;
+    std::unique_ptr<Rapify> compiler(new Rapify);
+    const int code = compiler->ProcessFile(path.c_str(), nullptr);
+    if (code != 0)
+    {
+        result.failed = true;
+        result.diagnostics = CompileDiagnostic(*compiler, path, code);
+    }
+    return result;
+}
+} // namespace cli

@@ -1,0 +1,46 @@
+#pragma once
+
+// The checkers of ostrel check, chosen by file extension: the script checker,
+// the config compiler and the inspectors. Each runs on one file with library
+// objects of its own, so files are checked on several threads at once.
+
+#include <string>
+#include <vector>
+
+namespace cli
+{
+struct CheckResult
+{
+    bool checked = true;  // false: no checker for this kind of file
+    bool failed = false;
+    std::string diagnostics; // "FILE:LINE: error: MESSAGE" lines, for standard error
+    std::string report;      // the checker's own report lines (shown with -v)
+};
+
+struct Checker
+{
+    const char* kind;
+    std::vector<const char*> extensions; // lower case, with the dot
+    CheckResult (*check)(const std::string& path);
+};
+
+// Every checker.
+const std::vector<Checker>& Checkers();
+// The checker for the file's extension (letter case ignored), or null.
+const Checker* CheckerFor(const std::string& path);
+
+// The checkers, one file each.
+CheckResult CheckScript(const std::string& path);
+CheckResult CheckConfig(const std::string& path);
+CheckResult CheckTexture(const std::string& path);
+CheckResult CheckModel(const std::string& path);
+CheckResult CheckWorld(const std::string& path);
+CheckResult CheckAnimation(const std::string& path);
+CheckResult CheckFont(const std::string& path);
+
+// Progress callback that collects the formatted report of the checker
+// running on this thread.
+bool CollectReport(const char* format, ...);
+// Takes the text collected on this thread so far.
+std::string TakeReport();
+} // namespace cli

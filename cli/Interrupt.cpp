@@ -1,0 +1,75 @@
+// Ctrl-C handling of the ostrel tool: a flag for the running command, and a
+// forced exit on the second interrupt.
+
+#include "Interrupt.h"
+
+#include <csignal>
+#include <initializer_list>
+#if defined(_WIN32)
+#include <cstdio>
+#else
+#include <unistd.h>
+#endif
+
+namespace cli
+{
+namespace interrupt
+{
+namespace
+{
+volatile std::sig_atomic_t requested = 0;
+const char* volatile guarded = nullptr;
+
+extern "C" void OnInterrupt(int signal)
+{
+    if (requested)
+    {
+        // Only async-signal-safe calls here.
+        const char* path = guarded;
+        if (path)
+        {
+#if defined(_WIN32)
+            std::remove(path);
+#else
+            unlink(path);
+#endif
+        }
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+        return;
+    }
+    requested = 1;
+#if defined(_WIN32)
+    // The handler is reset to the default before it runs there.
+    std::signal(signal, OnInterrupt);
+#endif
+}
+} // namespace
+
+void Install()
+{
+#if defined(_WIN32)
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+#else
+    // No SA_RESTART: a write blocked on a full pipe or terminal returns, so
+    // the command sees the request at its next entry.
+    struct sigaction action = {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+#endif
+}
+
+bool Requested()
+{
+    return requested != 0;
+}
+
+void Guard(const char* path)
+{
+    guarded = path;
+}
+} // namespace interrupt
+} // namespace cli

@@ -1,0 +1,21 @@
+#pragma once
+
+// Ctrl-C handling of the ostrel tool. The first interrupt only asks the
+// running command to stop at its next entry, so that it can remove its
+// temporary files; a second one ends the program at once, after removing the
+// guarded temporary file. Nothing half-written ever carries a final name:
+// outputs are written under temporary names and renamed into place.
+
+namespace cli
+{
+namespace interrupt
+{
+// Catches SIGINT, SIGTERM and SIGHUP.
+void Install();
+// An interrupt has arrived.
+bool Requested();
+// The file a forced exit removes (one at a time; null for none). The text
+// must stay valid until it is unguarded.
+void Guard(const char* path);
+} // namespace interrupt
+} // namespace cli

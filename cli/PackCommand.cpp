@@ -1,0 +1,206 @@
+// ostrel pack: the folder builder. The archive is built inside a hidden
+// working folder and renamed into place only when the build succeeded, so
+// an existing archive is never left half-written.
+
+#include <CLI/CLI.hpp>
+#include <cstdarg>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Command.h"
+#include "ConfigDiagnostics.h"
+#include "Console.h"
+#include "Interrupt.h"
+#include "Outputs.h"
+#include "PathText.h"
+#include "ProgressBar.h"
+#include "frame/RazDLL.h"
+#include "rapify/Rapify.h"
+
+namespace fs = std::filesystem;
+
+namespace cli
+{
+namespace
+{
+struct PackOptions
+{
+    std::string folder;
+    std::string output;
+    PboFlags flavour = Cwc;
+    std::string prefix;
+    bool check = false;
+    bool binarise = false;
+    bool keepText = false;
+    Verbosity verbosity;
+};
+
+// The running build, for the library's progress callback.
+struct PackProgress
+{
+    fs::path folder;              // the folder being packed
+    std::vector<uint64_t> sizes;  // entry sizes, from the header lines
+    size_t done = 0;              // data progress dots seen
+    uint64_t bytesDone = 0;
+    uint64_t bytesTotal = 0;
+    std::string lintPath;         // the config the check pass refused
+    ProgressBar* bar = nullptr;
+    bool verbose = false;
+};
+PackProgress* running = nullptr;
+
+// Header lines ("%s\r\n" with the entry name) come first, one per entry;
+// then one "." per entry as its data is written. "%s " names a config that
+// did not compile.
+bool OnPackLine(const char* format, ...)
+{
+    if (!running)
+        return !interrupt::Requested();
+    PackProgress& progress = *running;
+    va_list values;
+    va_start(values, format);
+    if (std::strcmp(format, "%s\r\n") == 0)
+    {
+        const char* name = va_arg(values, const char*);
+        std::string local = name;
+        for (char& c : local)
+        {
+            if (c == '\\')
+                c = '/';
+        }
+        std::error_code code;
+        const uintmax_t size = fs::file_size(progress.folder / local, code);
+        progress.sizes.push_back(code ? 0 : size);
+        progress.bytesTotal += code ? 0 : size;
+        if (progress.verbose)
+            std::fprintf(stderr, "%s\n", name);
+    }
+    else if (std::strcmp(format, "%s ") == 0)
+        progress.lintPath = va_arg(values, const char*);
+    else if (std::strcmp(format, ".") == 0)
+    {
+        if (progress.done > 0 && progress.done <= progress.sizes.size())
+            progress.bytesDone += progress.sizes[progress.done - 1];
+        ++progress.done;
+        if (progress.bar)
+        {
+            progress.bar->SetTotal(progress.sizes.size(), progress.bytesTotal);
+            progress.bar->Update(progress.done - 1, progress.bytesDone);
+        }
+    }
+    va_end(values);
+    return !interrupt::Requested();
+}
+
+std::string WithoutTrailingSeparators(std::string path)
+{
+    while (path.size() > 1 && (path.back() == '/' || path.back() == '\\'))
+        path.pop_back();
+    return path;
+}
+
+// The diagnostic of a config the check pass refused; the library names it
+// through the working folder's link, the user knows it below the folder.
+void ReportConfigError(const std::string& lintPath, const fs::path& link, const std::string& folder)
+{
+    std::string path = lintPath;
+    const std::string through = link.string();
+    if (path.compare(0, through.size(), through) == 0)
+        path = folder + path.substr(through.size());
+    for (char& c : path)
+    {
+        if (c == '\\')
+            c = '/';
+    }
+    std::unique_ptr<Rapify> compiler(new Rapify);
+    const int code = compiler->ProcessFile(path.c_str(), nullptr);
+    if (code != 0)
+        std::fputs(CompileDiagnostic(*compiler, path, code).c_str(), stderr);
+}
+} // namespace
+
+Action DefinePack(CLI::App& command)
+{
+    auto options = std::make_shared<PackOptions>();
+    const std::map<std::string, PboFlags> flavours = {
+        {"cwc", Cwc}, {"resistance", Resistance}, {"elite", Elite}, {"arma", Arma}, {"arma-nokey", ArmaNoSha}};
+    command.add_option("FOLDER", options->folder, "Folder to pack")->required();
+    command.add_option("-o,--output", options->output, "Archive to write (default: FOLDER.pbo)");
+    command.add_option("--flavour", options->flavour, "Archive flavour (default cwc; a $PBOPREFIX$ file makes it arma)")
+        ->transform(CLI::CheckedTransformer(flavours, CLI::ignore_case));
+    command.add_option("--prefix", options->prefix, "Prefix of an arma, arma-nokey or elite archive");
+    command.add_flag("--check", options->check, "Compile config.cpp, mission.sqm and description.ext to check them");
+    command.add_flag("--binarise", options->binarise,
+                     "Compile config.cpp and mission.sqm (checked, written beside them as .bin) and pack the "
+                     "compiled forms instead of the text");
+    command.add_flag("--keep-text", options->keepText,
+                     "As --binarise, and pack the text too, as config.cpp.txt and mission.sqm.txt");
+    AddVerbosity(command, options->verbosity);
+    return [options]() {
+        const std::string folder = WithoutTrailingSeparators(options->folder);
+        std::error_code code;
+        if (!fs::is_directory(folder, code))
+            return Fail(folder + ": no such folder");
+        const std::string output = options->output.empty() ? folder + ".pbo" : options->output;
+        if (fs::is_directory(output, code))
+            return Fail(output + " is a folder");
+
+        // The library writes the archive named like the folder it is given
+        // (and derives the prefix from that name): a link in the working
+        // folder, named like the archive, stands for the folder.
+        std::string name = fs::path(output).filename().string();
+        if (EndsWithNoCase(name, ".pbo"))
+            name.resize(name.size() - 4);
+        Staging staging;
+        std::string error;
+        if (!staging.Create(output, error))
+            return Fail(error);
+        const fs::path link = staging.Path() / name;
+        fs::create_directory_symlink(fs::absolute(folder), link, code);
+        if (code)
+            return Fail(Describe(link, code));
+
+        // One option value: the builder compiles nothing for combined bits,
+        // while binarising and keeping the text both check the sources too.
+        int flags = options->flavour;
+        if (options->keepText)
+            flags |= 4;
+        else if (options->binarise)
+            flags |= 2;
+        else if (options->check)
+            flags |= 1;
+
+        std::unique_ptr<RazDLL> library(new RazDLL);
+        PackProgress progress;
+        progress.folder = folder;
+        ProgressBar bar(!options->verbosity.quiet && !options->verbosity.verbose, "pack");
+        bar.Start(0, 0);
+        progress.bar = &bar;
+        progress.verbose = options->verbosity.verbose && !options->verbosity.quiet;
+        running = &progress;
+        const int result = library->ostrel.MakePbo(link.string().c_str(), static_cast<PboFlags>(flags),
+                                                   options->prefix.empty() ? nullptr : options->prefix.c_str(),
+                                                   OnPackLine, nullptr);
+        running = nullptr;
+        bar.Finish();
+        if (interrupt::Requested())
+            return static_cast<int>(Interrupted);
+        if (result != 0)
+        {
+            if (!progress.lintPath.empty())
+                ReportConfigError(progress.lintPath, link, folder);
+            return Fail(folder + ": " + library->ostrel.strError());
+        }
+        fs::rename(fs::path(link.string() + ".pbo"), output, code);
+        if (code)
+            return Fail(Describe(output, code));
+        Note(options->verbosity.quiet, "Packed " + std::to_string(progress.sizes.size()) + " entries of " + folder +
+                                           " into " + output);
+        return static_cast<int>(Success);
+    };
+}
+} // namespace cli

@@ -1,0 +1,119 @@
+// ostrel rapify: config text compiled to a binarised config, with
+// compiler-style diagnostics; the file is written under a temporary name and
+// renamed into place.
+
+#include <CLI/CLI.hpp>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "Command.h"
+#include "ConfigDiagnostics.h"
+#include "Console.h"
+#include "Outputs.h"
+#include "rapify/Rapify.h"
+
+namespace cli
+{
+namespace
+{
+enum Layout
+{
+    SourceLayout = -1,
+    InlineLayout = 0,
+    ArmaLayout = 1,
+    XboxLayout = 2
+};
+
+struct RapifyOptions
+{
+    std::string file;
+    std::string output;
+    int layout = SourceLayout;
+};
+
+// config.cpp gives config.bin, mission.sqm mission.bin: the text from the
+// last dot of the name is replaced.
+std::string BinaryName(const std::string& path)
+{
+    const size_t slash = path.find_last_of("/\\");
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return path + ".bin";
+    return path.substr(0, dot) + ".bin";
+}
+
+bool ReadText(const std::string& path, std::string& text)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return false;
+    text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return !file.bad();
+}
+
+bool CopyToStandardOutput(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return file && WriteOut(bytes.data(), bytes.size());
+}
+} // namespace
+
+Action DefineRapify(CLI::App& command)
+{
+    auto options = std::make_shared<RapifyOptions>();
+    const std::map<std::string, int> layouts = {{"inline", InlineLayout}, {"arma", ArmaLayout}, {"xbox", XboxLayout}};
+    command.add_option("FILE", options->file, "Config text (config.cpp, mission.sqm, description.ext)")->required();
+    command.add_option("-o,--output", options->output, "Binarised file to write (default: FILE with .bin; - for standard output)");
+    command.add_option("--layout", options->layout, "Layout to write: inline, arma or xbox (default: as the source selects)")
+        ->transform(CLI::CheckedTransformer(layouts, CLI::ignore_case));
+    return [options]() {
+        const std::string& file = options->file;
+        std::string text;
+        std::unique_ptr<Rapify> compiler(new Rapify);
+        if (!ReadText(file, text) || text.empty())
+        {
+            std::fprintf(stderr, "%s: error: %s\n", file.c_str(), Rapify::ErrString(30));
+            return static_cast<int>(Failure);
+        }
+        // A later pragma overrides an earlier one, so a pragma after the
+        // last line chooses the layout without moving any line.
+        if (options->layout == ArmaLayout)
+            text += "\n#pragma _arma_\n";
+        else if (options->layout == XboxLayout)
+            text += "\n#pragma _xbox_ WithSignature\n";
+        const int code = compiler->ProcessBuffer(text.c_str(), file.c_str(), nullptr, nullptr);
+        if (code != 0)
+        {
+            std::fputs(CompileDiagnostic(*compiler, file, code).c_str(), stderr);
+            return static_cast<int>(Failure);
+        }
+        if (options->layout == InlineLayout && compiler->GetLayout() != InlineLayout)
+        {
+            std::fprintf(stderr, "%s: error: the source selects the %s layout with #pragma\n", file.c_str(),
+                         compiler->GetLayout() == XboxLayout ? "xbox" : "arma");
+            return static_cast<int>(Failure);
+        }
+
+        const bool toStandardOutput = options->output == "-";
+        const std::string output = options->output.empty() ? BinaryName(file) : toStandardOutput ? BinaryName(file) : options->output;
+        TempFile temp(output);
+        const int written = compiler->Output(temp.Path().c_str(), false);
+        if (written != 0)
+        {
+            std::fprintf(stderr, "%s: error: %s\n", output.c_str(), Rapify::ErrString(written));
+            return static_cast<int>(Failure);
+        }
+        std::string error;
+        if (toStandardOutput)
+            return CopyToStandardOutput(temp.Path()) ? static_cast<int>(Success) : Fail("cannot write to standard output");
+        if (!temp.Commit(error))
+            return Fail(error);
+        return static_cast<int>(Success);
+    };
+}
+} // namespace cli

@@ -1,0 +1,33 @@
+#pragma once
+
+// Result codes of the world reader, and the little-endian word load that the
+// world and animation readers share.
+
+#include <cstdint>
+
+namespace wrp
+{
+enum Code : int
+{
+    Ok = 0,
+    PrematureEof = 1,
+    OutOfMemory = 2,
+    NameTooLong = 3,
+    NotWrp = 4,
+    BadVersion = 5,
+    ExcessBits = 6,
+    BadReference = 7,
+    BadChecksum = 8,
+    InvalidFile = 9,
+    BadModelIndex = 10,
+    NoModelName = 11,
+    RegressiveId = 12,
+    BadTextureIndex = 13,
+    NoTextureName = 14,
+};
+} // namespace wrp
+
+inline uint32_t LoadU32(const unsigned char* p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+// The merge of a patch archive into a target archive, shared by the patch
+// program and the ostrel tool's patch command.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "CommandLine.h"
+
+// What a program may change about a merge run.
+struct MergeHooks
+{
+    // Flavour line, per-entry lines and "no data to write"; null shows none.
+    FILE* report = stdout;
+    // File the archive is written to instead of the output name (the caller
+    // renames it into place); null writes the output name itself.
+    const char* writeTo = nullptr;
+    // Polled before each entry's data is copied and once at the end, with the
+    // entries and bytes copied so far; false stops the run (MergeCancelled).
+    bool (*progress)(void* context, size_t done, size_t total, uint64_t bytesDone, uint64_t bytesTotal) = nullptr;
+    void* context = nullptr;
+};
+
+// Exit status of a run the progress hook stopped.
+const int MergeCancelled = 130;
+
+// Opens both archives, merges them and writes the output; output receives
+// the output name. Answers 0 or the patch program's exit status (1, 6, or the
+// reader's negative code); messages of a failure are on standard error.
+int MergeArchives(const CommandLine& line, const MergeHooks& hooks, std::string& output);

@@ -1,0 +1,333 @@
+// Building an archive from a folder: the check and compile pass over the
+// folder's configs, the entry list in listing order, and the write.
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "../frame/RazDLL.h"
+#include "../frame/Text.h"
+#include "../rapify/Rapify.h"
+#include "FolderScan.h"
+#include "Ostrel.h"
+#include "PboErrors.h"
+
+namespace
+{
+// Option values in the low three bits of the flags.
+const int CheckOption = 1;
+const int BinariseOption = 2;
+const int KeepTextOption = 4;
+// Bits of configSeen.
+const int SeenConfigCpp = 1;
+const int SeenConfigBin = 2;
+// The binarised config signature: 00 'r' 'a' 'P'.
+const unsigned char RapSignature[4] = {0, 'r', 'a', 'P'};
+// Longest first line of a "$PBOPREFIX$" file that is read (a line read of
+// 200 bytes, the zero included).
+const int PrefixLineBuffer = 200;
+
+int Options(PboFlags flags)
+{
+    return flags & PboOptionMask;
+}
+
+bool IsAny(const char* name, const char* a, const char* b)
+{
+    return text::EqualNoCase(name, a) || text::EqualNoCase(name, b);
+}
+
+// The file starts with the binarised signature. -1: it cannot be opened.
+int StartsBinarised(const char* path)
+{
+    FILE* file = platform::OpenFile(path, "rb");
+    if (!file)
+        return -1;
+    unsigned char head[4] = {};
+    size_t got = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    return got == sizeof head && std::memcmp(head, RapSignature, sizeof head) == 0 ? 1 : 0;
+}
+
+// The first line of a prefix file, its line end kept; the empty text for an
+// empty file. False when the file cannot be opened.
+bool ReadPrefixLine(const char* path, OwnedString& line)
+{
+    FILE* file = platform::OpenFile(path, "rb");
+    if (!file)
+        return false;
+    char buffer[PrefixLineBuffer] = {};
+    if (!std::fgets(buffer, sizeof buffer, file))
+        buffer[0] = 0;
+    std::fclose(file);
+    line.Copy(buffer);
+    return true;
+}
+
+// Removes the partial output of a failed build when this object goes away.
+class PartialOutput
+{
+public:
+    explicit PartialOutput(const char* path) : path(path) {}
+    ~PartialOutput()
+    {
+        if (path)
+            platform::DeleteFile(path);
+    }
+    PartialOutput(const PartialOutput&) = delete;
+    PartialOutput& operator=(const PartialOutput&) = delete;
+    void Keep() { path = nullptr; }
+
+private:
+    const char* path;
+};
+} // namespace
+
+int Ostrel::MakePbo(const char* folder, PboFlags flags, const char* prefix, ProgressCallback progress,
+                    const char* extra)
+{
+    // A build starts from an empty entry list: whatever this object had open
+    // is closed (an archive being written is finished) first.
+    if (firstEntry || stream.OutputFile() || stream.InputFile() || stream.Buffer())
+        ClosePbo();
+    errorCode = 0;
+    {
+        FolderScan probe;
+        if (!folder || probe.Start(folder) == -1)
+        {
+            errorCode = PboNoFile;
+            return errorCode;
+        }
+    }
+    callback = SilentProgress::Select(progress);
+    configSeen = 0;
+    std::unique_ptr<Rapify> own;
+    compiler = parent ? &parent->rapify : nullptr;
+    if (Options(flags) && !compiler)
+    {
+        own.reset(new (std::nothrow) Rapify());
+        if (!own)
+        {
+            errorCode = PboNoMemory;
+            return errorCode;
+        }
+        compiler = own.get();
+    }
+    buildTail = nullptr;
+    int result = BuildEntries(folder, flags, prefix, extra);
+    compiler = nullptr;
+    buildTail = nullptr;
+    if (result)
+        errorCode = result;
+    return result;
+}
+
+int Ostrel::BuildEntries(const char* folder, PboFlags flags, const char* prefix, const char* extra)
+{
+    if (Options(flags))
+    {
+        int result = RecurseScanEntries(flags, folder, "");
+        if (result)
+            return result;
+    }
+    prefixOverride.Reset();
+    int result = RecurseBuildEntries(flags, folder, "");
+    if (result)
+        return result;
+    if (!prefixOverride.Empty())
+    {
+        prefix = prefixOverride.Get();
+        int flavour = flags & ~PboOptionMask;
+        if (flavour != Elite && flavour != Arma)
+            flags = static_cast<PboFlags>(Options(flags) | Arma);
+    }
+    return WriteArchive(folder, flags, prefix, extra);
+}
+
+int Ostrel::RecurseScanEntries(PboFlags flags, const char* folder, const char* subPath)
+{
+    OwnedString level;
+    if (!OwnedString::FormatString(level, "%s%s", folder, subPath))
+        return PboNoMemory;
+    FolderScan scan;
+    int state = scan.Start(level.Get());
+    if (state == -1)
+        return PboNoFile;
+    for (bool more = state == 1; more; more = scan.Next())
+    {
+        const char* name = scan.Name();
+        OwnedString itemPath;
+        if (!OwnedString::FormatString(itemPath, "%s\\%s", subPath, name))
+            return PboNoMemory;
+        int result = 0;
+        if (scan.IsFolder())
+            result = RecurseScanEntries(flags, folder, itemPath.Get());
+        else
+        {
+            if (text::EqualNoCase(name, "config.bin"))
+                configSeen |= SeenConfigBin;
+            if (IsAny(name, "config.cpp", "mission.sqm") || text::EqualNoCase(name, "description.ext"))
+            {
+                OwnedString path;
+                if (!OwnedString::FormatString(path, "%s%s", folder, itemPath.Get()))
+                    return PboNoMemory;
+                result = CheckSource(flags, path.Get(), name);
+            }
+        }
+        if (result)
+            return result;
+    }
+    if ((flags & CheckOption) && configSeen == (SeenConfigCpp | SeenConfigBin))
+        return PboConfigConflict;
+    return 0;
+}
+
+int Ostrel::CheckSource(PboFlags flags, const char* path, const char* name)
+{
+    int binarised = StartsBinarised(path);
+    if (binarised < 0)
+        return PboNoFile;
+    if (binarised)
+        return PboPreRapified;
+    if (compiler->ProcessFile(path, nullptr) != 0)
+    {
+        callback("%s ", path);
+        return PboLintError;
+    }
+    if (text::EqualNoCase(name, "description.ext"))
+        return 0;
+    int options = Options(flags);
+    if (options == CheckOption)
+    {
+        if (text::EqualNoCase(name, "config.cpp"))
+            configSeen |= SeenConfigCpp;
+        return 0;
+    }
+    if (options != BinariseOption && options != KeepTextOption)
+        return 0;
+    const char* dot = std::strrchr(path, '.');
+    size_t stem = dot ? static_cast<size_t>(dot - path) : std::strlen(path);
+    OwnedString binPath;
+    if (!OwnedString::FormatString(binPath, "%.*s.bin", static_cast<int>(stem), path))
+        return PboNoMemory;
+    bool armaLayout = (flags & (ArmaNoSha | Elite | Arma)) != 0;
+    return compiler->Output(binPath.Get(), armaLayout);
+}
+
+int Ostrel::RecurseBuildEntries(PboFlags flags, const char* folder, const char* subPath)
+{
+    OwnedString level;
+    if (!OwnedString::FormatString(level, "%s%s", folder, subPath))
+        return PboNoMemory;
+    FolderScan scan;
+    int state = scan.Start(level.Get());
+    if (state == -1)
+        return PboNoFile;
+    for (bool more = state == 1; more; more = scan.Next())
+    {
+        const char* name = scan.Name();
+        OwnedString itemPath;
+        if (!OwnedString::FormatString(itemPath, "%s\\%s", subPath, name))
+            return PboNoMemory;
+        int result = 0;
+        if (scan.IsFolder())
+            result = RecurseBuildEntries(flags, folder, itemPath.Get());
+        else if (text::EqualNoCase(name, "thumbs.db"))
+        {
+            callback("ignoring thumbs.db\r\n");
+            continue;
+        }
+        else if ((flags & BinariseOption) && IsAny(name, "mission.sqm", "config.cpp"))
+            continue;
+        else if (!(flags & (BinariseOption | KeepTextOption)) && text::EqualNoCase(name, "mission.bin"))
+            continue;
+        else if (!(flags & KeepTextOption) && IsAny(name, "mission.sqm,txt", "config.cpp,txt"))
+            continue;
+        else
+        {
+            if (text::EqualNoCase(name, "$PBOPREFIX$"))
+            {
+                OwnedString path;
+                OwnedString::FormatString(path, "%s%s", folder, itemPath.Get());
+                if (ReadPrefixLine(path.Get(), prefixOverride))
+                    callback("Overriding prefix with %s\r\n", prefixOverride.c_str());
+            }
+            result = AddEntry(flags, folder, itemPath.Get(), scan.FindData());
+        }
+        if (result)
+            return result;
+    }
+    return 0;
+}
+
+int Ostrel::AddEntry(PboFlags /*flags*/, const char* folder, const char* subPath,
+                     const platform::FindRecord* record)
+{
+    const char* name = subPath[0] == '\\' ? subPath + 1 : subPath;
+    // A symbolic link is packed through its target only when that is a
+    // regular file; links to folders, devices or nothing are passed over. A
+    // file too large for the 32-bit size field is refused, not truncated.
+    OwnedString path;
+    if (!OwnedString::FormatString(path, "%s\\%s", folder, name))
+        return PboNoMemory;
+    uint64_t size = 0;
+    if (!platform::FindFileSize(path.Get(), size))
+        return platform::IsLink(path.Get()) ? 0 : PboNoFile;
+    if (size > UINT32_MAX)
+        return PboNoFile;
+    std::unique_ptr<pbo_entry> entry(new (std::nothrow) pbo_entry());
+    if (!entry)
+        return PboNoMemory;
+    OwnedString entryName, sourceName;
+    entryName.Copy(name);
+    sourceName.Copy(record->name);
+    if (entryName.Empty() || sourceName.Empty())
+        return PboNoMemory;
+    entry->name = entryName.Release();
+    entry->sourceName = sourceName.Release();
+    entry->packingMethod = PboMethodStored;
+    entry->timestamp = static_cast<uint32_t>(record->timeCreate);
+    entry->dataSize = static_cast<uint32_t>(size);
+    // The list's last entry is kept so appending stays constant time.
+    if (!buildTail)
+    {
+        for (buildTail = firstEntry; buildTail && buildTail->next;)
+            buildTail = buildTail->next;
+    }
+    pbo_entry* added = entry.release();
+    (buildTail ? buildTail->next : firstEntry) = added;
+    buildTail = added;
+    ++entryCount;
+    return 0;
+}
+
+int Ostrel::WriteArchive(const char* folder, PboFlags flags, const char* prefix, const char* extra)
+{
+    (void)extra;
+    // The archive is written under a temporary name beside its real one and
+    // renamed into place only when it is complete, so a failed build never
+    // leaves a broken archive (nor spoils one that was there before).
+    OwnedString final, temporary;
+    DataStream::ResolveName(final, folder, "pbo");
+    if (final.Empty() || !OwnedString::FormatString(temporary, "%s.partial", final.Get()))
+        return PboNoMemory;
+    if (!StartArchive(folder, temporary.Get(), flags, prefix, callback))
+        return PboNoFile;
+    PartialOutput partial(temporary.Get());
+    int result = WriteHeaderBlock((flags & KeepTextOption) != 0);
+    if (!result)
+        result = WriteDataBlock(folder);
+    if (result)
+    {
+        // The key bytes are not appended to an archive that is thrown away.
+        errorCode = result;
+        ClosePbo();
+        return result;
+    }
+    if (!ClosePbo())
+        return PboNoFile;
+    if (platform::ReplaceFile(temporary.Get(), final.Get()) != 0)
+        return PboNoFile;
+    partial.Keep();
+    return 0;
+}

@@ -1,0 +1,28 @@
+// Rapify::Output: the tree of the last successful compile written as a
+// binarised config file.
+
+#include <exception>
+
+#include "Classes.h"
+#include "ConfigWriter.h"
+#include "Rapify.h"
+
+int Rapify::Output(const char* path, bool forceBinary)
+{
+    // Without a tree there is nothing to write, and no compile has installed
+    // a callback to report to.
+    if (!root)
+        return 33;
+    GetCallback()("\nWriting output\n");
+    if (forceBinary && layout == 0)
+        layout = 1;
+    try
+    {
+        ConfigWriter writer(layout);
+        return writer.Write(path, root, enums);
+    }
+    catch (const std::exception&)
+    {
+        return 1; // only allocations throw here
+    }
+}

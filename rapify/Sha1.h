@@ -1,0 +1,42 @@
+#pragma once
+
+// SHA-1 message digest and HMAC-SHA1 keyed hash, used to sign Xbox configs.
+// Self-contained: data may be fed in pieces of any size.
+
+#include <cstddef>
+#include <cstdint>
+
+class Sha1
+{
+public:
+    static constexpr size_t DigestSize = 20;
+    static constexpr size_t BlockSize = 64;
+
+    Sha1() { Reset(); }
+    void Reset();
+    void Update(const void* data, size_t size);
+    // Writes the 20 digest bytes in the order the hash produces them; the
+    // object must be Reset before it hashes again.
+    void Final(unsigned char digest[DigestSize]);
+
+private:
+    void Block(const unsigned char* block);
+
+    uint32_t state[5];
+    uint64_t totalBytes;
+    unsigned char pending[BlockSize];
+    size_t pendingSize;
+};
+
+class HmacSha1
+{
+public:
+    // Keys longer than a block are hashed first; shorter ones padded with zeros.
+    HmacSha1(const void* key, size_t keySize);
+    void Update(const void* data, size_t size) { inner.Update(data, size); }
+    void Final(unsigned char digest[Sha1::DigestSize]);
+
+private:
+    Sha1 inner;
+    unsigned char outerPad[Sha1::BlockSize];
+};

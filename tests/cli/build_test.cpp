@@ -1,0 +1,195 @@
+// ostrel pack and ostrel rapify run as built, against the library's own
+// folder builder and compiler: same bytes, failures that leave an existing
+// output untouched, compiler-style diagnostics, progress and interrupts.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "CliRun.h"
+#include "frame/RazDLL.h"
+#include "support/PboBytes.h"
+
+using clitest::Ostrel;
+using clitest::ProgramOutcome;
+using namespace testsupport;
+
+namespace
+{
+const char* const Config = "class CfgPatches\n{\n  class X { units[] = {}; };\n};\nversion = 3;\n";
+
+class BuildTest : public clitest::CliTest
+{
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(Path("mod/sub"));
+        WriteFile(Path("mod/a.txt"), "alpha");
+        WriteFile(Path("mod/sub/b.txt"), "beta");
+        WriteFile(Path("mod/config.cpp"), Config);
+    }
+    // What the library's own builder writes for the folder.
+    Bytes LibraryBuild(const std::string& folder, int flags, const char* prefix)
+    {
+        std::unique_ptr<RazDLL> library(new RazDLL);
+        EXPECT_EQ(library->ostrel.MakePbo(Path(folder).c_str(), static_cast<PboFlags>(flags), prefix, nullptr, nullptr), 0);
+        const Bytes bytes = ReadFile(Path(folder + ".pbo"));
+        std::filesystem::remove(Path(folder + ".pbo"));
+        return bytes;
+    }
+    Bytes LibraryCompile(const std::string& source)
+    {
+        std::unique_ptr<Rapify> compiler(new Rapify);
+        EXPECT_EQ(compiler->ProcessFile(Path(source).c_str(), nullptr), 0);
+        EXPECT_EQ(compiler->Output(Path("library.bin").c_str(), false), 0);
+        const Bytes bytes = ReadFile(Path("library.bin"));
+        std::filesystem::remove(Path("library.bin"));
+        return bytes;
+    }
+};
+} // namespace
+
+TEST_F(BuildTest, PackWritesWhatTheFolderBuilderWrites)
+{
+    struct Row
+    {
+        std::vector<std::string> options;
+        int flags;
+        const char* prefix;
+    };
+    const std::vector<Row> rows = {
+        {{}, Cwc, nullptr},
+        {{"--flavour", "resistance"}, Resistance, nullptr},
+        {{"--flavour", "ARMA", "--prefix", "my\\mod"}, Arma, "my\\mod"},
+        {{"--flavour", "arma-nokey"}, ArmaNoSha, nullptr},
+        {{"--flavour", "elite", "--check"}, Elite | 1, nullptr},
+    };
+    for (const Row& row : rows)
+    {
+        std::vector<std::string> arguments = {"pack", Path("mod")};
+        arguments.insert(arguments.end(), row.options.begin(), row.options.end());
+        const ProgramOutcome run = Ostrel(arguments);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "Packed 3 entries of " + Path("mod") + " into " + Path("mod.pbo") + "\n");
+        const Bytes packed = ReadFile(Path("mod.pbo"));
+        std::filesystem::remove(Path("mod.pbo"));
+        EXPECT_EQ(packed, LibraryBuild("mod", row.flags, row.prefix)) << row.flags;
+    }
+    for (const std::string& name : Listing())
+        EXPECT_NE(name[0], '.') << name;
+}
+
+TEST_F(BuildTest, PackBinarisesAndNamesTheOutput)
+{
+    const ProgramOutcome run = Ostrel({"pack", "-q", "--binarise", "--check", Path("mod/"), "-o", Path("out/x.pbo")});
+    EXPECT_EQ(run.status, 1); // no folder "out"
+    std::filesystem::create_directory(Path("out"));
+    const ProgramOutcome built = Ostrel({"pack", "-q", "--binarise", "--check", Path("mod/"), "-o", Path("out/x.pbo")});
+    ASSERT_EQ(built.status, 0) << built.err;
+    EXPECT_EQ(built.err, "");
+    const ProgramOutcome list = Ostrel({"list", "--json", Path("out/x.pbo")});
+    EXPECT_EQ(list.out.find("config.cpp"), std::string::npos);
+    const ProgramOutcome text = Ostrel({"cat", "--text", Path("out/x.pbo"), "config.bin"});
+    EXPECT_EQ(text.status, 0);
+    EXPECT_NE(text.out.find("version = 3;"), std::string::npos) << text.out;
+
+    // Keeping the text packs both forms.
+    const ProgramOutcome both = Ostrel({"pack", "-q", "--keep-text", Path("mod"), "-o", Path("both.pbo")});
+    ASSERT_EQ(both.status, 0) << both.err;
+    const ProgramOutcome source = Ostrel({"cat", Path("both.pbo"), "config.cpp.txt"});
+    EXPECT_EQ(source.out, Config);
+    EXPECT_EQ(Ostrel({"cat", Path("both.pbo"), "config.bin"}).status, 0);
+}
+
+TEST_F(BuildTest, AFailedPackLeavesTheExistingArchiveAndNamesTheConfigLine)
+{
+    WriteFile(Path("old.pbo"), "old archive");
+    WriteFile(Path("mod/sub/config.cpp"), "class A\n{\n  x = \"open;\n};\n");
+    const ProgramOutcome run = Ostrel({"pack", "--check", Path("mod"), "-o", Path("old.pbo")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, Path("mod") + "/sub/config.cpp:3: error: Expected value after = (Mismatched quotes)\nostrel: " +
+                           Path("mod") + ": Lint error\n");
+    EXPECT_EQ(Text("old.pbo"), "old archive");
+
+    const std::vector<std::pair<std::vector<std::string>, int>> rows = {
+        {{"pack", Path("none")}, 1},
+        {{"pack", Path("mod"), "--flavour", "amiga"}, 2},
+        {{"pack"}, 2},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(Ostrel(row.first).status, row.second) << row.first.back();
+    EXPECT_FALSE(FileExists(Path("none.pbo")));
+}
+
+TEST_F(BuildTest, PackShowsProgressOnATerminalAndStopsOnInterrupt)
+{
+    const ProgramOutcome terminal =
+        RunOnTerminal(OSTREL_PATH, {"pack", Path("mod")}, {"OSTREL_PROGRESS_DELAY=0"});
+    EXPECT_EQ(terminal.status, 0) << terminal.out;
+    EXPECT_NE(terminal.out.find("\rpack [........................] 0/3 entries, 0 B of 73 B"), std::string::npos)
+        << terminal.out;
+
+    std::filesystem::create_directory(Path("many"));
+    for (int i = 0; i < 3000; ++i)
+        WriteFile(Path("many/" + std::string(60, 'n') + std::to_string(i)), "x");
+    const ProgramOutcome stopped = RunAndInterrupt(OSTREL_PATH, {"pack", "-v", Path("many")});
+    EXPECT_EQ(stopped.status, 130);
+    EXPECT_FALSE(FileExists(Path("many.pbo")));
+    for (const std::string& name : Listing())
+        EXPECT_NE(name[0], '.') << name;
+}
+
+TEST_F(BuildTest, RapifyCompilesInEveryLayoutWithTheLibrarysBytes)
+{
+    const ProgramOutcome run = Ostrel({"rapify", Path("mod/config.cpp")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(ReadFile(Path("mod/config.bin")), LibraryCompile("mod/config.cpp"));
+    const ProgramOutcome decoded = Ostrel({"derap", Path("mod/config.bin")});
+    EXPECT_NE(decoded.out.find("version = 3;"), std::string::npos) << decoded.out;
+
+    struct Row
+    {
+        const char* layout;
+        std::string head;
+    };
+    const std::vector<Row> rows = {
+        {"inline", std::string("\0raP\x04\0\0", 7)},
+        {"arma", std::string("\0raP\0\0\0\0\x08\0\0\0", 12)},
+        {"xbox", std::string("\0raP", 4)},
+    };
+    for (const Row& row : rows)
+    {
+        const ProgramOutcome out = Ostrel({"rapify", Path("mod/config.cpp"), "--layout", row.layout, "-o", "-"});
+        EXPECT_EQ(out.status, 0) << out.err;
+        EXPECT_EQ(out.out.compare(0, row.head.size(), row.head), 0) << row.layout;
+    }
+    const ProgramOutcome xbox = Ostrel({"rapify", Path("mod/config.cpp"), "--layout", "xbox", "-o", "-"});
+    ASSERT_GE(xbox.out.size(), 32u);
+    EXPECT_EQ(xbox.out.substr(24, 8), std::string("\0\0\0\0\x08\0\0\0", 8));
+    // The xbox file keeps its signed bytes through the decoder.
+    WriteFile(Path("x.bin"), ToBytes(xbox.out));
+    EXPECT_EQ(Ostrel({"derap", Path("x.bin")}).out.compare(0, 15, "#define _XBOX_ "), 0);
+}
+
+TEST_F(BuildTest, RapifyDiagnosticsAndRefusals)
+{
+    WriteFile(Path("bad.cpp"), "class A\n{\n  x[] = {1,2;\n};\n");
+    WriteFile(Path("arma.cpp"), "#pragma _arma_\nx = 1;\n");
+    const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
+        {{"rapify", Path("bad.cpp")}, Path("bad.cpp") + ":3: error: Expected value , or {} in array\n"},
+        {{"rapify", Path("none.cpp")}, Path("none.cpp") + ": error: cannot open file\n"},
+        {{"rapify", Path("arma.cpp"), "--layout", "inline"},
+         Path("arma.cpp") + ": error: the source selects the arma layout with #pragma\n"},
+    };
+    for (const auto& row : rows)
+    {
+        const ProgramOutcome run = Ostrel(row.first);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, row.second);
+    }
+    EXPECT_FALSE(FileExists(Path("bad.bin")));
+    EXPECT_FALSE(FileExists(Path("arma.bin")));
+    EXPECT_EQ(Ostrel({"rapify", Path("arma.cpp"), "--layout", "pdf"}).status, 2);
+}

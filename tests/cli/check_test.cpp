@@ -1,0 +1,125 @@
+// ostrel check run as built: diagnostics with the line of the first error,
+// inspector reports with -v, files reported in the order given whatever the
+// number of threads, the summary line and the exit status.
+
+#include <gtest/gtest.h>
+
+#include "CliRun.h"
+#include "inspect/texture_writer.h"
+#include "support/PboBytes.h"
+#include "support/WrpWriter.h"
+
+using clitest::Ostrel;
+using clitest::ProgramOutcome;
+using testsupport::ToBytes;
+
+namespace
+{
+class CheckTest : public clitest::CliTest
+{
+protected:
+    std::string Script(const std::string& name, const std::string& text) { return Put(name, ToBytes(text)); }
+};
+
+const testsupport::Bytes GoodTexture =
+    texturetest::TextureBytes(0x4444).EndTags().Mip(2, 2, 8).Mip(1, 1, 2).End().Get();
+const testsupport::Bytes World = testsupport::WriteV1(4, 4, {"grass.paa"}, {"tree.p3d"});
+} // namespace
+
+TEST_F(CheckTest, EachKindOfFileGetsItsCheckerAndTheFirstErrorsLine)
+{
+    struct Row
+    {
+        std::string name;
+        std::string content;
+        std::string diagnostic; // after "PATH"; empty when the file passes
+    };
+    const std::vector<Row> rows = {
+        {"ok.sqs", "hint \"a\"\n", ""},
+        {"quote.sqs", "hint \"a\"\r\nhint \"b\r\n", ":2: error: Sqs: no ending quote\n"},
+        {"front.sqs", "x = 1\ny = \"a\" + \n", ":2: error: SQS: command '+' needs front\n"},
+        // A line longer than the checker's buffer arrives in pieces; it is
+        // still one line.
+        {"long.sqs", ";" + std::string(6000, 'x') + "\nhint \"a\"\n\nhint \"b\n", ":4: error: Sqs: no ending quote\n"},
+        {"config.cpp", "class A {\n  x = 1;\n  y = \"abc;\n};\n",
+         ":3: error: Expected value after = (Mismatched quotes)\n"},
+        {"description.ext", "class B {\n x[] = {1,2;\n};\n", ":2: error: Expected value , or {} in array\n"},
+        {"ok.hpp", "class A {\n  x = 1;\n};\n", ""},
+        {"tex.paa", std::string(GoodTexture.begin(), GoodTexture.end()), ""},
+        {"bad.PAA", "not a texture", ": error: Pac: Unknown File Format\n"},
+        {"font.fxy", std::string(224 * 12, '\0'), ""},
+        {"short.fxy", std::string(100, '\0'), ": error: Fxy: non modular filesize\n"},
+        {"world.wrp", std::string(World.begin(), World.end()), ""},
+        {"cut.wrp", std::string(World.begin(), World.begin() + 40), ": error: Wrp: Premature EOF\n"},
+        {"anim.rtm", "RTM", ": error: Rtm: Premature EOF\n"},
+    };
+    std::vector<std::string> arguments = {"check"};
+    std::string expected;
+    for (const Row& row : rows)
+    {
+        arguments.push_back(Script(row.name, row.content));
+        if (!row.diagnostic.empty())
+            expected += Path(row.name) + row.diagnostic;
+    }
+    arguments.push_back(Path("missing.sqs"));
+    expected += Path("missing.sqs") + ": error: Sqs: no file\n";
+    arguments.push_back(Script("notes.txt", "text"));
+    expected += "ostrel: warning: " + Path("notes.txt") + ": skipped, no checker for this kind of file\n";
+    expected += "15 checked, 10 failed, 1 skipped\n";
+
+    for (const char* jobs : {"1", "3"})
+    {
+        std::vector<std::string> withJobs = arguments;
+        withJobs.push_back("-j");
+        withJobs.push_back(jobs);
+        const ProgramOutcome run = Ostrel(withJobs);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, expected) << jobs;
+    }
+}
+
+TEST_F(CheckTest, ManyFilesOnManyThreadsAreReportedInTheOrderGiven)
+{
+    std::vector<std::string> arguments = {"check", "-j", "8"};
+    std::string expected;
+    for (int i = 0; i < 60; ++i)
+    {
+        // Scripts and configs in turn; every third file fails on a line of
+        // its own number.
+        const bool config = i % 2 == 1;
+        const std::string name = "s" + std::to_string(i) + (config ? ".cpp" : ".sqs");
+        std::string text(static_cast<size_t>(i), '\n');
+        if (config)
+            text += i % 3 == 0 ? "x = \"open;\n" : "x = \"closed\";\n";
+        else
+            text += i % 3 == 0 ? "hint \"open\n" : "hint \"closed\"\n";
+        arguments.push_back(Script(name, text));
+        if (i % 3 == 0)
+            expected += Path(name) + ":" + std::to_string(i + 1) +
+                        (config ? ": error: Expected value after = (Mismatched quotes)\n"
+                                : ": error: Sqs: no ending quote\n");
+    }
+    const ProgramOutcome run = Ostrel(arguments);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, expected + "60 checked, 20 failed, 0 skipped\n");
+}
+
+TEST_F(CheckTest, VerboseShowsTheInspectorsReportAndAllPassing)
+{
+    const std::string texture = Put("t.paa", GoodTexture);
+    const ProgramOutcome run = Ostrel({"check", "-v", texture, Script("ok.sqs", "hint \"a\"\n")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.compare(0, texture.size() + 8, texture + ":\nType: "), 0) << run.out;
+    EXPECT_NE(run.out.find("2 x 2 Size=8\r\n1 x 1 Size=2\r\n"), std::string::npos) << run.out;
+    EXPECT_EQ(run.err, "2 checked, 0 failed, 0 skipped\n");
+    const std::string font = Put("f.fxy", testsupport::Bytes(224 * 12));
+    const ProgramOutcome summary = Ostrel({"check", "-v", font});
+    EXPECT_EQ(summary.out, font + ":\n224 characters\n");
+
+    const ProgramOutcome quiet = Ostrel({"check", texture});
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.out, "");
+    const ProgramOutcome usage = Ostrel({"check", texture, "-j", "0"});
+    EXPECT_EQ(usage.status, 2);
+}

@@ -1,0 +1,274 @@
+// Building archives from folders: which files go in under which names for
+// every option value, the config checks, the prefix file, and what a failed
+// build leaves behind. Archives are read back with the library's reader.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "frame/RazDLL.h"
+#include "support/Capture.h"
+#include "support/PosixOnly.h"
+#include "support/TempDir.h"
+
+using testsupport::Bytes;
+using testsupport::Capture;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
+namespace
+{
+const char* const Config = "class CfgPatches\n{\n\tclass Mod\n\t{\n\t\tunits[] = {};\n\t};\n};\n";
+const char* const Mission = "version = 11;\nclass Mission\n{\n\trandomSeed = 42;\n};\n";
+
+struct Built
+{
+    int type = -1;
+    std::string product;
+    std::vector<std::string> names;
+    std::vector<Bytes> data;
+};
+
+Built ReadBack(const std::string& archive)
+{
+    Built built;
+    Ostrel reader;
+    if (reader.OpenPbo(archive.c_str(), nullptr) != 0)
+        return built;
+    built.type = reader.GetPboType();
+    built.product = reader.GetProductName() ? reader.GetProductName() : "";
+    for (pbo_entry* e = reader.firstEntry; e; e = reader.GetNextEntry(e))
+    {
+        built.names.push_back(reader.GetEntryFilename(e));
+        int size = reader.GetBinData(e, true);
+        const unsigned char* p = reader.GetDataPtr(e);
+        built.data.push_back(size > 0 && p ? Bytes(p, p + size) : Bytes());
+        reader.FreeData(e);
+    }
+    return built;
+}
+
+class BuildTest : public ::testing::Test
+{
+protected:
+    testsupport::TempDir dir;
+    std::string Folder(const std::string& name = "mod") const { return dir.File(name); }
+    std::string Archive(const std::string& name = "mod") const { return dir.File(name + ".pbo"); }
+    void Put(const std::string& relative, const std::string& content)
+    {
+        std::filesystem::path path = dir.File("mod/" + relative);
+        std::filesystem::create_directories(path.parent_path());
+        WriteFile(path.string(), content);
+    }
+    int Build(int flags, Ostrel* pbo = nullptr)
+    {
+        RazDLL dll;
+        Ostrel& target = pbo ? *pbo : dll.ostrel;
+        return target.MakePbo(Folder().c_str(), static_cast<PboFlags>(flags), nullptr, &Capture::Callback, nullptr);
+    }
+};
+
+TEST_F(BuildTest, EveryOptionValuePacksTheFilesItsRulesName)
+{
+    struct Row
+    {
+        int options;
+        std::vector<std::string> names;
+    };
+    const std::vector<Row> rows = {
+        {0, {"a.txt", "config.cpp", "description.ext", "mission.sqm", "model.***", "sub\\b.txt"}},
+        {1, {"a.txt", "config.cpp", "description.ext", "mission.sqm", "model.***", "sub\\b.txt"}},
+        {2, {"a.txt", "config.bin", "description.ext", "mission.sqm", "model.***", "sub\\b.txt"}},
+        {3, {"a.txt", "description.ext", "model.***", "sub\\b.txt"}},
+        {4,
+         {"a.txt", "config.bin", "config.cpp.txt", "config.cpp,txt", "description.ext", "mission.sqm",
+          "mission.sqm.txt", "mission.sqm,txt", "model.***", "sub\\b.txt"}},
+        {5,
+         {"a.txt", "config.cpp.txt", "config.cpp,txt", "description.ext", "mission.sqm.txt", "mission.sqm,txt",
+          "model.***", "sub\\b.txt"}},
+        {6, {"a.txt", "config.cpp,txt", "description.ext", "mission.sqm,txt", "model.***", "sub\\b.txt"}},
+        {7, {"a.txt", "config.cpp,txt", "description.ext", "mission.sqm,txt", "model.***", "sub\\b.txt"}},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.options);
+        std::filesystem::remove_all(Folder());
+        Put("a.txt", "alpha");
+        Put("config.cpp", Config);
+        Put("config.cpp,txt", "notes");
+        Put("description.ext", "respawn = 3;\n");
+        Put("mission.sqm", Mission);
+        Put("mission.sqm,txt", "more notes");
+        Put("model.zzz", "m");
+        Put("sub/b.txt", "beta");
+        Put("Thumbs.db", "thumbs");
+        Capture::Reset();
+        ASSERT_EQ(Build(Arma | row.options), 0);
+        EXPECT_EQ(Capture::lines.front(), "ignoring thumbs.db\r\n");
+        Built built = ReadBack(Archive());
+        ASSERT_EQ(built.names, row.names);
+        EXPECT_EQ(built.type, Arma);
+        EXPECT_EQ(built.data.front(), Bytes({'a', 'l', 'p', 'h', 'a'}));
+        EXPECT_EQ(built.data.back(), Bytes({'b', 'e', 't', 'a'}));
+        bool compiled = row.options == 2 || row.options == 4;
+        EXPECT_EQ(std::filesystem::exists(Folder() + "/config.bin"), compiled);
+        EXPECT_EQ(std::filesystem::exists(Folder() + "/mission.bin"), compiled);
+        if (compiled)
+        {
+            Bytes bin = ReadFile(Folder() + "/config.bin");
+            ASSERT_GE(bin.size(), 4u);
+            EXPECT_EQ(Bytes(bin.begin(), bin.begin() + 4), Bytes({0, 'r', 'a', 'P'}));
+            EXPECT_EQ(built.data[1], bin) << "config.bin is packed as compiled";
+            DeRap decoder;
+            const char* text = nullptr;
+            ASSERT_TRUE(decoder.SetAsRapData(bin.data(), static_cast<unsigned>(bin.size()), "config.bin"));
+            ASSERT_EQ(decoder.ConvertRapData(&text), 0);
+            EXPECT_NE(std::string(text).find("class Mod"), std::string::npos) << text;
+            auto mission = std::find(built.names.begin(), built.names.end(), "mission.sqm");
+            EXPECT_EQ(built.data[mission - built.names.begin()], ReadFile(Folder() + "/mission.bin"));
+        }
+    }
+}
+
+TEST_F(BuildTest, FailuresAnswerTheirCodeAndLeaveNoArchive)
+{
+    struct Row
+    {
+        const char* what;
+        int options;
+        std::vector<std::pair<std::string, std::string>> files;
+        int code;
+    };
+    const std::string binarised("\0raP\0\0\0\0", 8);
+    const std::vector<Row> rows = {
+        {"pre-binarised source", 1, {{"config.cpp", binarised}}, -16},
+        {"pre-binarised mission", 4, {{"sub/mission.sqm", binarised}}, -16},
+        {"source that does not compile", 2, {{"config.cpp", "class A {\n"}}, -15},
+        {"description that does not compile", 1, {{"description.ext", "class A {\n"}}, -15},
+        {"config.cpp beside config.bin", 1, {{"a/config.cpp", Config}, {"b/CONFIG.BIN", "x"}}, -17},
+#if !defined(_WIN32) // paths this long pass the system's limit there
+        {"name longer than an archive holds", 0, {{std::string(150, 'd') + "/" + std::string(150, 'f'), "x"}}, -3},
+#endif
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.what);
+        std::filesystem::remove_all(Folder());
+        std::filesystem::remove(Archive());
+        for (const auto& file : row.files)
+            Put(file.first, file.second);
+        Capture::Reset();
+        EXPECT_EQ(Build(row.options), row.code);
+        EXPECT_FALSE(std::filesystem::exists(Archive()));
+        EXPECT_FALSE(std::filesystem::exists(Archive() + ".partial"));
+        if (row.code == -15)
+        {
+            EXPECT_EQ(Capture::lines.back().back(), ' ') << "the failing path is shown";
+        }
+    }
+    // Without options nothing is checked: the binarised text is packed as it is.
+    std::filesystem::remove_all(Folder());
+    Put("config.cpp", binarised);
+    ASSERT_EQ(Build(0), 0);
+    EXPECT_EQ(ReadBack(Archive()).data, std::vector<Bytes>{Bytes(binarised.begin(), binarised.end())});
+
+    Ostrel pbo;
+    EXPECT_EQ(pbo.MakePbo(Folder("missing").c_str(), Cwc, nullptr, nullptr, nullptr), -3);
+    EXPECT_EQ(pbo.GetErrorCode(), -3);
+    EXPECT_FALSE(std::filesystem::exists(Archive("missing")));
+}
+
+TEST_F(BuildTest, PrefixFileSetsThePrefixAndTheArmaFlavour)
+{
+    Put("$PBOPREFIX$", "x\\y\r\nsecond line\r\n");
+    Put("deep/file.txt", "f");
+    for (int flavour : {Cwc, Resistance, ArmaNoSha, Elite, Arma})
+    {
+        SCOPED_TRACE(flavour);
+        Capture::Reset();
+        ASSERT_EQ(Build(flavour), 0);
+        EXPECT_NE(std::find(Capture::lines.begin(), Capture::lines.end(), "Overriding prefix with x\\y\r\n\r\n"),
+                  Capture::lines.end());
+        Built built = ReadBack(Archive());
+        EXPECT_EQ(built.type, flavour == Elite ? Elite : Arma);
+        EXPECT_EQ(built.product, "x\\y\r\n");
+        EXPECT_EQ(built.names, (std::vector<std::string>{"$PBOPREFIX$", "deep\\file.txt"}));
+    }
+}
+
+TEST_F(BuildTest, SameFolderSameArchiveAndEmptyFolder)
+{
+    std::filesystem::create_directories(Folder());
+    ASSERT_EQ(Build(Cwc), 0);
+    EXPECT_EQ(ReadFile(Archive()), Bytes(21, 0)) << "an empty folder gives the terminator only";
+
+    Put("B.txt", "b");
+    Put("a.txt", "a");
+    Put("c/d.txt", "d");
+    Put(".hidden", "h");
+    testsupport::Hide(Folder() + "/.hidden");
+    ASSERT_EQ(Build(Arma), 0);
+    Bytes first = ReadFile(Archive());
+    EXPECT_EQ(ReadBack(Archive()).names, (std::vector<std::string>{"a.txt", "B.txt", "c\\d.txt"}));
+    ASSERT_EQ(Build(Arma), 0);
+    EXPECT_EQ(ReadFile(Archive()), first);
+}
+
+TEST_F(BuildTest, LinksToFilesArePackedLinksToFoldersAreNotEntered)
+{
+    OSTREL_POSIX_ONLY("symbolic links need a privilege there");
+    Put("a.txt", "a");
+    Put("c/d.txt", "d");
+    std::filesystem::create_directory_symlink(Folder() + "/c", Folder() + "/link");
+    std::filesystem::create_symlink(Folder() + "/a.txt", Folder() + "/z.txt");
+    ASSERT_EQ(Build(Arma), 0);
+    Built built = ReadBack(Archive());
+    EXPECT_EQ(built.names, (std::vector<std::string>{"a.txt", "c\\d.txt", "z.txt"}));
+    EXPECT_EQ(built.data.back(), Bytes({'a'})) << "a link to a file packs its target";
+}
+
+// Changes a file once the header is written and before its data is read.
+std::string changePath;
+std::string changeContent;
+bool ChangeOnHeaderLine(const char* format, ...)
+{
+    if (std::string(format) == "%s\r\n" && !changePath.empty())
+    {
+        WriteFile(changePath, changeContent);
+        changePath.clear();
+    }
+    return true;
+}
+
+TEST_F(BuildTest, FileChangedAfterListingFailsAndKeepsTheOldArchive)
+{
+    WriteFile(Archive(), std::string("old archive"));
+    for (const char* content : {"longer than before", "s"})
+    {
+        SCOPED_TRACE(content);
+        std::filesystem::remove_all(Folder());
+        Put("a.txt", "before");
+        changePath = Folder() + "/a.txt";
+        changeContent = content;
+        Ostrel pbo;
+        EXPECT_EQ(pbo.MakePbo(Folder().c_str(), Arma, nullptr, &ChangeOnHeaderLine, nullptr), -3);
+        EXPECT_EQ(ReadFile(Archive()), Bytes({'o', 'l', 'd', ' ', 'a', 'r', 'c', 'h', 'i', 'v', 'e'}));
+        EXPECT_FALSE(std::filesystem::exists(Archive() + ".partial"));
+    }
+}
+
+TEST_F(BuildTest, OpenArchiveIsClosedAndStandAloneObjectCompiles)
+{
+    Put("config.cpp", Config);
+    Ostrel pbo;
+    ASSERT_TRUE(pbo.CreatePbo(dir.File("other").c_str(), Cwc, nullptr, nullptr, nullptr));
+    ASSERT_EQ(pbo.MakePbo(Folder().c_str(), static_cast<PboFlags>(ArmaNoSha | 2), "p", nullptr, nullptr), 0);
+    EXPECT_EQ(ReadFile(dir.File("other.pbo")), Bytes(21, 0)) << "the open archive was finished first";
+    Built built = ReadBack(Archive());
+    EXPECT_EQ(built.names, std::vector<std::string>{"config.bin"});
+    EXPECT_EQ(built.product, "p");
+    EXPECT_EQ(pbo.GetEntryCount(), 0);
+}
+} // namespace
