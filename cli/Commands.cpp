@@ -17,6 +17,9 @@ const std::vector<Command>& Commands()
         {"derap", "Decode a binarised config to config text", DefineDerap},
         {"rapify", "Compile config text to a binarised config", DefineRapify},
         {"check", "Check scripts and assets, several files at once", DefineCheck},
+#ifdef OSTREL_TEXTURE
+        {"texture", "Convert textures to PNG images and PNG images to textures", DefineTexture},
+#endif
         {"help", "Show the help of a command", DefineHelp},
     };
     return commands;

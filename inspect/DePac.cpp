@@ -6,58 +6,10 @@
 
 #include "../frame/DataStream.h"
 #include "../frame/Text.h"
+#include "PacWalk.h"
 
 namespace
 {
-uint32_t LoadU32(const unsigned char* p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-// Equal ignoring ASCII case over exactly n bytes.
-bool SameLetters(const unsigned char* a, const char* b, size_t n)
-{
-    for (size_t i = 0; i < n; ++i)
-    {
-        if (text::Lower(static_cast<char>(a[i])) != text::Lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
-// Read cursor of the mipmap walk. A mipmap's size moves it without reading
-// the data, so it may come to lie past the end of the input; every read
-// from there fails, and the offsets compare with the true position.
-struct MipCursor
-{
-    const unsigned char* data;
-    uint64_t length;
-    uint64_t position;
-
-    const unsigned char* Take(uint64_t n)
-    {
-        if (position > length || length - position < n)
-            return nullptr;
-        const unsigned char* p = data + position;
-        position += n;
-        return p;
-    }
-    bool U16(unsigned& value)
-    {
-        const unsigned char* p = Take(2);
-        if (p)
-            value = p[0] | (p[1] << 8);
-        return p != nullptr;
-    }
-    bool U24(unsigned& value)
-    {
-        const unsigned char* p = Take(3);
-        if (p)
-            value = p[0] | (p[1] << 8) | (p[2] << 16);
-        return p != nullptr;
-    }
-};
-
 const char* TypeLine(unsigned type)
 {
     switch (type)
@@ -155,49 +107,42 @@ int DePac::Process(ProgressCallback progress)
     }
     callback(line);
 
-    unsigned char name[8];
-    unsigned char lengthBytes[4];
     if (type == 0x4747)
     {
         // An index-palette file has no type word: "GG" begins its first tag.
+        unsigned char name[8];
+        unsigned char lengthBytes[4];
         name[0] = name[1] = 'G';
         if (!input->Take(name + 2, 6) || !input->Take(lengthBytes, 4))
             return 1;
-        return (SameLetters(name, "GGATCGVA", 8) || LoadU32(lengthBytes) == 4) ? 0 : 4;
+        return (SamePacName(name, "GGATCGVA") || PacU32(lengthBytes) == 4) ? 0 : 4;
     }
 
     // Tags until two zero bytes stand where the next name would begin.
-    for (;;)
-    {
-        if (!input->Take(name, 2))
-            return 1;
-        if (name[0] == 0 && name[1] == 0)
-            break;
-        if (!input->Take(name + 2, 6) || !input->Take(lengthBytes, 4))
-            return 1;
-        int result = ProcessTag(name, LoadU32(lengthBytes));
-        if (result != 0)
-            return result;
-    }
+    int tags = ReadPacTags(*input, [this](const unsigned char* tag, uint32_t length) {
+        return ProcessTag(tag, length);
+    });
+    if (tags != 0)
+        return tags;
 
     if (hasOffsets && type != 0x1555)
-        return WalkWithOffsets();
+        return WalkMips(true);
     if (!hasOffsets && (type == 0x4444 || type == 0x8080))
-        return WalkWithoutOffsets();
+        return WalkMips(false);
     return 6;
 }
 
 int DePac::ProcessTag(const unsigned char* name, unsigned long length)
 {
-    if (SameLetters(name, "GGATCGVA", 8))
+    if (SamePacName(name, "GGATCGVA"))
         return ProcessCGVA(length);
-    if (SameLetters(name, "GGATGALF", 8))
+    if (SamePacName(name, "GGATGALF"))
         return ProcessGALF(length);
-    if (SameLetters(name, "GGATSFFO", 8))
+    if (SamePacName(name, "GGATSFFO"))
         return ProcessSFFO(length);
-    if (SameLetters(name, "GGATCXAM", 8))
+    if (SamePacName(name, "GGATCXAM"))
         return ProcessMAXC(length);
-    if (SameLetters(name, "GGATZIWS", 8))
+    if (SamePacName(name, "GGATZIWS"))
         return ProcessSwizz(length);
     char letters[9];
     std::memcpy(letters, name, 8);
@@ -213,7 +158,7 @@ int DePac::ReadWord(uint32_t& value, unsigned long length, const char* line)
     const unsigned char* p = input->Take(4);
     if (!p)
         return 1;
-    value = LoadU32(p);
+    value = PacU32(p);
     callback(line, static_cast<unsigned>(value));
     return 0;
 }
@@ -248,7 +193,7 @@ int DePac::ProcessSFFO(unsigned long length)
     if (!p)
         return 1;
     for (int i = 0; i < 16; ++i)
-        offsets[i] = LoadU32(p + 4 * i);
+        offsets[i] = PacU32(p + 4 * i);
     int count = 0;
     while (count < 16 && offsets[count] != 0)
         ++count;
@@ -256,66 +201,20 @@ int DePac::ProcessSFFO(unsigned long length)
     return 0;
 }
 
-// Walks the mipmaps the OFFS tag lists: each must begin where the previous
-// one ended. Empty slots are skipped.
-int DePac::WalkWithOffsets()
+// Walks the mipmaps the OFFS tag lists (each must begin where the previous
+// one ended; empty slots are skipped), or without them up to a zero width and
+// height, printing each header.
+int DePac::WalkMips(bool withOffsets)
 {
-    MipCursor at{input->Buffer(), input->Length(), input->Position()};
-    for (uint32_t offset : offsets)
-    {
-        if (offset == 0)
-            continue;
-        if (offset != at.position)
-        {
-            callback("rawlen != offset\r\n");
-            return 3;
-        }
-        unsigned width = 0, height = 0, size = 0;
-        if (!at.U16(width) || !at.U16(height) || !at.U24(size))
-            return 1;
-        callback("%d x %d Size=%d\r\n", static_cast<int>(width), static_cast<int>(height),
-                 static_cast<int>(size));
-        at.position += size;
-    }
-    const unsigned char* marker = at.Take(6);
-    if (!marker)
-        return 1;
-    for (int i = 0; i < 6; ++i)
-    {
-        if (marker[i] != 0)
-            return 7;
-    }
-    return CheckExcess(at.position);
-}
-
-// Walks mipmaps one after another up to a zero width and height.
-int DePac::WalkWithoutOffsets()
-{
-    MipCursor at{input->Buffer(), input->Length(), input->Position()};
-    unsigned width = 0, height = 0, size = 0;
-    if (!at.U16(width))
-        return 1;
-    for (;;)
-    {
-        if (!at.U16(height))
-            return 1;
-        if (width == 0 && height == 0)
-        {
-            unsigned last = 0;
-            if (!at.U16(last))
-                return 1;
-            if (last != 0)
-                return 7;
-            return CheckExcess(at.position);
-        }
-        if (!at.U24(size))
-            return 1;
-        callback("%d x %d Size=%d\r\n", static_cast<int>(width), static_cast<int>(height),
-                 static_cast<int>(size));
-        at.position += size;
-        if (!at.U16(width))
-            return 1;
-    }
+    PacWalkResult walk =
+        WalkPacMips(input->Buffer(), input->Length(), input->Position(), withOffsets ? offsets : nullptr,
+                    [this](const PacMip& mip) {
+                        callback("%d x %d Size=%d\r\n", static_cast<int>(mip.width),
+                                 static_cast<int>(mip.height), static_cast<int>(mip.size));
+                    });
+    if (walk.misplaced)
+        callback("rawlen != offset\r\n");
+    return walk.code != 0 ? walk.code : CheckExcess(walk.end);
 }
 
 // Bytes after the end marker are reported, not refused.

@@ -39,8 +39,7 @@ class OSTREL_API DePac
     int ProcessSFFO(unsigned long length);
     int ProcessSwizz(unsigned long length);
     int ReadWord(uint32_t& value, unsigned long length, const char* line);
-    int WalkWithOffsets();
-    int WalkWithoutOffsets();
+    int WalkMips(bool withOffsets);
     int CheckExcess(uint64_t position);
 
     // Values of the last run.

@@ -12,9 +12,15 @@ const size_t MaxLength = 18; // longest back-reference
 // end; the fast path needs room for that after seven longest references.
 const size_t FastPathRoom = 7 * MaxLength + 24;
 
-uint32_t Checksum(const unsigned char* data, size_t n)
+uint32_t Checksum(const unsigned char* data, size_t n, ChecksumRule rule)
 {
     uint32_t sum = 0;
+    if (rule == ChecksumRule::SignedBytes)
+    {
+        for (size_t i = 0; i < n; ++i)
+            sum += static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(data[i])));
+        return sum;
+    }
     for (size_t i = 0; i < n; ++i)
         sum += data[i];
     return sum;
@@ -57,7 +63,8 @@ uint64_t MaxUnpackedSize(unsigned packedSize)
     return 9ull * (packedSize - 4) + 18;
 }
 
-int Decompress(const unsigned char* packed, unsigned packedSize, unsigned char* out, unsigned expectedSize)
+int Decompress(const unsigned char* packed, unsigned packedSize, unsigned char* out, unsigned expectedSize,
+               ChecksumRule rule)
 {
     if (packedSize <= 4)
         return BadBounds;
@@ -150,5 +157,5 @@ int Decompress(const unsigned char* packed, unsigned packedSize, unsigned char* 
         return BadChecksum;
     const unsigned char* c = packed + end;
     uint32_t stored = c[0] | (c[1] << 8) | (c[2] << 16) | (static_cast<uint32_t>(c[3]) << 24);
-    return Checksum(out, expectedSize) == stored ? 0 : BadChecksum;
+    return Checksum(out, expectedSize, rule) == stored ? 0 : BadChecksum;
 }

@@ -22,6 +22,7 @@ class TextureBytes
     TextureBytes& U32(uint32_t v) { return Le(v, 4); }
     TextureBytes& Text(const std::string& s) { return Append(s.begin(), s.end()); }
     TextureBytes& Fill(size_t n) { return Append(n, 0x5A); }
+    TextureBytes& Data(const Bytes& data) { return Append(data.begin(), data.end()); }
     // A tag with a 32-bit payload; code as read ("AVGC"), stored reversed.
     TextureBytes& Tag(const std::string& code, uint32_t value)
     {

@@ -1,0 +1,130 @@
+// ostrel texture: textures (".paa"/".pac") to PNG images and PNG images to
+// textures, through the texture codec beside the library.
+
+#include <CLI/CLI.hpp>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Command.h"
+#include "Console.h"
+#include "TextureCodec.h"
+
+namespace cli
+{
+namespace
+{
+struct TextureOptions
+{
+    CLI::App* toPng = nullptr;
+    CLI::App* fromPng = nullptr;
+    std::vector<std::string> inputs;
+    std::string output;
+    unsigned mip = 0;
+    bool allMips = false;
+    std::string type;
+    bool lzo = false;
+};
+
+// name with its extension (after the last dot of the last path part)
+// replaced by extension.
+std::string WithExtension(const std::string& name, const std::string& extension)
+{
+    size_t slash = name.find_last_of("/\\");
+    size_t dot = name.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        dot = name.size();
+    return name.substr(0, dot) + extension;
+}
+
+int Failed(const std::string& name, int code)
+{
+    return Fail(name + ": " + texture::ErrorText(code));
+}
+
+int ToPng(const TextureOptions& options, const std::string& input)
+{
+    texture::Texture decoded;
+    int code = texture::DecodeTextureFile(input.c_str(), decoded);
+    if (code != texture::Ok)
+        return Failed(input, code);
+    const std::string base = options.output.empty() ? WithExtension(input, ".png") : options.output;
+    if (!options.allMips)
+    {
+        if (options.mip >= decoded.mipmaps.size())
+            return Fail(input + ": " + texture::ErrorText(texture::NoSuchMip) + " (it has " +
+                        std::to_string(decoded.mipmaps.size()) + ")");
+        code = texture::WritePngFile(decoded.mipmaps[options.mip], base.c_str());
+        return code == texture::Ok ? static_cast<int>(Success) : Failed(base, code);
+    }
+    // Every mipmap: NAME.mip0.png (the largest), NAME.mip1.png, ...
+    for (size_t i = 0; i < decoded.mipmaps.size(); ++i)
+    {
+        std::string name = WithExtension(base, ".mip" + std::to_string(i) + ".png");
+        code = texture::WritePngFile(decoded.mipmaps[i], name.c_str());
+        if (code != texture::Ok)
+            return Failed(name, code);
+    }
+    return Success;
+}
+
+int FromPng(const TextureOptions& options, const std::string& input)
+{
+    texture::Image image;
+    int code = texture::ReadPngFile(input.c_str(), image);
+    if (code != texture::Ok)
+        return Failed(input, code);
+    texture::EncodeOptions encode;
+    encode.lzo = options.lzo;
+    if (!options.type.empty())
+    {
+        encode.automatic = false;
+        texture::ParseType(options.type.c_str(), encode.type); // checked by the option
+    }
+    const std::string output = options.output.empty() ? WithExtension(input, ".paa") : options.output;
+    code = texture::EncodeTextureFile(image, encode, output.c_str());
+    if (code == texture::BadImageSize)
+        return Fail(input + ": " + std::to_string(image.width) + " x " + std::to_string(image.height) + ": " +
+                    texture::ErrorText(code));
+    return code == texture::Ok ? static_cast<int>(Success) : Failed(output, code);
+}
+} // namespace
+
+Action DefineTexture(CLI::App& command)
+{
+    auto options = std::make_shared<TextureOptions>();
+    command.require_subcommand(1, 1);
+
+    options->toPng = command.add_subcommand("topng", "Textures (.paa, .pac) to PNG images, each beside itself");
+    options->toPng->add_option("IN", options->inputs, "Texture files")->required();
+    options->toPng->add_option("-o,--output", options->output, "Output PNG (only with one input)");
+    CLI::Option* mip =
+        options->toPng->add_option("--mip", options->mip, "Mipmap to write, 0 the largest (default 0)");
+    options->toPng->add_flag("--all-mips", options->allMips, "Write every mipmap as NAME.mipN.png")->excludes(mip);
+
+    options->fromPng = command.add_subcommand("frompng", "PNG images to textures, each beside itself");
+    options->fromPng->add_option("IN", options->inputs, "PNG files")->required();
+    options->fromPng->add_option("-o,--output", options->output, "Output texture (only with one input)");
+    options->fromPng
+        ->add_option("--type", options->type,
+                     "dxt1, dxt5, 4444, 1555 or 8080 (default: dxt1 for opaque images, dxt5 with alpha)")
+        ->check(CLI::IsMember({"dxt1", "dxt5", "4444", "1555", "8080"}, CLI::ignore_case));
+    options->fromPng->add_flag("--lzo", options->lzo, "LZO1X-pack DXT mipmaps (newer games only)");
+
+    return [options]() {
+        if (!options->output.empty() && options->inputs.size() != 1)
+        {
+            Fail("-o takes one input only");
+            return static_cast<int>(UsageError);
+        }
+        const bool toPng = options->toPng->parsed();
+        int status = Success;
+        for (const std::string& input : options->inputs)
+        {
+            if ((toPng ? ToPng(*options, input) : FromPng(*options, input)) != Success)
+                status = Failure;
+        }
+        return status;
+    };
+}
+} // namespace cli

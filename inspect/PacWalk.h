@@ -1,0 +1,46 @@
+#pragma once
+
+// Layout walk of ".paa"/".pac" textures (tag list, mipmap headers, end
+// marker), shared by the texture inspector and the pixel codec.
+#include <cstdint>
+#include <functional>
+
+class DataStream;
+
+// One mipmap header as met in the walk; data is the file offset of its bytes.
+struct PacMip
+{
+    unsigned width;
+    unsigned height;
+    unsigned size;
+    uint64_t data;
+};
+
+// Outcome of a mipmap walk, in the inspector's result codes (0, 1, 3, 7).
+struct PacWalkResult
+{
+    int code = 0;
+    bool misplaced = false; // an offset differed from the read position (code 3)
+    uint64_t end = 0;       // position after the end marker when code is 0
+};
+
+using PacTagHandler = std::function<int(const unsigned char* name, uint32_t length)>;
+using PacMipVisitor = std::function<void(const PacMip& mip)>;
+
+// Little-endian 32-bit value at p.
+uint32_t PacU32(const unsigned char* p);
+
+// Equal ignoring ASCII case over the 8 letters of a tag name.
+bool SamePacName(const unsigned char* name, const char* letters);
+
+// Reads tags until two zero bytes stand where a name would begin. The
+// handler is called with the input at the payload and must consume it; its
+// non-zero answer ends the loop. A short read answers 1.
+int ReadPacTags(DataStream& input, const PacTagHandler& handler);
+
+// Walks the mipmaps from position: those the 16 offsets list (each must lie
+// where the previous one ended; zero slots are skipped) then a 6-byte end
+// marker, or, with offsets null, mipmaps one after another up to a zero
+// width and height. Sizes move the cursor without reading the data.
+PacWalkResult WalkPacMips(const unsigned char* data, uint64_t length, uint64_t position, const uint32_t* offsets,
+                          const PacMipVisitor& visit);

@@ -1,0 +1,101 @@
+#pragma once
+
+// Texture pixel codec for programs beside the library: ".paa"/".pac"
+// textures to 8-bit RGBA mipmaps and back, and PNG files to and from RGBA.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace texture
+{
+// Type words of the textures the codec reads and writes.
+enum class PixelType : uint16_t
+{
+    Dxt1 = 0xFF01,
+    Dxt5 = 0xFF05,
+    Rgba4444 = 0x4444,
+    Rgba5551 = 0x1555,
+    LumAlpha = 0x8080
+};
+
+// Result codes. 1 to 7 are those of the texture inspector for the layout
+// (premature end, invalid file, unknown format, unknown tag, no offsets,
+// no ending zeroes); the others concern the pixels and the files.
+enum Result : int
+{
+    Ok = 0,
+    PrematureEnd = 1,
+    OutOfMemory = 2,
+    InvalidFile = 3,
+    UnknownFormat = 4,
+    UnknownTag = 5,
+    NoOffsets = 6,
+    NoEndingZeroes = 7,
+    NoMipmaps = 20,
+    BadMipSize = 21,
+    ShortMipData = 22,
+    LzoDamaged = 23,
+    PackedDamaged = 24,
+    PackedChecksum = 25,
+    TooLarge = 26,
+    CannotRead = 27,
+    CannotWrite = 28,
+    BadImageSize = 29,
+    MipTooLarge = 30,
+    BadPng = 31,
+    NoSuchMip = 32
+};
+
+// Message for a result code.
+const char* ErrorText(int code);
+
+// An 8-bit RGBA image, rows top to bottom, 4 bytes a pixel.
+struct Image
+{
+    unsigned width = 0;
+    unsigned height = 0;
+    std::vector<unsigned char> rgba;
+};
+
+struct Texture
+{
+    PixelType type = PixelType::Dxt1;
+    std::vector<Image> mipmaps; // largest first, in file order
+};
+
+struct DecodeOptions
+{
+    // Bound on the RGBA bytes of all decoded mipmaps together; a texture
+    // that would need more is refused with TooLarge before anything is
+    // unpacked.
+    uint64_t maxBytes = uint64_t(1) << 30;
+};
+
+// Decodes every mipmap of a texture held in memory (or in a file).
+int DecodeTexture(const unsigned char* data, size_t size, Texture& texture, const DecodeOptions& options = {});
+int DecodeTextureFile(const char* fileName, Texture& texture, const DecodeOptions& options = {});
+
+struct EncodeOptions
+{
+    bool automatic = true;           // DXT1 for opaque images, DXT5 with alpha
+    PixelType type = PixelType::Dxt1; // used when automatic is false
+    bool lzo = false;                // LZO1X-pack DXT mipmaps where that saves bytes
+};
+
+// DXT1 when every alpha is 255, else DXT5.
+PixelType DefaultType(const Image& image);
+// "dxt1", "dxt5", "4444", "1555" or "8080", any letter case.
+bool ParseType(const char* name, PixelType& type);
+
+// Encodes the image with a full mipmap chain down to 4 x 4, the AVGC, MAXC,
+// FLAG (only with transparent pixels) and OFFS tags and the end marker.
+// Width and height must be powers of two from 4 to 4096 (BadImageSize).
+int EncodeTexture(const Image& image, const EncodeOptions& options, std::vector<unsigned char>& out);
+int EncodeTextureFile(const Image& image, const EncodeOptions& options, const char* fileName);
+
+// PNG of any colour type and depth to 8-bit RGBA, and RGBA to an 8-bit RGBA PNG.
+int ReadPng(const unsigned char* data, size_t size, Image& image);
+int ReadPngFile(const char* fileName, Image& image);
+int WritePng(const Image& image, std::vector<unsigned char>& out);
+int WritePngFile(const Image& image, const char* fileName);
+} // namespace texture
