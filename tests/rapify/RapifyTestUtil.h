@@ -3,6 +3,9 @@
 // Helpers for the config compiler tests: compile a text and render the class
 // tree as one compact line, so a table row can state the whole expected tree.
 
+#include <gtest/gtest.h>
+
+#include <cstddef>
 #include <string>
 
 #include "rapify/Classes.h"
@@ -95,5 +98,37 @@ inline Result Compile(const std::string& text)
 {
     Rapify compiler;
     return Compile(compiler, text);
+}
+
+// One row of a compile table: the text and what a caller sees afterwards.
+struct Row
+{
+    const char* text;
+    int code;
+    int lines;
+    int returned;
+    const char* tree;
+};
+
+// Compiles every row and compares its outcome. With a shared compiler every
+// row goes through that one object (nothing may leak from one compile to the
+// next, and no token is left behind); without one each row gets a fresh one.
+inline void CheckRows(const Row* rows, size_t count, Rapify* shared = nullptr)
+{
+    for (size_t i = 0; i < count; ++i)
+    {
+        const Row& row = rows[i];
+        Rapify fresh;
+        Rapify& compiler = shared ? *shared : fresh;
+        Result r = Compile(compiler, row.text);
+        EXPECT_EQ(row.code, r.code) << row.text;
+        EXPECT_EQ(row.lines, r.lines) << row.text;
+        EXPECT_EQ(row.returned, r.returned) << row.text;
+        EXPECT_EQ(row.tree, r.tree) << row.text;
+        if (shared)
+        {
+            EXPECT_EQ(nullptr, compiler.GetReadToken()) << row.text;
+        }
+    }
 }
 } // namespace rapifytest

@@ -9,18 +9,7 @@
 #include "rapify/RapifyCodes.h"
 
 using rapifytest::Compile;
-
-namespace
-{
-struct Row
-{
-    const char* text;
-    int code;
-    int lines;
-    int returned;
-    const char* tree;
-};
-} // namespace
+using rapifytest::Row;
 
 TEST(RapifyMacros, Expansion)
 {
@@ -49,14 +38,7 @@ TEST(RapifyMacros, Expansion)
         {"#define S \"quoted\"\nv = S;", 0, 3, 7, "v=S\"quoted\""},
         {"#define\nX 1\nv = X;", 0, 4, 7, "v=I1"},
     };
-    for (const Row& row : rows)
-    {
-        rapifytest::Result r = Compile(row.text);
-        EXPECT_EQ(row.code, r.code) << row.text;
-        EXPECT_EQ(row.lines, r.lines) << row.text;
-        EXPECT_EQ(row.returned, r.returned) << row.text;
-        EXPECT_EQ(row.tree, r.tree) << row.text;
-    }
+    rapifytest::CheckRows(rows, sizeof(rows) / sizeof(rows[0]));
 }
 
 TEST(RapifyMacros, Failures)

@@ -7,31 +7,14 @@
 #include "rapify/RapifyCodes.h"
 
 using rapifytest::Compile;
+using rapifytest::Row;
 
 namespace
 {
-struct Row
+void CheckWithOneCompiler(const Row* rows, size_t count)
 {
-    const char* text;
-    int code;
-    int lines;
-    int returned;
-    const char* tree;
-};
-
-void CheckRows(const Row* rows, size_t count)
-{
-    Rapify compiler; // one object for all rows: nothing may leak from one compile to the next
-    for (size_t i = 0; i < count; ++i)
-    {
-        const Row& row = rows[i];
-        rapifytest::Result r = Compile(compiler, row.text);
-        EXPECT_EQ(row.code, r.code) << row.text;
-        EXPECT_EQ(row.lines, r.lines) << row.text;
-        EXPECT_EQ(row.returned, r.returned) << row.text;
-        EXPECT_EQ(row.tree, r.tree) << row.text;
-        EXPECT_EQ(nullptr, compiler.GetReadToken()) << row.text;
-    }
+    Rapify compiler; // one object for all rows
+    rapifytest::CheckRows(rows, count, &compiler);
 }
 } // namespace
 
@@ -65,7 +48,7 @@ TEST(RapifyParser, ValidTrees)
         {"enum {A = 99999999999};", 0, 2, 7, ""},
         {"enum {= 5};", 0, 2, 7, ""},
     };
-    CheckRows(rows, sizeof(rows) / sizeof(rows[0]));
+    CheckWithOneCompiler(rows, sizeof(rows) / sizeof(rows[0]));
 }
 
 TEST(RapifyParser, ErrorCodes)
@@ -110,7 +93,7 @@ TEST(RapifyParser, ErrorCodes)
         {"enum {A}\nx = 1;", RapifyExpectedStatement, 2, 0, "-"},
         {"x = 1;\nclass A {\n y = 2;\n z\n};", RapifyExpectedArrayOrAssign, 5, '}', "-"},
     };
-    CheckRows(rows, sizeof(rows) / sizeof(rows[0]));
+    CheckWithOneCompiler(rows, sizeof(rows) / sizeof(rows[0]));
 }
 
 TEST(RapifyParser, EnumTableFollowsTheCompile)

@@ -7,31 +7,9 @@
 #include "rapify/RapifyCodes.h"
 #include "support/Capture.h"
 
+using rapifytest::CheckRows;
 using rapifytest::Compile;
-
-namespace
-{
-struct Row
-{
-    const char* text;
-    int code;
-    int lines;
-    int returned;
-    const char* tree;
-};
-
-void CheckRows(const Row* rows, size_t count)
-{
-    for (size_t i = 0; i < count; ++i)
-    {
-        rapifytest::Result r = Compile(rows[i].text);
-        EXPECT_EQ(rows[i].code, r.code) << rows[i].text;
-        EXPECT_EQ(rows[i].lines, r.lines) << rows[i].text;
-        EXPECT_EQ(rows[i].returned, r.returned) << rows[i].text;
-        EXPECT_EQ(rows[i].tree, r.tree) << rows[i].text;
-    }
-}
-} // namespace
+using rapifytest::Row;
 
 TEST(RapifyScanner, Comments)
 {
