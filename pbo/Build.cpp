@@ -89,23 +89,6 @@ int ForEachItem(const char* folder, const char* subPath, Visit visit)
     return 0;
 }
 
-// Removes the partial output of a failed build when this object goes away.
-class PartialOutput
-{
-public:
-    explicit PartialOutput(const char* path) : path(path) {}
-    ~PartialOutput()
-    {
-        if (path)
-            platform::DeleteFile(path);
-    }
-    PartialOutput(const PartialOutput&) = delete;
-    PartialOutput& operator=(const PartialOutput&) = delete;
-    void Keep() { path = nullptr; }
-
-private:
-    const char* path;
-};
 } // namespace
 
 int Ostrel::MakePbo(const char* folder, PboFlags flags, const char* prefix, ProgressCallback progress,
@@ -295,16 +278,11 @@ int Ostrel::AddEntry(PboFlags /*flags*/, const char* folder, const char* subPath
 int Ostrel::WriteArchive(const char* folder, PboFlags flags, const char* prefix, const char* extra)
 {
     (void)extra;
-    // The archive is written under a temporary name beside its real one and
-    // renamed into place only when it is complete, so a failed build never
+    // The output stream writes under a temporary name beside the archive and
+    // renames it into place only when it is complete, so a failed build never
     // leaves a broken archive (nor spoils one that was there before).
-    OwnedString final, temporary;
-    DataStream::ResolveName(final, folder, "pbo");
-    if (final.Empty() || !OwnedString::FormatString(temporary, "%s.partial", final.Get()))
-        return PboNoMemory;
-    if (!StartArchive(folder, temporary.Get(), flags, prefix, callback))
+    if (!StartArchive(folder, nullptr, flags, prefix, callback))
         return PboNoFile;
-    PartialOutput partial(temporary.Get());
     int result = WriteHeaderBlock((flags & KeepTextOption) != 0);
     if (!result)
         result = WriteDataBlock(folder);
@@ -315,10 +293,5 @@ int Ostrel::WriteArchive(const char* folder, PboFlags flags, const char* prefix,
         ClosePbo();
         return result;
     }
-    if (!ClosePbo())
-        return PboNoFile;
-    if (platform::ReplaceFile(temporary.Get(), final.Get()) != 0)
-        return PboNoFile;
-    partial.Keep();
-    return 0;
+    return ClosePbo() ? 0 : PboNoFile;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/Platform.h"
 #include "frame/RazDLL.h"
 #include "support/Capture.h"
 #include "support/PosixOnly.h"
@@ -48,6 +49,17 @@ Built ReadBack(const std::string& archive)
         reader.FreeData(e);
     }
     return built;
+}
+
+// The folder holds no temporary file of an output.
+bool NoTemporaryFiles(const std::string& folder)
+{
+    for (const auto& item : std::filesystem::directory_iterator(folder))
+    {
+        if (platform::IsTemporaryName(item.path().filename().string().c_str()))
+            return false;
+    }
+    return true;
 }
 
 class BuildTest : public ::testing::Test
@@ -162,7 +174,7 @@ TEST_F(BuildTest, FailuresAnswerTheirCodeAndLeaveNoArchive)
         Capture::Reset();
         EXPECT_EQ(Build(row.options), row.code);
         EXPECT_FALSE(std::filesystem::exists(Archive()));
-        EXPECT_FALSE(std::filesystem::exists(Archive() + ".partial"));
+        EXPECT_TRUE(NoTemporaryFiles(dir.File("")));
         if (row.code == -15)
         {
             EXPECT_EQ(Capture::lines.back().back(), ' ') << "the failing path is shown";
@@ -229,6 +241,19 @@ TEST_F(BuildTest, LinksToFilesArePackedLinksToFoldersAreNotEntered)
     EXPECT_EQ(built.data.back(), Bytes({'a'})) << "a link to a file packs its target";
 }
 
+// The temporary name of the archive is short: a folder whose archive name is
+// 255 bytes long (the component limit) still builds.
+TEST_F(BuildTest, ArchiveNameAtTheComponentLimitBuilds)
+{
+    OSTREL_POSIX_ONLY("the whole path passes the limit there");
+    const std::string name(251, 'm');
+    std::filesystem::create_directories(Folder(name));
+    WriteFile(Folder(name) + "/a.txt", std::string("a"));
+    Ostrel pbo;
+    ASSERT_EQ(pbo.MakePbo(Folder(name).c_str(), Cwc, nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(ReadBack(Archive(name)).names, std::vector<std::string>{"a.txt"});
+}
+
 // Changes a file once the header is written and before its data is read.
 std::string changePath;
 std::string changeContent;
@@ -255,7 +280,7 @@ TEST_F(BuildTest, FileChangedAfterListingFailsAndKeepsTheOldArchive)
         Ostrel pbo;
         EXPECT_EQ(pbo.MakePbo(Folder().c_str(), Arma, nullptr, &ChangeOnHeaderLine, nullptr), -3);
         EXPECT_EQ(ReadFile(Archive()), Bytes({'o', 'l', 'd', ' ', 'a', 'r', 'c', 'h', 'i', 'v', 'e'}));
-        EXPECT_FALSE(std::filesystem::exists(Archive() + ".partial"));
+        EXPECT_TRUE(NoTemporaryFiles(dir.File("")));
     }
 }
 

@@ -152,13 +152,24 @@ TEST(ArchiveReuse, PathsThatNameNoRegularFileAreRefused)
         SCOPED_TRACE(path);
         Ostrel pbo;
         EXPECT_EQ(pbo.OpenPbo(path.c_str(), nullptr), -3);
-        EXPECT_FALSE(pbo.CreatePbo(path.c_str(), Cwc, nullptr, nullptr, nullptr));
-        EXPECT_TRUE(pbo.ClosePbo());
     }
-    // The pipe stays a pipe.
+    // A new archive is never written into a pipe; a link at the name is
+    // replaced by the archive, never written through.
+    Ostrel pbo;
+    EXPECT_FALSE(pbo.CreatePbo(dir.File("pipe.pbo").c_str(), Cwc, nullptr, nullptr, nullptr));
+    EXPECT_TRUE(pbo.ClosePbo());
     struct stat st;
     ASSERT_EQ(stat(dir.File("pipe.pbo").c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    if (paths.size() > 1)
+    {
+        EXPECT_TRUE(pbo.CreatePbo(dir.File("null.pbo").c_str(), Cwc, nullptr, nullptr, nullptr));
+        EXPECT_TRUE(pbo.ClosePbo());
+        ASSERT_EQ(lstat(dir.File("null.pbo").c_str(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode));
+        ASSERT_EQ(stat("/dev/null", &st), 0);
+        EXPECT_TRUE(S_ISCHR(st.st_mode));
+    }
 #endif
 }
 
