@@ -23,9 +23,8 @@ const int SeenConfigCpp = 1;
 const int SeenConfigBin = 2;
 // The binarised config signature: 00 'r' 'a' 'P'.
 const unsigned char RapSignature[4] = {0, 'r', 'a', 'P'};
-// Longest first line of a "$PBOPREFIX$" file that is read (a line read of
-// 200 bytes, the zero included).
-const int PrefixLineBuffer = 200;
+// Room for the longest prefix an archive can hold, and its zero.
+const size_t PrefixBuffer = 254;
 
 int Options(PboFlags flags)
 {
@@ -47,21 +46,6 @@ int StartsBinarised(const char* path)
     size_t got = std::fread(head, 1, sizeof head, file);
     std::fclose(file);
     return got == sizeof head && std::memcmp(head, RapSignature, sizeof head) == 0 ? 1 : 0;
-}
-
-// The first line of a prefix file, its line end kept; the empty text for an
-// empty file. False when the file cannot be opened.
-bool ReadPrefixLine(const char* path, OwnedString& line)
-{
-    FILE* file = platform::OpenFile(path, "rb");
-    if (!file)
-        return false;
-    char buffer[PrefixLineBuffer] = {};
-    if (!std::fgets(buffer, sizeof buffer, file))
-        buffer[0] = 0;
-    std::fclose(file);
-    line.Copy(buffer);
-    return true;
 }
 
 // Walks one folder level in listing order: visit(scan, itemPath) for every
@@ -226,9 +210,13 @@ int Ostrel::RecurseBuildEntries(PboFlags flags, const char* folder, const char* 
         if (text::EqualNoCase(name, "$PBOPREFIX$"))
         {
             OwnedString path;
-            OwnedString::FormatString(path, "%s%s", folder, itemPath);
-            if (ReadPrefixLine(path.Get(), prefixOverride))
-                callback("Overriding prefix with %s\r\n", prefixOverride.c_str());
+            char prefix[PrefixBuffer];
+            if (!OwnedString::FormatString(path, "%s%s", folder, itemPath))
+                return static_cast<int>(PboNoMemory);
+            if (!ReadPrefixFile(path.Get(), prefix, sizeof prefix))
+                return static_cast<int>(PboNoFile);
+            prefixOverride.Copy(prefix);
+            callback("Overriding prefix with %s\r\n", prefixOverride.c_str());
         }
         return AddEntry(flags, folder, itemPath, scan.FindData());
     });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "../frame/DataStream.h"
@@ -45,6 +46,16 @@ public:
     int GetBinData(pbo_entry* entry, bool raw);
     int GetAscData(pbo_entry* entry, bool terminate);
     void FreeData(pbo_entry* entry);
+    // For an archive open for reading: 0 when it ends with a zero byte and
+    // the SHA-1 of every byte before them; 1 when no such checksum is stored
+    // (no 21 residual bytes starting with a zero, or all zeros); 2 when the
+    // stored checksum does not match; a negative code (kept) when the file
+    // cannot be read.
+    int VerifyChecksum();
+    // The prefix a "$PBOPREFIX$" file sets: its first line without the line
+    // end and the blanks around it, copied with its zero into prefix; false
+    // when the file cannot be read or the prefix needs more than size bytes.
+    static bool ReadPrefixFile(const char* path, char* prefix, size_t size);
     const char* strError() const;
     int GetErrorCode() const { return errorCode; }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -192,22 +193,57 @@ TEST_F(BuildTest, FailuresAnswerTheirCodeAndLeaveNoArchive)
     EXPECT_FALSE(std::filesystem::exists(Archive("missing")));
 }
 
+// The prefix is the first line of the file, without its line end and the
+// blanks around it.
 TEST_F(BuildTest, PrefixFileSetsThePrefixAndTheArmaFlavour)
 {
-    Put("$PBOPREFIX$", "x\\y\r\nsecond line\r\n");
     Put("deep/file.txt", "f");
-    for (int flavour : {Cwc, Resistance, ArmaNoSha, Elite, Arma})
+    const char* const texts[] = {"x\\y\r\nsecond line\r\n", "x\\y\n", " \tx\\y \r", "x\\y"};
+    for (const char* text : texts)
     {
-        SCOPED_TRACE(flavour);
-        Capture::Reset();
-        ASSERT_EQ(Build(flavour), 0);
-        EXPECT_NE(std::find(Capture::lines.begin(), Capture::lines.end(), "Overriding prefix with x\\y\r\n\r\n"),
-                  Capture::lines.end());
-        Built built = ReadBack(Archive());
-        EXPECT_EQ(built.type, flavour == Elite ? Elite : Arma);
-        EXPECT_EQ(built.product, "x\\y\r\n");
-        EXPECT_EQ(built.names, (std::vector<std::string>{"$PBOPREFIX$", "deep\\file.txt"}));
+        Put("$PBOPREFIX$", text);
+        for (int flavour : {Cwc, Resistance, ArmaNoSha, Elite, Arma})
+        {
+            SCOPED_TRACE(testing::Message() << testing::PrintToString(text) << " " << flavour);
+            Capture::Reset();
+            ASSERT_EQ(Build(flavour), 0);
+            EXPECT_NE(std::find(Capture::lines.begin(), Capture::lines.end(), "Overriding prefix with x\\y\r\n"),
+                      Capture::lines.end());
+            Built built = ReadBack(Archive());
+            EXPECT_EQ(built.type, flavour == Elite ? Elite : Arma);
+            EXPECT_EQ(built.product, "x\\y");
+            EXPECT_EQ(built.names, (std::vector<std::string>{"$PBOPREFIX$", "deep\\file.txt"}));
+        }
     }
+}
+
+TEST(PrefixFile, FirstLineFitsTheCallersBuffer)
+{
+    testsupport::TempDir dir;
+    const std::string path = dir.File("$PBOPREFIX$");
+    struct Row
+    {
+        std::string text;
+        size_t size;
+        bool read;
+        const char* prefix;
+    } rows[] = {
+        {"a\\b\r\n", 4, true, "a\\b"}, {"a\\b\r\n", 3, false, ""}, {"", 1, true, ""},
+        {"  \r\nnext", 1, true, ""},     {std::string(2000, 'p'), 4000, false, ""},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(testing::PrintToString(row.text.substr(0, 10)));
+        WriteFile(path, row.text);
+        char prefix[4000] = "unchanged";
+        EXPECT_EQ(Ostrel::ReadPrefixFile(path.c_str(), prefix, row.size), row.read);
+        if (row.read)
+        {
+            EXPECT_STREQ(prefix, row.prefix);
+        }
+    }
+    char prefix[8];
+    EXPECT_FALSE(Ostrel::ReadPrefixFile(dir.File("missing").c_str(), prefix, sizeof prefix));
 }
 
 TEST_F(BuildTest, SameFolderSameArchiveAndEmptyFolder)
