@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "../frame/RazDLL.h"
 #include "../frame/Text.h"
@@ -50,9 +52,11 @@ int StartsBinarised(const char* path)
 
 // Walks one folder level in listing order: visit(scan, itemPath) for every
 // item, itemPath being subPath with a backslash and the item's name. Answers
-// the first non-zero answer; -3 when the level cannot be listed.
+// the first non-zero answer; -3 when the level cannot be listed. An item whose
+// name holds a backslash (an ordinary character in names on POSIX) would be
+// read back as a path of folders: it is refused, and report names it.
 template <typename Visit>
-int ForEachItem(const char* folder, const char* subPath, Visit visit)
+int ForEachItem(const char* folder, const char* subPath, ProgressCallback report, Visit visit)
 {
     OwnedString level;
     if (!OwnedString::FormatString(level, "%s%s", folder, subPath))
@@ -63,6 +67,12 @@ int ForEachItem(const char* folder, const char* subPath, Visit visit)
         return PboNoFile;
     for (bool more = state == 1; more; more = scan.Next())
     {
+        if (std::strchr(scan.Name(), '\\'))
+        {
+            std::string path = platform::LocalPath(level.Get()) + "/" + scan.Name();
+            report(Ostrel::BackslashNameFormat, path.c_str());
+            return PboUnsafeName;
+        }
         OwnedString itemPath;
         if (!OwnedString::FormatString(itemPath, "%s\\%s", subPath, scan.Name()))
             return PboNoMemory;
@@ -74,6 +84,27 @@ int ForEachItem(const char* folder, const char* subPath, Visit visit)
 }
 
 } // namespace
+
+// Where a build reads: the folder with every link resolved, and the resolved
+// names of the archive it writes and of the one the caller moves it to.
+struct BuildPlaces
+{
+    std::string root;
+    std::vector<std::string> outputs;
+
+    bool IsOutput(const std::string& resolved) const
+    {
+        for (const std::string& output : outputs)
+        {
+            if (platform::IsWithin(resolved, output))
+                return true;
+        }
+        return false;
+    }
+};
+
+const char Ostrel::LinkOutsideFormat[] = "skipping %s: the link leads outside the folder\r\n";
+const char Ostrel::BackslashNameFormat[] = "cannot pack %s: a backslash in a name cannot be stored\r\n";
 
 int Ostrel::MakePbo(const char* folder, PboFlags flags, const char* prefix, ProgressCallback progress,
                     const char* extra)
@@ -106,7 +137,23 @@ int Ostrel::MakePbo(const char* folder, PboFlags flags, const char* prefix, Prog
         compiler = own.get();
     }
     buildTail = nullptr;
+    BuildPlaces where;
+    OwnedString archive;
+    DataStream::ResolveName(archive, folder, "pbo");
+    std::string resolved;
+    if (!platform::ResolvePath(folder, where.root) || archive.Empty())
+    {
+        errorCode = PboNoFile;
+        return errorCode;
+    }
+    for (const char* output : {static_cast<const char*>(archive.Get()), extra})
+    {
+        if (output && *output && platform::ResolveTarget(output, resolved))
+            where.outputs.push_back(resolved);
+    }
+    places = &where;
     int result = BuildEntries(folder, flags, prefix, extra);
+    places = nullptr;
     compiler = nullptr;
     buildTail = nullptr;
     if (result)
@@ -138,7 +185,7 @@ int Ostrel::BuildEntries(const char* folder, PboFlags flags, const char* prefix,
 
 int Ostrel::RecurseScanEntries(PboFlags flags, const char* folder, const char* subPath)
 {
-    int result = ForEachItem(folder, subPath, [&](const FolderScan& scan, const char* itemPath) {
+    int result = ForEachItem(folder, subPath, callback, [&](const FolderScan& scan, const char* itemPath) {
         const char* name = scan.Name();
         if (scan.IsFolder())
             return RecurseScanEntries(flags, folder, itemPath);
@@ -192,7 +239,7 @@ int Ostrel::CheckSource(PboFlags flags, const char* path, const char* name)
 
 int Ostrel::RecurseBuildEntries(PboFlags flags, const char* folder, const char* subPath)
 {
-    return ForEachItem(folder, subPath, [&](const FolderScan& scan, const char* itemPath) {
+    return ForEachItem(folder, subPath, callback, [&](const FolderScan& scan, const char* itemPath) {
         const char* name = scan.Name();
         if (scan.IsFolder())
             return RecurseBuildEntries(flags, folder, itemPath);
@@ -235,6 +282,22 @@ int Ostrel::AddEntry(PboFlags /*flags*/, const char* folder, const char* subPath
     uint64_t size = 0;
     if (!platform::FindFileSize(path.Get(), size))
         return platform::IsLink(path.Get()) ? 0 : PboNoFile;
+    // Files of an archive being written (this one, or the one the caller
+    // will put in place) are never entries; nor is anything a link reaches
+    // outside the folder.
+    if (platform::IsTemporaryName(record->name))
+        return 0;
+    std::string resolved;
+    if (places && platform::ResolvePath(path.Get(), resolved))
+    {
+        if (!platform::IsWithin(resolved, places->root))
+        {
+            callback(LinkOutsideFormat, name);
+            return 0;
+        }
+        if (places->IsOutput(resolved))
+            return 0;
+    }
     if (size > UINT32_MAX)
         return PboNoFile;
     std::unique_ptr<pbo_entry> entry(new (std::nothrow) pbo_entry());

@@ -13,6 +13,7 @@
 
 class RazDLL;
 class Rapify;
+struct BuildPlaces;
 
 // PBO archive reader and writer.
 class OSTREL_API Ostrel
@@ -69,10 +70,20 @@ public:
     int ExtractPbo(const char* archivePath, ProgressCallback callback);
 
     // Building an archive named after a folder from the files below it.
+    // extra: null, or the name the caller will move the finished archive to;
+    // a file there is not packed, like the archive being written. A link
+    // that leads out of the folder is passed over, with a progress line
+    // (LinkOutsideFormat); a name holding a backslash is refused (-10) with a
+    // progress line naming it (BackslashNameFormat).
     int MakePbo(const char* folder, PboFlags flags, const char* prefix, ProgressCallback callback,
                 const char* extra);
 
     pbo_entry* firstEntry = nullptr;
+
+    // Progress texts of a build, each with one "%s": the entry name of a link
+    // passed over, and the path of a file whose name cannot be stored.
+    static const char LinkOutsideFormat[];
+    static const char BackslashNameFormat[];
 
 private:
     void Init();
@@ -121,6 +132,8 @@ private:
     Rapify* compiler = nullptr;
     // Last entry appended by a build in progress.
     pbo_entry* buildTail = nullptr;
+    // The folder a build in progress packs and the archives it must not.
+    const BuildPlaces* places = nullptr;
     ProgressCallback callback = &SilentProgress::Callback;
     // Text of GetAsciiSig: two hexadecimal digits a key byte.
     mutable char asciiSig[2 * sizeof(PboInfo::keyStore) + 1] = {};

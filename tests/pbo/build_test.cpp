@@ -264,17 +264,72 @@ TEST_F(BuildTest, SameFolderSameArchiveAndEmptyFolder)
     EXPECT_EQ(ReadFile(Archive()), first);
 }
 
+// Links inside the folder are packed as their targets; links that lead out
+// of it are passed over with a progress line, whatever their form.
 TEST_F(BuildTest, LinksToFilesArePackedLinksToFoldersAreNotEntered)
 {
     OSTREL_POSIX_ONLY("symbolic links need a privilege there");
     Put("a.txt", "a");
     Put("c/d.txt", "d");
+    WriteFile(dir.File("private.txt"), std::string("secret"));
     std::filesystem::create_directory_symlink(Folder() + "/c", Folder() + "/link");
     std::filesystem::create_symlink(Folder() + "/a.txt", Folder() + "/z.txt");
+    std::filesystem::create_symlink("../a.txt", Folder() + "/c/up.txt");
+    std::filesystem::create_symlink(dir.File("private.txt"), Folder() + "/absolute.txt");
+    std::filesystem::create_symlink("../private.txt", Folder() + "/relative.txt");
+    std::filesystem::create_symlink("link/../../private.txt", Folder() + "/through.txt");
+    Capture::Reset();
     ASSERT_EQ(Build(Arma), 0);
     Built built = ReadBack(Archive());
-    EXPECT_EQ(built.names, (std::vector<std::string>{"a.txt", "c\\d.txt", "z.txt"}));
+    EXPECT_EQ(built.names, (std::vector<std::string>{"a.txt", "c\\d.txt", "c\\up.txt", "z.txt"}));
     EXPECT_EQ(built.data.back(), Bytes({'a'})) << "a link to a file packs its target";
+    for (const char* name : {"absolute.txt", "relative.txt", "through.txt"})
+    {
+        std::string line = "skipping " + std::string(name) + ": the link leads outside the folder\r\n";
+        EXPECT_NE(std::find(Capture::lines.begin(), Capture::lines.end(), line), Capture::lines.end()) << name;
+    }
+}
+
+// The archive being written and the one the caller moves it to are never
+// entries, even where they lie inside the folder.
+TEST_F(BuildTest, OutputInsideTheFolderIsNeverPacked)
+{
+    Put("a.txt", "a");
+    Put("sub/b.txt", "b");
+    // "mod/sub/.." names the folder; its archive is "mod/sub/...pbo".
+    const std::string throughSub = Folder() + "/sub/..";
+    const std::string moved = Folder() + "/out.pbo";
+    for (int round = 0; round < 2; ++round)
+    {
+        SCOPED_TRACE(round);
+        Ostrel pbo;
+        ASSERT_EQ(pbo.MakePbo(throughSub.c_str(), Cwc, nullptr, nullptr, moved.c_str()), 0);
+        std::filesystem::copy_file(Folder() + "/sub/...pbo", moved, std::filesystem::copy_options::overwrite_existing);
+        EXPECT_EQ(ReadBack(moved).names, (std::vector<std::string>{"a.txt", "sub\\b.txt"}));
+    }
+}
+
+// A backslash inside a name (an ordinary character on POSIX) would read back
+// as folders: such a file is refused by name before anything is written.
+TEST_F(BuildTest, BackslashInANameIsRefused)
+{
+    OSTREL_POSIX_ONLY("names cannot hold a backslash there");
+    for (bool besideFolder : {false, true})
+    {
+        SCOPED_TRACE(besideFolder);
+        std::filesystem::remove_all(Folder());
+        Put("a\\b.txt", "file");
+        if (besideFolder)
+            Put("a/b.txt", "folder");
+        for (int options : {0, 1})
+        {
+            Capture::Reset();
+            EXPECT_EQ(Build(Arma | options), -10);
+            EXPECT_FALSE(std::filesystem::exists(Archive()));
+            std::string line = "cannot pack " + Folder() + "/a\\b.txt: a backslash in a name cannot be stored\r\n";
+            EXPECT_NE(std::find(Capture::lines.begin(), Capture::lines.end(), line), Capture::lines.end());
+        }
+    }
 }
 
 // The temporary name of the archive is short: a folder whose archive name is
