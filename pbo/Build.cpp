@@ -89,17 +89,29 @@ int ForEachItem(const char* folder, const char* subPath, ProgressCallback report
 // names of the archive it writes and of the one the caller moves it to.
 struct BuildPlaces
 {
+    enum Place
+    {
+        Inside,
+        Outside, // reached through a link that leads out of the folder
+        Output
+    };
+
     std::string root;
     std::vector<std::string> outputs;
 
-    bool IsOutput(const std::string& resolved) const
+    Place Of(const char* path) const
     {
+        std::string resolved;
+        if (!platform::ResolvePath(path, resolved))
+            return Inside;
+        if (!platform::IsWithin(resolved, root))
+            return Outside;
         for (const std::string& output : outputs)
         {
             if (platform::IsWithin(resolved, output))
-                return true;
+                return Output;
         }
-        return false;
+        return Inside;
     }
 };
 
@@ -196,6 +208,10 @@ int Ostrel::RecurseScanEntries(PboFlags flags, const char* folder, const char* s
         OwnedString path;
         if (!OwnedString::FormatString(path, "%s%s", folder, itemPath))
             return static_cast<int>(PboNoMemory);
+        // A source outside the folder is neither read nor compiled (the entry
+        // pass reports it).
+        if (places && places->Of(path.Get()) == BuildPlaces::Outside)
+            return 0;
         return CheckSource(flags, path.Get(), name);
     });
     if (result)
@@ -260,10 +276,13 @@ int Ostrel::RecurseBuildEntries(PboFlags flags, const char* folder, const char* 
             char prefix[PrefixBuffer];
             if (!OwnedString::FormatString(path, "%s%s", folder, itemPath))
                 return static_cast<int>(PboNoMemory);
-            if (!ReadPrefixFile(path.Get(), prefix, sizeof prefix))
-                return static_cast<int>(PboNoFile);
-            prefixOverride.Copy(prefix);
-            callback("Overriding prefix with %s\r\n", prefixOverride.c_str());
+            if (!places || places->Of(path.Get()) != BuildPlaces::Outside)
+            {
+                if (!ReadPrefixFile(path.Get(), prefix, sizeof prefix))
+                    return static_cast<int>(PboNoFile);
+                prefixOverride.Copy(prefix);
+                callback("Overriding prefix with %s\r\n", prefixOverride.c_str());
+            }
         }
         return AddEntry(flags, folder, itemPath, scan.FindData());
     });
@@ -287,17 +306,11 @@ int Ostrel::AddEntry(PboFlags /*flags*/, const char* folder, const char* subPath
     // outside the folder.
     if (platform::IsTemporaryName(record->name))
         return 0;
-    std::string resolved;
-    if (places && platform::ResolvePath(path.Get(), resolved))
-    {
-        if (!platform::IsWithin(resolved, places->root))
-        {
-            callback(LinkOutsideFormat, name);
-            return 0;
-        }
-        if (places->IsOutput(resolved))
-            return 0;
-    }
+    BuildPlaces::Place place = places ? places->Of(path.Get()) : BuildPlaces::Inside;
+    if (place == BuildPlaces::Outside)
+        callback(LinkOutsideFormat, name);
+    if (place != BuildPlaces::Inside)
+        return 0;
     if (size > UINT32_MAX)
         return PboNoFile;
     std::unique_ptr<pbo_entry> entry(new (std::nothrow) pbo_entry());

@@ -264,6 +264,12 @@ TEST_F(BuildTest, LinksToFilesArePackedLinksToFoldersAreNotEntered)
         std::string line = "skipping " + std::string(name) + ": the link leads outside the folder\r\n";
         EXPECT_NE(std::find(Capture::lines.begin(), Capture::lines.end(), line), Capture::lines.end()) << name;
     }
+    // Nor is an outside file read as the prefix or compiled as a config.
+    std::filesystem::create_symlink(dir.File("private.txt"), Folder() + "/$PBOPREFIX$");
+    std::filesystem::create_symlink(dir.File("private.txt"), Folder() + "/config.cpp");
+    ASSERT_EQ(Build(Arma | 2), 0);
+    EXPECT_EQ(ReadBack(Archive()).product, "mod");
+    EXPECT_FALSE(std::filesystem::exists(Folder() + "/config.bin"));
 }
 
 // The archive being written and the one the caller moves it to are never
