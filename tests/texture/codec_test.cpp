@@ -358,3 +358,59 @@ TEST(TextureCodec, TypesByNameAndByDefault)
     EXPECT_EQ(DefaultType(Picture(8, 8, false)), PixelType::Dxt1);
     EXPECT_EQ(DefaultType(Picture(8, 8, true)), PixelType::Dxt5);
 }
+
+// Each pixel of a generated mipmap is the average of the 2 x 2 pixels it
+// covers (2 x 1 or 1 x 2 once a side is 4), halves rounded up. The grey and
+// alpha type stores 8-bit values, so the decoded mipmaps are the generated ones.
+TEST(TextureCodec, GeneratedMipmapsAverageTheirParents)
+{
+    for (const auto& size : {std::pair<unsigned, unsigned>{16, 16}, {32, 4}, {4, 8}})
+    {
+        SCOPED_TRACE(std::to_string(size.first) + "x" + std::to_string(size.second));
+        Image image;
+        image.width = size.first;
+        image.height = size.second;
+        image.rgba.resize(size_t(image.width) * image.height * 4);
+        uint32_t state = 7;
+        for (size_t i = 0; i < image.rgba.size(); i += 4)
+        {
+            state = state * 1103515245u + 12345u;
+            image.rgba[i] = image.rgba[i + 1] = image.rgba[i + 2] = static_cast<unsigned char>(state >> 24);
+            image.rgba[i + 3] = static_cast<unsigned char>(state >> 16);
+        }
+        EncodeOptions options;
+        options.automatic = false;
+        options.type = PixelType::LumAlpha;
+        Bytes bytes;
+        ASSERT_EQ(EncodeTexture(image, options, bytes), Ok);
+        Texture texture;
+        ASSERT_EQ(DecodeTexture(bytes.data(), bytes.size(), texture), Ok);
+        ASSERT_GE(texture.mipmaps.size(), 2u);
+        EXPECT_EQ(texture.mipmaps[0].rgba, image.rgba);
+        for (size_t level = 1; level < texture.mipmaps.size(); ++level)
+        {
+            const Image& parent = texture.mipmaps[level - 1];
+            const Image& mip = texture.mipmaps[level];
+            const unsigned sx = parent.width / mip.width, sy = parent.height / mip.height;
+            ASSERT_EQ(sx * sy, parent.width > 4 && parent.height > 4 ? 4u : 2u) << level;
+            for (unsigned y = 0; y < mip.height; ++y)
+            {
+                for (unsigned x = 0; x < mip.width; ++x)
+                {
+                    for (unsigned c = 0; c < 4; ++c)
+                    {
+                        unsigned sum = 0;
+                        for (unsigned dy = 0; dy < sy; ++dy)
+                        {
+                            for (unsigned dx = 0; dx < sx; ++dx)
+                                sum += parent.rgba[((y * sy + dy) * parent.width + x * sx + dx) * 4 + c];
+                        }
+                        const unsigned expected = (2 * sum + sx * sy) / (2 * sx * sy);
+                        ASSERT_EQ(mip.rgba[(y * mip.width + x) * 4 + c], expected)
+                            << "level " << level << " pixel " << x << "," << y << " channel " << c;
+                    }
+                }
+            }
+        }
+    }
+}
