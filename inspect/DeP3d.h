@@ -22,9 +22,11 @@ enum P3DType
 };
 
 // Result codes: 0 no error, 1 premature end, 2 out of memory, 3 invalid file,
-// 4 residual bytes, 5 undecodable (binarised model). The levels of a model
-// read without error stay until Close, the next Open or destruction; a failed
-// run releases them. The callback's answer is not polled.
+// 4 residual bytes (after a header of no levels), 5 undecodable (binarised
+// model). Bytes after the last level are a trailer, counted in the report.
+// The levels of a model read without error stay until Close, the next Open
+// or destruction; a failed run releases them. The callback's answer is not
+// polled.
 //
 // Besides the float 1.1, the header version may be the integer 257, which
 // editable models in circulation carry for the same version. A "#mass#" tag

@@ -93,7 +93,15 @@ int DeP3d::ReadMlod()
         if (result != 0)
             return result;
     }
-    return input->AtEnd() ? 0 : 4;
+    if (input->AtEnd())
+        return 0;
+    // Models saved by the editor carry a trailer after the last level
+    // (zeros, a folder text, 32-bit values): accepted and counted. Without
+    // any level there is no end tag, and bytes after the header are residual.
+    if (mlod->lodCount == 0)
+        return 4;
+    callback("TrailingBytes: %lu\r\n", static_cast<unsigned long>(input->Length() - input->Position()));
+    return 0;
 }
 
 int DeP3d::ReadLod(P3dLod& lod)

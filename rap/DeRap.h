@@ -72,6 +72,9 @@ private:
     bool IsHeader8();
     RapError ProcessClasses();
     RapError XBox_ProcessBlock(int depth, uint32_t returnOffset);
+    // True when the root body at the position inherits nothing and holds no
+    // entries; reads nothing.
+    bool RootBodyIsEmpty();
     uint32_t MoveTo(uint32_t offset);
     RapError ProcessEntryType(int depth);
     RapError ReadClassBody(int depth);

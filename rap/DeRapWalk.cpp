@@ -42,16 +42,33 @@ RapError DeRap::ProcessClasses()
     const char* keyword = usePragma ? "pragma" : "define";
     bool written = layout == 2 ? OutputStr(0, "#%s _XBOX_ WithSignature //%s", keyword, GetAsciiSig(nullptr))
                                : OutputStr(0, "#%s _ARMA_\r\n", keyword);
-    const char* name = fileName ? text::BaseName(fileName) : "";
-    if (!written || !Put("\r\n\r\n") || !OutputStr(0, "//Class %s{\r\n", name))
+    if (!written || !Put("\r\n\r\n"))
         return RapOutOfMemory;
     int enumOffset = GetLong();
+    if (RootBodyIsEmpty())
+    {
+        // A config without classes: the header lines, then its enum list.
+        MoveTo(static_cast<uint32_t>(enumOffset));
+        return RapNoError;
+    }
+    const char* name = fileName ? text::BaseName(fileName) : "";
+    if (!OutputStr(0, "//Class %s{\r\n", name))
+        return RapOutOfMemory;
     if (showOffsets && !OutputStr(0, "//NextOffset %08lX\r\n", AsOffset(enumOffset)))
         return RapOutOfMemory;
     RapError result = XBox_ProcessBlock(0, static_cast<uint32_t>(enumOffset));
     if (result != RapNoError)
         return result;
     return Put("//};\r\n") ? RapNoError : RapOutOfMemory;
+}
+
+bool DeRap::RootBodyIsEmpty()
+{
+    uint32_t start = position;
+    const char* inherit = GetString();
+    bool empty = inherit && !*inherit && GetRazShort() == 0;
+    position = start;
+    return empty;
 }
 
 RapError DeRap::XBox_ProcessBlock(int depth, uint32_t returnOffset)
@@ -71,19 +88,15 @@ RapError DeRap::XBox_ProcessBlock(int depth, uint32_t returnOffset)
             return RapRootInherits;
     }
 
+    // The root's entries stand at the top level, without braces (an empty
+    // root never comes here: it has no class lines at all).
     bool closingLine = false;
-    if (depth == 0)
-    {
-        // The root's entries stand at the top level, without braces.
-        if (count == 0)
-            return RapEntriesExpected;
-    }
-    else if (count == 0 && !showOffsets)
+    if (depth > 0 && count == 0 && !showOffsets)
     {
         if (!Put("{};\r\n"))
             return RapOutOfMemory;
     }
-    else
+    else if (depth > 0)
     {
         if (!Put("\r\n") || !PutIndent(depth - 1) || !Put("{\r\n"))
             return RapOutOfMemory;

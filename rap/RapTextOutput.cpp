@@ -135,7 +135,7 @@ bool RapTextOutput::PutInt(int32_t value)
 bool RapTextOutput::PutFloat(float value)
 {
     char digits[64];
-    size_t n = floattext::FormatG(digits, sizeof digits, value);
+    size_t n = floattext::FormatFloat(digits, sizeof digits, value);
     return Put(digits, static_cast<uint32_t>(n));
 }
 

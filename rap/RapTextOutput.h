@@ -37,7 +37,8 @@ protected:
     bool Put(const char* piece);
     bool Put(const char* piece, uint32_t pieceLength);
     bool PutInt(int32_t value);
-    // "%g" of the value widened to double, exponent with at least 3 digits.
+    // "%g" of the value, exponent with at least 3 digits, at the smallest
+    // precision (6 to 9) that reads back to the same float.
     bool PutFloat(float value);
 
     // Frees the text when freeText (else the caller owns it now); empties the

@@ -93,9 +93,20 @@ std::vector<Case> Cases()
     cases.push_back({"real level, integer version, mass in bytes",
                      ModelBytes().Header(1, IntegerVersion).Level(RealLevel(true)).Get(), 0,
                      HeaderLines(1) + RealLines(true)});
-    cases.push_back({"real level with closing bytes",
-                     ModelBytes().Header(1, IntegerVersion).Level(RealLevel(true)).Fill(32).Get(), 4,
-                     HeaderLines(1) + RealLines(true)});
+    // The editor's trailer after the last level: zeros, a folder text, 32-bit values.
+    cases.push_back({"real level with the editor's trailer",
+                     ModelBytes()
+                         .Header(1, IntegerVersion)
+                         .Level(RealLevel(true))
+                         .Fill(40, 0)
+                         .Text("data\\", 64)
+                         .U32(1)
+                         .U32(0x3F800000)
+                         .Get(),
+                     0, HeaderLines(1) + RealLines(true) + Lines{"TrailingBytes: 112\r\n"}});
+    cases.push_back({"two levels and one trailing byte",
+                     ModelBytes().Header(2).Level(RealLevel(false)).Level(RealLevel(true)).Fill(1).Get(), 0,
+                     HeaderLines(2) + RealLines(false) + RealLines(true) + Lines{"TrailingBytes: 1\r\n"}});
     cases.push_back({"five corners", ModelBytes().Header(1).Level(Triangle(5, {2, 0})).Get(), 3,
                      HeaderLines(1) + CountLines(3, 1, 1) + Lines{"tri\r\n"}});
     cases.push_back({"normal index out of range", ModelBytes().Header(1).Level(Triangle(3, {0, 1})).Get(), 3,
@@ -265,5 +276,52 @@ TEST(ModelInspector, DamagedModelsEndWithACode)
             code = model.Open(bent.data(), bent.size(), nullptr);
             EXPECT_TRUE(code >= 0 && code <= 5) << "byte " << n << " gave " << code;
         }
+    }
+}
+
+namespace
+{
+// Every getter answer for levels -1 to 3, tags and polygons -1 to 6.
+std::string State(DeP3d& model)
+{
+    std::string state = std::to_string(model.GetType()) + " " + std::to_string(model.GetLodCount());
+    auto text = [](const char* p) { return p ? std::string(p) : std::string("<null>"); };
+    for (long lod = -1; lod <= 3; ++lod)
+    {
+        state += "\n" + std::to_string(model.GetMlodTagCount(lod)) + " " + std::to_string(model.GetMlodPolyCount(lod));
+        for (long i = -1; i <= 6; ++i)
+            state += "|" + text(model.GetMlodTagName(lod, i)) + "|" + text(model.GetMlodPolySignature(lod, i));
+    }
+    return state;
+}
+} // namespace
+
+// An object that read one model answers for the next exactly as a new object
+// would: getters, counts and report.
+TEST(ModelInspector, ASecondOpenKeepsNothingOfTheFirst)
+{
+    Lod other = Triangle(3, {2, 0});
+    other.tags = {{"#Other#", 4, 4}};
+    const Bytes first = ModelBytes().Header(2).Level(RealLevel(true)).Level(RealLevel(false)).Fill(9, 0).Get();
+    const Bytes seconds[] = {
+        ModelBytes().Header(1).Level(other).Get(),
+        ModelBytes().Header(0).Get(),
+        ModelBytes().Header(0, 0x3F99999A).Get(),
+        ModelBytes().Header(2).Level(other).Get(),
+        ModelBytes().Text("ODOL").Get(),
+    };
+    for (const Bytes& second : seconds)
+    {
+        DeP3d fresh;
+        Capture::Reset();
+        int freshCode = fresh.Open(second.data(), second.size(), &Capture::Callback);
+        const Lines freshLines = Capture::lines;
+
+        DeP3d reused;
+        ASSERT_EQ(reused.Open(first.data(), first.size(), nullptr), 0);
+        Capture::Reset();
+        EXPECT_EQ(reused.Open(second.data(), second.size(), &Capture::Callback), freshCode);
+        EXPECT_EQ(Capture::lines, freshLines);
+        EXPECT_EQ(State(reused), State(fresh));
     }
 }

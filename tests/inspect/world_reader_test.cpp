@@ -175,6 +175,39 @@ TEST(WorldReader, EveryPrefixAndByteFlipEndsWithACode)
     }
 }
 
+// A section that ends exactly at the last byte of the input is read whole
+// (the run goes on to print the next section's line); one byte short, it is
+// not. The whole file, ending with its end marker, is valid; one byte short,
+// it is not.
+TEST(WorldReader, SectionsEndingAtTheLastByte)
+{
+    for (uint32_t version : {3u, 17u})
+    {
+        const OprwWorld world = SmallWorld(version);
+        const Bytes valid = testsupport::WriteOprw(world);
+        const bool plain = version == 17;
+        // Ends of the header, the cell flags, the sound grid, the peaks, the
+        // index grid and the extended flags: the next line follows each.
+        std::vector<size_t> ends = {24};
+        for (const Bytes* block : {&world.cellFlags, &world.envSounds})
+            ends.push_back(ends.back() + testsupport::WorldBlock(*block, plain).size());
+        ends.push_back(ends.back() + 4 + world.peaks.size());
+        for (const Bytes* block : {&world.indexes, &world.extFlags})
+            ends.push_back(ends.back() + testsupport::WorldBlock(*block, plain).size());
+        DeWrp reader;
+        for (size_t k = 0; k < ends.size(); ++k)
+        {
+            SCOPED_TRACE("version " + std::to_string(version) + ", section " + std::to_string(k));
+            EXPECT_EQ(OpenBytes(reader, Bytes(valid.begin(), valid.begin() + ends[k])), 1);
+            EXPECT_EQ(Capture::lines.size(), k + 2);
+            EXPECT_EQ(OpenBytes(reader, Bytes(valid.begin(), valid.begin() + ends[k] - 1)), 1);
+            EXPECT_EQ(Capture::lines.size(), k == 0 ? 0 : k + 1); // the version line follows the sizes
+        }
+        EXPECT_EQ(OpenBytes(reader, valid), 0) << version;
+        EXPECT_EQ(OpenBytes(reader, Bytes(valid.begin(), valid.end() - 1)), 1) << version;
+    }
+}
+
 TEST(WorldReader, Version1Image)
 {
     const std::string longName(76, 'm');

@@ -1,6 +1,9 @@
 // Reading primitives, the indexed-string table, text growth and float text.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -200,4 +203,52 @@ TEST(FloatText, WindowsStyleExponents)
         floattext::FormatG(out, sizeof out, c.first);
         EXPECT_STREQ(out, c.second);
     }
+}
+
+TEST(FloatText, ShortestTextThatReadsBack)
+{
+    // Six digits where they read back (the same text as FormatG), more only
+    // where they do not.
+    const std::pair<float, const char*> cases[] = {
+        {9634.6455f, "9634.6455"},         {123456789.0f, "1.2345679e+008"}, {1.0f / 3.0f, "0.33333334"},
+        {3.14159265f, "3.1415927"},        {16777216.0f, "16777216"},        {-0.000123456789f, "-0.00012345679"},
+        {5.9604645e-8f, "5.9604645e-008"}, {3.4028235e38f, "3.4028235e+038"}, {1e-45f, "1.4013e-045"},
+        {0.1f, "0.1"},                     {2.5f, "2.5"},                    {1e10f, "1e+010"},
+        {-3.0f, "-3"},                     {100000.0f, "100000"},            {0.0001f, "0.0001"},
+        {-0.0f, "-0"},                     {1.5e-5f, "1.5e-005"},            {1234.5f, "1234.5"},
+    };
+    char out[64];
+    for (const auto& c : cases)
+    {
+        size_t n = floattext::FormatFloat(out, sizeof out, c.first);
+        EXPECT_STREQ(out, c.second);
+        EXPECT_EQ(n, std::strlen(c.second));
+    }
+    floattext::FormatFloat(out, sizeof out, -std::numeric_limits<float>::infinity());
+    EXPECT_STREQ(out, "-inf");
+
+    // Every finite float reads back; texts that read back at six digits are
+    // those of FormatG.
+    uint32_t state = 0x12345678u;
+    int sixDigitTexts = 0;
+    for (int i = 0; i < 200000; ++i)
+    {
+        state = state * 1664525u + 1013904223u;
+        uint32_t bits = state ^ (state >> 13);
+        float value;
+        std::memcpy(&value, &bits, sizeof value);
+        if (!std::isfinite(value))
+            continue;
+        floattext::FormatFloat(out, sizeof out, value);
+        float back = std::strtof(out, nullptr);
+        ASSERT_EQ(std::memcmp(&back, &value, sizeof value), 0) << out << " from bits " << bits;
+        char six[64];
+        floattext::FormatG(six, sizeof six, value);
+        if (std::strtof(six, nullptr) == value)
+        {
+            ++sixDigitTexts;
+            ASSERT_STREQ(out, six);
+        }
+    }
+    EXPECT_GT(sixDigitTexts, 0);
 }

@@ -358,3 +358,50 @@ TEST(TextureCodec, TypesByNameAndByDefault)
     EXPECT_EQ(DefaultType(Picture(8, 8, false)), PixelType::Dxt1);
     EXPECT_EQ(DefaultType(Picture(8, 8, true)), PixelType::Dxt5);
 }
+
+// Each pixel of a generated mipmap is the average of the 2 x 2 pixels it
+// covers (2 x 1 or 1 x 2 once a side is 4), halves rounded up. The grey and
+// alpha type stores 8-bit values, so the decoded mipmaps are the generated ones.
+TEST(TextureCodec, GeneratedMipmapsAverageTheirParents)
+{
+    for (const auto& size : {std::pair<unsigned, unsigned>{16, 16}, {32, 4}, {4, 8}})
+    {
+        SCOPED_TRACE(std::to_string(size.first) + "x" + std::to_string(size.second));
+        Image image;
+        image.width = size.first;
+        image.height = size.second;
+        image.rgba.resize(size_t(image.width) * image.height * 4);
+        uint32_t state = 7;
+        for (size_t i = 0; i < image.rgba.size(); i += 4)
+        {
+            state = state * 1103515245u + 12345u;
+            image.rgba[i] = image.rgba[i + 1] = image.rgba[i + 2] = static_cast<unsigned char>(state >> 24);
+            image.rgba[i + 3] = static_cast<unsigned char>(state >> 16);
+        }
+        EncodeOptions options;
+        options.automatic = false;
+        options.type = PixelType::LumAlpha;
+        Bytes bytes;
+        ASSERT_EQ(EncodeTexture(image, options, bytes), Ok);
+        Texture texture;
+        ASSERT_EQ(DecodeTexture(bytes.data(), bytes.size(), texture), Ok);
+        ASSERT_GE(texture.mipmaps.size(), 2u);
+        EXPECT_EQ(texture.mipmaps[0].rgba, image.rgba);
+        for (size_t level = 1; level < texture.mipmaps.size(); ++level)
+        {
+            const Image& parent = texture.mipmaps[level - 1];
+            const Image& mip = texture.mipmaps[level];
+            const unsigned sx = parent.width / mip.width, sy = parent.height / mip.height;
+            ASSERT_EQ(sx * sy, parent.width > 4 && parent.height > 4 ? 4u : 2u) << level;
+            // Every parent pixel adds into the mipmap pixel that covers it.
+            std::vector<unsigned> sums(mip.rgba.size(), 0);
+            for (size_t i = 0; i < parent.rgba.size(); ++i)
+            {
+                const size_t pixel = i / 4, x = pixel % parent.width, y = pixel / parent.width;
+                sums[((y / sy) * mip.width + x / sx) * 4 + i % 4] += parent.rgba[i];
+            }
+            for (size_t i = 0; i < sums.size(); ++i)
+                ASSERT_EQ(mip.rgba[i], (2 * sums[i] + sx * sy) / (2 * sx * sy)) << "level " << level << " byte " << i;
+        }
+    }
+}
