@@ -66,6 +66,8 @@ public:
     // reached, or an entry the layout cannot hold; empty when nothing did.
     const std::string& StopReason() const { return stopReason; }
     void SetStopReason(const std::string& reason) { stopReason = reason; }
+    // The compile's budget of expanded and included text was passed.
+    bool OverBudget() const { return overBudget; }
     // Names the top file of a compile, before its first line is read; the
     // file and line where a compile stopped are kept after it ends.
     void SetTopFile(const char* path);

@@ -104,6 +104,9 @@ int Rapify::ProcessBuffer(const char* text, const char* path, ProgressCallback c
         result = RapifyNoMemory;
     }
     scanner->SetDefines(nullptr);
+    // Wherever the parser met it, a passed budget is a lack of memory.
+    if (result != RapifyOk && scanner->OverBudget())
+        result = RapifyNoMemory;
     if (result != RapifyOk)
         Clear();
     scanner->Reset(nullptr, nullptr);

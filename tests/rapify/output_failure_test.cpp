@@ -149,6 +149,9 @@ TEST(ConfigOutputRefusal, ShortWritesAnswerAnError)
         for (rlim_t limit : {rlim_t(0), rlim_t(4), rlim_t(7), rlim_t(20), rlim_t(30), rlim_t(whole.bytes.size() - 5),
                              rlim_t(whole.bytes.size() - 1)})
             EXPECT_EQ(OutputWithSizeLimit(compiler, path, limit, row.forceBinary), 4) << row.text << " cut at " << limit;
+        // Every cut inside the enum list at the end (count, "E", value).
+        for (size_t cut = whole.bytes.size() - 10; cut < whole.bytes.size(); ++cut)
+            EXPECT_EQ(OutputWithSizeLimit(compiler, path, cut, row.forceBinary), 4) << row.text << " cut at " << cut;
         EXPECT_EQ(OutputWithSizeLimit(compiler, path, whole.bytes.size(), row.forceBinary), 0);
         EXPECT_EQ(ReadFile(path), whole.bytes);
     }
