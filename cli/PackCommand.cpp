@@ -103,6 +103,25 @@ std::string WithoutTrailingSeparators(std::string path)
     return path;
 }
 
+// Longest name of the folder link in the working folder: the library's
+// temporary archive name adds ".pbo.partial" (12 bytes) to it, and a file
+// name holds 255 bytes.
+const size_t MaxLinkName = 255 - 12;
+
+// FOLDER.pbo beside the folder; a folder named "." or ".." (or ending so)
+// gives its own name, so "pack ." in mod writes ../mod.pbo.
+std::string DefaultArchive(const std::string& folder)
+{
+    const std::string last = fs::path(folder).filename().string();
+    if (last != "." && last != "..")
+        return folder + ".pbo";
+    std::error_code code;
+    fs::path resolved = fs::absolute(folder, code).lexically_normal();
+    if (!resolved.has_filename())
+        resolved = resolved.parent_path();
+    return resolved.string() + ".pbo";
+}
+
 // The diagnostic of a config the check pass refused; the library names it
 // through the working folder's link, the user knows it below the folder.
 void ReportConfigError(const std::string& lintPath, const fs::path& link, const std::string& folder)
@@ -145,7 +164,7 @@ Action DefinePack(CLI::App& command)
         std::error_code code;
         if (!fs::is_directory(folder, code))
             return Fail(folder + ": no such folder");
-        const std::string output = options->output.empty() ? folder + ".pbo" : options->output;
+        const std::string output = options->output.empty() ? DefaultArchive(folder) : options->output;
         if (fs::is_directory(output, code))
             return Fail(output + " is a folder");
 
@@ -155,6 +174,16 @@ Action DefinePack(CLI::App& command)
         std::string name = fs::path(output).filename().string();
         if (EndsWithNoCase(name, ".pbo"))
             name.resize(name.size() - 4);
+        // The library adds ".pbo.partial" to the name while it writes: a name
+        // that would pass the file name limit is shortened there, and stands
+        // for the prefix the library would otherwise derive from it.
+        std::string prefix = options->prefix;
+        if (name.size() > MaxLinkName)
+        {
+            if (prefix.empty())
+                prefix = name;
+            name.resize(MaxLinkName);
+        }
         Staging staging;
         std::string error;
         if (!staging.Create(output, error))
@@ -183,7 +212,7 @@ Action DefinePack(CLI::App& command)
         progress.verbose = options->verbosity.verbose && !options->verbosity.quiet;
         running = &progress;
         const int result = library->ostrel.MakePbo(link.string().c_str(), static_cast<PboFlags>(flags),
-                                                   options->prefix.empty() ? nullptr : options->prefix.c_str(),
+                                                   prefix.empty() ? nullptr : prefix.c_str(),
                                                    OnPackLine, nullptr);
         running = nullptr;
         bar.Finish();
@@ -195,6 +224,8 @@ Action DefinePack(CLI::App& command)
                 ReportConfigError(progress.lintPath, link, folder);
             return Fail(folder + ": " + library->ostrel.strError());
         }
+        if (interrupt::Requested())
+            return static_cast<int>(Interrupted);
         fs::rename(fs::path(link.string() + ".pbo"), output, code);
         if (code)
             return Fail(Describe(output, code));
