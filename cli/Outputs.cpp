@@ -8,6 +8,7 @@
 #if defined(_WIN32)
 #include <io.h>
 #include <process.h>
+#include <sys/stat.h>
 #define getpid _getpid
 #else
 #include <unistd.h>
