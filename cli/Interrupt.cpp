@@ -75,6 +75,11 @@ bool Requested()
     return requested != 0;
 }
 
+bool KeepGoing(const char*, ...)
+{
+    return requested == 0;
+}
+
 int ExitStatus()
 {
     return 128 + static_cast<int>(requested);

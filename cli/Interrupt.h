@@ -15,6 +15,9 @@ namespace interrupt
 void Install();
 // An interrupt has arrived.
 bool Requested();
+// A library progress callback that prints nothing and answers false once an
+// interrupt has arrived, which asks the running work to stop.
+bool KeepGoing(const char* format, ...);
 // Exit status of a run stopped by the interrupt: 128 plus the signal number
 // (130 for SIGINT, 143 for SIGTERM).
 int ExitStatus();

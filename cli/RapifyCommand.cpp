@@ -59,12 +59,6 @@ bool ReadText(const std::string& path, std::string& text)
     return !file.bad();
 }
 
-// The compiler polls its callback once per line: false asks it to stop.
-bool OnCompileLine(const char*, ...)
-{
-    return !interrupt::Requested();
-}
-
 bool CopyToStandardOutput(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
@@ -125,7 +119,7 @@ Action DefineRapify(CLI::App& command)
             text += "\n#pragma _arma_\n";
         else if (options->layout == XboxLayout)
             text += "\n#pragma _xbox_ WithSignature\n";
-        const int code = compiler->ProcessBuffer(text.c_str(), file.c_str(), OnCompileLine, nullptr);
+        const int code = compiler->ProcessBuffer(text.c_str(), file.c_str(), interrupt::KeepGoing, nullptr);
         if (interrupt::Requested())
             return static_cast<int>(Interrupted);
         if (code != 0)
