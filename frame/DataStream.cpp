@@ -35,8 +35,22 @@ void DataStream::CloseInputFile()
 
 bool DataStream::CloseOutput()
 {
-    bool ok = !outputFile || std::fclose(outputFile) == 0;
+    return FinishOutput(true);
+}
+
+bool DataStream::FinishOutput(bool complete)
+{
+    if (!outputFile)
+        return true;
+    bool ok = std::fclose(outputFile) == 0 && complete;
     outputFile = nullptr;
+    digesting = false;
+    if (ok)
+        ok = platform::ReplaceFile(temporaryName.Get(), outputName.Get()) == 0;
+    if (!ok)
+        platform::DeleteFile(temporaryName.Get());
+    temporaryName.Reset();
+    outputName.Reset();
     return ok;
 }
 
@@ -122,9 +136,36 @@ bool DataStream::CreateOutput(const char* name, const char* extension, const cha
     ResolveName(resolved, name, extension);
     if (resolved.Empty())
         return false;
-    CloseOutput();
-    outputFile = platform::OpenFile(resolved.Get(), mode);
-    return outputFile != nullptr;
+    FinishOutput(false);
+    std::string temporary;
+    FILE* file = platform::CreateTemporaryBeside(resolved.Get(), mode, temporary);
+    if (!file)
+        return false;
+    if (!temporaryName.Copy(temporary.c_str()))
+    {
+        std::fclose(file);
+        platform::DeleteFile(temporary.c_str());
+        return false;
+    }
+    outputFile = file;
+    outputName.Assign(resolved.Release());
+    return true;
+}
+
+void DataStream::DigestOutput()
+{
+    outputSha.Reset();
+    digesting = true;
+}
+
+bool DataStream::OutputDigest(unsigned char digest[Sha1::DigestSize]) const
+{
+    if (!digesting)
+        return false;
+    // The running digest goes on: a copy is finished.
+    Sha1 copy = outputSha;
+    copy.Final(digest);
+    return true;
 }
 
 bool DataStream::Read(void* destination, uint32_t size, uint32_t count)
@@ -173,7 +214,7 @@ long DataStream::Tell() const
 
 bool DataStream::PutByte(unsigned char b)
 {
-    return outputFile && std::fputc(b, outputFile) != EOF;
+    return PutBytes(&b, 1);
 }
 
 bool DataStream::PutU32(uint32_t v)
@@ -195,5 +236,7 @@ bool DataStream::PutBytes(const void* data, uint32_t n)
 {
     if (!outputFile)
         return false;
+    if (digesting)
+        outputSha.Update(data, n);
     return n == 0 || std::fwrite(data, 1, n, outputFile) == n;
 }

@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "Export.h"
-
-class OwnedString;
+#include "OwnedString.h"
+#include "Sha1.h"
 
 // Input buffer (whole file, open file, or the caller's block) plus one
 // optional output file.
@@ -23,15 +23,27 @@ public:
     // the last dot of name already equals it, ignoring case.
     bool OpenInput(const char* name, const char* extension, int mode);
     void OpenMemory(const unsigned char* data, uint32_t size);
-    // Creates (or truncates) the output file; mode "w+b" also allows reading
-    // back what was written.
+    // Starts an output file: the bytes go to a new temporary file beside the
+    // name (never through a link there) until FinishOutput or CloseOutput
+    // renames it over the name. Mode "w+b" also allows reading back what was
+    // written.
     bool CreateOutput(const char* name, const char* extension, const char* mode = "wb");
+    // Feeds every byte written from now on to a SHA-1 (see OutputDigest).
+    void DigestOutput();
+    // The SHA-1 of the bytes written since DigestOutput; false when no digest
+    // was asked for.
+    bool OutputDigest(unsigned char digest[Sha1::DigestSize]) const;
     // The name OpenInput and CreateOutput use: name, or name.extension when
     // the text after its last dot differs from the extension.
     static void ResolveName(OwnedString& resolved, const char* name, const char* extension);
     void CloseInputFile();
-    // False when the file's last buffered bytes could not be written.
+    // Closes the output and renames it over its name; false when its last
+    // buffered bytes could not be written or the rename failed, and then the
+    // temporary file is removed and whatever stood at the name stays.
     bool CloseOutput();
+    // CloseOutput when complete is true; else the output is thrown away.
+    // Answers whether it was kept.
+    bool FinishOutput(bool complete);
 
     bool Read(void* destination, uint32_t size, uint32_t count);
     unsigned ReadU16();
@@ -63,4 +75,8 @@ private:
     FILE* outputFile = nullptr;
     bool borrowed = false;
     uint64_t fileSize = 0;
+    OwnedString outputName;
+    OwnedString temporaryName;
+    Sha1 outputSha;
+    bool digesting = false;
 };

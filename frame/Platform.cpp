@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -108,6 +109,52 @@ FILE* OpenFile(const char* path, const char* mode)
 FILE* CreateFileNoFollow(const char* path)
 {
     return OpenRegular(path, "wb", false);
+}
+
+int ReplaceableError(const char* target)
+{
+    struct stat st;
+    if (lstat(LocalPath(target).c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
+        return NotRegularError(st);
+    return 0;
+}
+
+FILE* OpenNewFile(const char* path, const char* mode)
+{
+    int flags = 0;
+    if (!ModeFlags(mode, flags))
+    {
+        errno = EINVAL;
+        return nullptr;
+    }
+    std::string local = LocalPath(path);
+    int fd = open(local.c_str(), (flags & ~O_TRUNC) | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    FILE* file = fd < 0 ? nullptr : fdopen(fd, mode);
+    if (!file && fd >= 0)
+    {
+        int error = errno;
+        close(fd);
+        unlink(local.c_str());
+        errno = error;
+    }
+    return file;
+}
+
+uint32_t ProcessNumber()
+{
+    return static_cast<uint32_t>(getpid());
+}
+
+bool ResolvePath(const char* path, std::string& resolved)
+{
+    if (!path)
+        return false;
+    char* real = realpath(LocalPath(path).c_str(), nullptr);
+    if (!real)
+        return false;
+    resolved = real;
+    std::free(real);
+    return true;
 }
 
 bool SeekTo(FILE* file, uint64_t offset)

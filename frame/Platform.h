@@ -20,6 +20,32 @@ FILE* OpenFile(const char* path, const char* mode);
 // Creates or truncates a regular file for binary writing ("wb"), never through
 // a symbolic link: a link standing at path is refused.
 FILE* CreateFileNoFollow(const char* path);
+// Creates a new file with a short unused name in the folder of target (never
+// through a link, never over an existing item) and opens it with mode ("wb"
+// or "w+b"); temporary receives its name. Null when target is a folder, a
+// pipe or a device (a file or a link there may be replaced later), or when
+// nothing can be created there. The temporary name's length does not depend
+// on target's, so any legal final name still works.
+FILE* CreateTemporaryBeside(const char* target, const char* mode, std::string& temporary);
+// The name has the form CreateTemporaryBeside gives its files.
+bool IsTemporaryName(const char* name);
+// The temporary name made from number.
+std::string TemporaryName(uint32_t number);
+// Each side's part of CreateTemporaryBeside: 0 when what stands at target
+// (if anything) may be replaced, else the error; a new file opened with mode,
+// never over an existing item or through a link (null and errno EEXIST when
+// the name is taken); a number of this process.
+int ReplaceableError(const char* target);
+FILE* OpenNewFile(const char* path, const char* mode);
+uint32_t ProcessNumber();
+// The absolute path of an existing item with every link resolved; false when
+// it cannot be resolved (missing, or a link to nothing).
+bool ResolvePath(const char* path, std::string& resolved);
+// As ResolvePath, for a name that may not exist yet: its folder is resolved
+// and the name added.
+bool ResolveTarget(const char* path, std::string& resolved);
+// resolved (from ResolvePath) is root itself or lies below it.
+bool IsWithin(const std::string& resolved, const std::string& root);
 bool SeekTo(FILE* file, uint64_t offset);
 bool SeekEnd(FILE* file);
 // Current offset, or -1.

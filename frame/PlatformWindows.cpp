@@ -1,8 +1,17 @@
 // Windows side of the platform layer: the C runtime's file, find and folder
 // services. Paths are passed on as given, backslashes and all.
 
-#include <io.h>
+// The system's headers come first: they define DeleteFile and ReplaceFile as
+// macros, undone before the layer's own names are declared.
+#include <windows.h>
+#undef DeleteFile
+#undef ReplaceFile
+
 #include <direct.h>
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -91,6 +100,57 @@ FILE* CreateFileNoFollow(const char* path)
         return nullptr;
     }
     return std::fopen(path, "wb");
+}
+
+int ReplaceableError(const char* target)
+{
+    __finddata64_t item;
+    return FindOne(target, item) && (item.attrib & AttrFolder) && !(item.attrib & AttrReparsePoint) ? EISDIR : 0;
+}
+
+FILE* OpenNewFile(const char* path, const char* mode)
+{
+    // A new file only: an item of any kind (a link too) already at the name
+    // makes the open fail.
+    const int access = std::strchr(mode, '+') ? _O_RDWR : _O_WRONLY;
+    int fd = _open(path, _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT | access, _S_IREAD | _S_IWRITE);
+    FILE* file = fd < 0 ? nullptr : _fdopen(fd, mode);
+    if (!file && fd >= 0)
+    {
+        int error = errno;
+        _close(fd);
+        std::remove(path);
+        errno = error;
+    }
+    return file;
+}
+
+uint32_t ProcessNumber()
+{
+    return static_cast<uint32_t>(_getpid());
+}
+
+bool ResolvePath(const char* path, std::string& resolved)
+{
+    if (!path || !*path)
+        return false;
+    // The handle's final path has every link and junction resolved.
+    HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    char buffer[MAX_PATH * 4];
+    DWORD length = GetFinalPathNameByHandleA(handle, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+    CloseHandle(handle);
+    if (length == 0 || length >= sizeof buffer)
+        return false;
+    resolved.assign(buffer, length);
+    // "\\?\C:\..." for a drive, "\\?\UNC\server\..." for a share.
+    if (resolved.compare(0, 8, "\\\\?\\UNC\\") == 0)
+        resolved = "\\" + resolved.substr(7);
+    else if (resolved.compare(0, 4, "\\\\?\\") == 0)
+        resolved.erase(0, 4);
+    return true;
 }
 
 bool SeekTo(FILE* file, uint64_t offset)

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "../frame/RazDLL.h"
 #include "../frame/Text.h"
@@ -23,9 +25,8 @@ const int SeenConfigCpp = 1;
 const int SeenConfigBin = 2;
 // The binarised config signature: 00 'r' 'a' 'P'.
 const unsigned char RapSignature[4] = {0, 'r', 'a', 'P'};
-// Longest first line of a "$PBOPREFIX$" file that is read (a line read of
-// 200 bytes, the zero included).
-const int PrefixLineBuffer = 200;
+// Room for the longest prefix an archive can hold, and its zero.
+const size_t PrefixBuffer = 254;
 
 int Options(PboFlags flags)
 {
@@ -49,26 +50,13 @@ int StartsBinarised(const char* path)
     return got == sizeof head && std::memcmp(head, RapSignature, sizeof head) == 0 ? 1 : 0;
 }
 
-// The first line of a prefix file, its line end kept; the empty text for an
-// empty file. False when the file cannot be opened.
-bool ReadPrefixLine(const char* path, OwnedString& line)
-{
-    FILE* file = platform::OpenFile(path, "rb");
-    if (!file)
-        return false;
-    char buffer[PrefixLineBuffer] = {};
-    if (!std::fgets(buffer, sizeof buffer, file))
-        buffer[0] = 0;
-    std::fclose(file);
-    line.Copy(buffer);
-    return true;
-}
-
 // Walks one folder level in listing order: visit(scan, itemPath) for every
 // item, itemPath being subPath with a backslash and the item's name. Answers
-// the first non-zero answer; -3 when the level cannot be listed.
+// the first non-zero answer; -3 when the level cannot be listed. An item whose
+// name holds a backslash (an ordinary character in names on POSIX) would be
+// read back as a path of folders: it is refused, and report names it.
 template <typename Visit>
-int ForEachItem(const char* folder, const char* subPath, Visit visit)
+int ForEachItem(const char* folder, const char* subPath, ProgressCallback report, Visit visit)
 {
     OwnedString level;
     if (!OwnedString::FormatString(level, "%s%s", folder, subPath))
@@ -79,6 +67,12 @@ int ForEachItem(const char* folder, const char* subPath, Visit visit)
         return PboNoFile;
     for (bool more = state == 1; more; more = scan.Next())
     {
+        if (std::strchr(scan.Name(), '\\'))
+        {
+            std::string path = platform::LocalPath(level.Get()) + "/" + scan.Name();
+            report(Ostrel::BackslashNameFormat, path.c_str());
+            return PboUnsafeName;
+        }
         OwnedString itemPath;
         if (!OwnedString::FormatString(itemPath, "%s\\%s", subPath, scan.Name()))
             return PboNoMemory;
@@ -89,24 +83,40 @@ int ForEachItem(const char* folder, const char* subPath, Visit visit)
     return 0;
 }
 
-// Removes the partial output of a failed build when this object goes away.
-class PartialOutput
-{
-public:
-    explicit PartialOutput(const char* path) : path(path) {}
-    ~PartialOutput()
-    {
-        if (path)
-            platform::DeleteFile(path);
-    }
-    PartialOutput(const PartialOutput&) = delete;
-    PartialOutput& operator=(const PartialOutput&) = delete;
-    void Keep() { path = nullptr; }
-
-private:
-    const char* path;
-};
 } // namespace
+
+// Where a build reads: the folder with every link resolved, and the resolved
+// names of the archive it writes and of the one the caller moves it to.
+struct BuildPlaces
+{
+    enum Place
+    {
+        Inside,
+        Outside, // reached through a link that leads out of the folder
+        Output
+    };
+
+    std::string root;
+    std::vector<std::string> outputs;
+
+    Place Of(const char* path) const
+    {
+        std::string resolved;
+        if (!platform::ResolvePath(path, resolved))
+            return Inside;
+        if (!platform::IsWithin(resolved, root))
+            return Outside;
+        for (const std::string& output : outputs)
+        {
+            if (platform::IsWithin(resolved, output))
+                return Output;
+        }
+        return Inside;
+    }
+};
+
+const char Ostrel::LinkOutsideFormat[] = "skipping %s: the link leads outside the folder\r\n";
+const char Ostrel::BackslashNameFormat[] = "cannot pack %s: a backslash in a name cannot be stored\r\n";
 
 int Ostrel::MakePbo(const char* folder, PboFlags flags, const char* prefix, ProgressCallback progress,
                     const char* extra)
@@ -139,7 +149,23 @@ int Ostrel::MakePbo(const char* folder, PboFlags flags, const char* prefix, Prog
         compiler = own.get();
     }
     buildTail = nullptr;
+    BuildPlaces where;
+    OwnedString archive;
+    DataStream::ResolveName(archive, folder, "pbo");
+    std::string resolved;
+    if (!platform::ResolvePath(folder, where.root) || archive.Empty())
+    {
+        errorCode = PboNoFile;
+        return errorCode;
+    }
+    for (const char* output : {static_cast<const char*>(archive.Get()), extra})
+    {
+        if (output && *output && platform::ResolveTarget(output, resolved))
+            where.outputs.push_back(resolved);
+    }
+    places = &where;
     int result = BuildEntries(folder, flags, prefix, extra);
+    places = nullptr;
     compiler = nullptr;
     buildTail = nullptr;
     if (result)
@@ -171,7 +197,7 @@ int Ostrel::BuildEntries(const char* folder, PboFlags flags, const char* prefix,
 
 int Ostrel::RecurseScanEntries(PboFlags flags, const char* folder, const char* subPath)
 {
-    int result = ForEachItem(folder, subPath, [&](const FolderScan& scan, const char* itemPath) {
+    int result = ForEachItem(folder, subPath, callback, [&](const FolderScan& scan, const char* itemPath) {
         const char* name = scan.Name();
         if (scan.IsFolder())
             return RecurseScanEntries(flags, folder, itemPath);
@@ -182,6 +208,10 @@ int Ostrel::RecurseScanEntries(PboFlags flags, const char* folder, const char* s
         OwnedString path;
         if (!OwnedString::FormatString(path, "%s%s", folder, itemPath))
             return static_cast<int>(PboNoMemory);
+        // A source outside the folder is neither read nor compiled (the entry
+        // pass reports it).
+        if (places && places->Of(path.Get()) == BuildPlaces::Outside)
+            return 0;
         return CheckSource(flags, path.Get(), name);
     });
     if (result)
@@ -225,7 +255,7 @@ int Ostrel::CheckSource(PboFlags flags, const char* path, const char* name)
 
 int Ostrel::RecurseBuildEntries(PboFlags flags, const char* folder, const char* subPath)
 {
-    return ForEachItem(folder, subPath, [&](const FolderScan& scan, const char* itemPath) {
+    return ForEachItem(folder, subPath, callback, [&](const FolderScan& scan, const char* itemPath) {
         const char* name = scan.Name();
         if (scan.IsFolder())
             return RecurseBuildEntries(flags, folder, itemPath);
@@ -243,9 +273,16 @@ int Ostrel::RecurseBuildEntries(PboFlags flags, const char* folder, const char* 
         if (text::EqualNoCase(name, "$PBOPREFIX$"))
         {
             OwnedString path;
-            OwnedString::FormatString(path, "%s%s", folder, itemPath);
-            if (ReadPrefixLine(path.Get(), prefixOverride))
+            char prefix[PrefixBuffer];
+            if (!OwnedString::FormatString(path, "%s%s", folder, itemPath))
+                return static_cast<int>(PboNoMemory);
+            if (!places || places->Of(path.Get()) != BuildPlaces::Outside)
+            {
+                if (!ReadPrefixFile(path.Get(), prefix, sizeof prefix))
+                    return static_cast<int>(PboNoFile);
+                prefixOverride.Copy(prefix);
                 callback("Overriding prefix with %s\r\n", prefixOverride.c_str());
+            }
         }
         return AddEntry(flags, folder, itemPath, scan.FindData());
     });
@@ -264,6 +301,16 @@ int Ostrel::AddEntry(PboFlags /*flags*/, const char* folder, const char* subPath
     uint64_t size = 0;
     if (!platform::FindFileSize(path.Get(), size))
         return platform::IsLink(path.Get()) ? 0 : PboNoFile;
+    // Files of an archive being written (this one, or the one the caller
+    // will put in place) are never entries; nor is anything a link reaches
+    // outside the folder.
+    if (platform::IsTemporaryName(record->name))
+        return 0;
+    BuildPlaces::Place place = places ? places->Of(path.Get()) : BuildPlaces::Inside;
+    if (place == BuildPlaces::Outside)
+        callback(LinkOutsideFormat, name);
+    if (place != BuildPlaces::Inside)
+        return 0;
     if (size > UINT32_MAX)
         return PboNoFile;
     std::unique_ptr<pbo_entry> entry(new (std::nothrow) pbo_entry());
@@ -295,16 +342,11 @@ int Ostrel::AddEntry(PboFlags /*flags*/, const char* folder, const char* subPath
 int Ostrel::WriteArchive(const char* folder, PboFlags flags, const char* prefix, const char* extra)
 {
     (void)extra;
-    // The archive is written under a temporary name beside its real one and
-    // renamed into place only when it is complete, so a failed build never
+    // The output stream writes under a temporary name beside the archive and
+    // renames it into place only when it is complete, so a failed build never
     // leaves a broken archive (nor spoils one that was there before).
-    OwnedString final, temporary;
-    DataStream::ResolveName(final, folder, "pbo");
-    if (final.Empty() || !OwnedString::FormatString(temporary, "%s.partial", final.Get()))
-        return PboNoMemory;
-    if (!StartArchive(folder, temporary.Get(), flags, prefix, callback))
+    if (!StartArchive(folder, nullptr, flags, prefix, callback))
         return PboNoFile;
-    PartialOutput partial(temporary.Get());
     int result = WriteHeaderBlock((flags & KeepTextOption) != 0);
     if (!result)
         result = WriteDataBlock(folder);
@@ -315,10 +357,5 @@ int Ostrel::WriteArchive(const char* folder, PboFlags flags, const char* prefix,
         ClosePbo();
         return result;
     }
-    if (!ClosePbo())
-        return PboNoFile;
-    if (platform::ReplaceFile(temporary.Get(), final.Get()) != 0)
-        return PboNoFile;
-    partial.Keep();
-    return 0;
+    return ClosePbo() ? 0 : PboNoFile;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "../frame/DataStream.h"
@@ -12,6 +13,7 @@
 
 class RazDLL;
 class Rapify;
+struct BuildPlaces;
 
 // PBO archive reader and writer.
 class OSTREL_API Ostrel
@@ -45,6 +47,16 @@ public:
     int GetBinData(pbo_entry* entry, bool raw);
     int GetAscData(pbo_entry* entry, bool terminate);
     void FreeData(pbo_entry* entry);
+    // For an archive open for reading: 0 when it ends with a zero byte and
+    // the SHA-1 of every byte before them; 1 when no such checksum is stored
+    // (no 21 residual bytes starting with a zero, or all zeros); 2 when the
+    // stored checksum does not match; a negative code (kept) when the file
+    // cannot be read.
+    int VerifyChecksum();
+    // The prefix a "$PBOPREFIX$" file sets: its first line without the line
+    // end and the blanks around it, copied with its zero into prefix; false
+    // when the file cannot be read or the prefix needs more than size bytes.
+    static bool ReadPrefixFile(const char* path, char* prefix, size_t size);
     const char* strError() const;
     int GetErrorCode() const { return errorCode; }
 
@@ -58,10 +70,20 @@ public:
     int ExtractPbo(const char* archivePath, ProgressCallback callback);
 
     // Building an archive named after a folder from the files below it.
+    // extra: null, or the name the caller will move the finished archive to;
+    // a file there is not packed, like the archive being written. A link
+    // that leads out of the folder is passed over, with a progress line
+    // (LinkOutsideFormat); a name holding a backslash is refused (-10) with a
+    // progress line naming it (BackslashNameFormat).
     int MakePbo(const char* folder, PboFlags flags, const char* prefix, ProgressCallback callback,
                 const char* extra);
 
     pbo_entry* firstEntry = nullptr;
+
+    // Progress texts of a build, each with one "%s": the entry name of a link
+    // passed over, and the path of a file whose name cannot be stored.
+    static const char LinkOutsideFormat[];
+    static const char BackslashNameFormat[];
 
 private:
     void Init();
@@ -110,6 +132,8 @@ private:
     Rapify* compiler = nullptr;
     // Last entry appended by a build in progress.
     pbo_entry* buildTail = nullptr;
+    // The folder a build in progress packs and the archives it must not.
+    const BuildPlaces* places = nullptr;
     ProgressCallback callback = &SilentProgress::Callback;
     // Text of GetAsciiSig: two hexadecimal digits a key byte.
     mutable char asciiSig[2 * sizeof(PboInfo::keyStore) + 1] = {};

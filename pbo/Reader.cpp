@@ -59,7 +59,7 @@ bool Ostrel::ClosePbo()
     // the archive being written is still finished. After a failure it is left
     // unfinished, and the answer says so.
     if (stream.OutputFile())
-        result = errorCode >= 0 && WriteEndingData();
+        result = stream.FinishOutput(errorCode >= 0 && WriteEndingData());
     stream.Close();
     DeleteEntries();
     Init();

@@ -56,6 +56,7 @@ bool Ostrel::StartArchive(const char* name, const char* file, PboFlags flags, co
     callback = SilentProgress::Select(progress);
     if (!name || !(file ? stream.CreateOutput(file, nullptr) : stream.CreateOutput(name, "pbo")))
         return false;
+    stream.DigestOutput();
     info.residualCount = 0;
     info.flavour = static_cast<PboFlags>(flags & ~PboOptionMask);
     switch (info.flavour)
@@ -170,6 +171,13 @@ bool Ostrel::WriteEndingData()
     if (ok && count)
     {
         callback("Writing sha key\r\n");
+        // Arma archives end with a zero byte and the SHA-1 of every byte
+        // before it; Elite ones with the key bytes the object holds.
+        if (info.flavour == Arma)
+        {
+            info.keyStore[0] = 0;
+            stream.OutputDigest(info.keyStore + 1);
+        }
         ok = WriteData(info.keyStore, count);
     }
     // The buffered bytes go out here, so a full disk makes the close fail

@@ -5,7 +5,7 @@
 
 #include "../frame/Platform.h"
 #include "ConfigWriter.h"
-#include "Sha1.h"
+#include "../frame/Sha1.h"
 
 namespace
 {

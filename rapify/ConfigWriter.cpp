@@ -273,6 +273,6 @@ int ConfigWriter::Write(const char* path, const Classes* root, const EnumTable& 
     bool ok = output.size() <= 0xFFFFFFFFu && stream.PutBytes(output.data(), static_cast<uint32_t>(output.size()));
     if (ok && xbox)
         ok = SignFile();
-    ok = stream.CloseOutput() && ok;
+    ok = stream.FinishOutput(ok);
     return ok ? 0 : 4;
 }

@@ -16,8 +16,6 @@ int WriteWholeFile(const char* fileName, const std::vector<unsigned char>& bytes
     if (!stream.CreateOutput(fileName, nullptr))
         return CannotWrite;
     bool written = stream.PutBytes(bytes.data(), static_cast<uint32_t>(bytes.size()));
-    written = std::fflush(stream.OutputFile()) == 0 && written;
-    stream.CloseOutput();
-    return written ? Ok : CannotWrite;
+    return stream.FinishOutput(written) ? Ok : CannotWrite;
 }
 } // namespace texture

@@ -15,6 +15,7 @@
 #include "frame/OwnedString.h"
 #include "frame/Platform.h"
 #include "frame/RazDLL.h"
+#include "support/PboBytes.h"
 #include "support/PosixOnly.h"
 #include "support/TempDir.h"
 
@@ -184,6 +185,35 @@ TEST(DataStream, PutOperations)
     s.Close();
     Bytes expected = {0, 0, 'a', 'b', 0, 4, 3, 2, 1, 0xFF, 'x', 'y', 'z'};
     EXPECT_EQ(testsupport::ReadFile(dir.File("out.bin")), expected);
+}
+
+// An output goes to a temporary file beside its name and replaces what stands
+// there only once it is complete: a failed write keeps the old file, a link
+// at the name is replaced (its target untouched).
+TEST(DataStream, OutputsReplaceTheirNameOnlyWhenComplete)
+{
+    TempDir dir;
+    testsupport::WriteFile(dir.File("kept.bin"), std::string("old"));
+    for (bool complete : {false, true})
+    {
+        DataStream s;
+        ASSERT_TRUE(s.CreateOutput(dir.File("kept.bin").c_str(), nullptr));
+        EXPECT_TRUE(s.PutBytes("new", 3));
+        EXPECT_EQ(s.FinishOutput(complete), complete);
+        EXPECT_EQ(testsupport::ReadFile(dir.File("kept.bin")), testsupport::ToBytes(complete ? "new" : "old"));
+        EXPECT_TRUE(testsupport::NoTemporaryFiles(dir.Path()));
+    }
+    DataStream s;
+    platform::MakeFolder(dir.File("folder").c_str());
+    EXPECT_FALSE(s.CreateOutput(dir.File("folder").c_str(), nullptr));
+#if !defined(_WIN32)
+    testsupport::WriteFile(dir.File("victim.txt"), std::string("victim"));
+    ASSERT_EQ(symlink("victim.txt", dir.File("link.bin").c_str()), 0);
+    ASSERT_TRUE(s.CreateOutput(dir.File("link.bin").c_str(), nullptr));
+    EXPECT_TRUE(s.PutBytes("new", 3) && s.CloseOutput());
+    EXPECT_EQ(testsupport::ReadFile(dir.File("victim.txt")), testsupport::ToBytes("victim"));
+    EXPECT_FALSE(platform::IsLink(dir.File("link.bin").c_str()));
+#endif
 }
 
 namespace

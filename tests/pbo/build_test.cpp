@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -162,7 +163,7 @@ TEST_F(BuildTest, FailuresAnswerTheirCodeAndLeaveNoArchive)
         Capture::Reset();
         EXPECT_EQ(Build(row.options), row.code);
         EXPECT_FALSE(std::filesystem::exists(Archive()));
-        EXPECT_FALSE(std::filesystem::exists(Archive() + ".partial"));
+        EXPECT_TRUE(testsupport::NoTemporaryFiles(dir.Path()));
         if (row.code == -15)
         {
             EXPECT_EQ(Capture::lines.back().back(), ' ') << "the failing path is shown";
@@ -180,22 +181,45 @@ TEST_F(BuildTest, FailuresAnswerTheirCodeAndLeaveNoArchive)
     EXPECT_FALSE(std::filesystem::exists(Archive("missing")));
 }
 
+// The prefix is the first line of the file, without its line end and the
+// blanks around it.
 TEST_F(BuildTest, PrefixFileSetsThePrefixAndTheArmaFlavour)
 {
-    Put("$PBOPREFIX$", "x\\y\r\nsecond line\r\n");
     Put("deep/file.txt", "f");
-    for (int flavour : {Cwc, Resistance, ArmaNoSha, Elite, Arma})
+    const char* const texts[] = {"x\\y\r\nsecond line\r\n", "x\\y\n", " \tx\\y \r", "x\\y"};
+    for (const char* text : texts)
     {
-        SCOPED_TRACE(flavour);
-        Capture::Reset();
-        ASSERT_EQ(Build(flavour), 0);
-        EXPECT_NE(std::find(Capture::lines.begin(), Capture::lines.end(), "Overriding prefix with x\\y\r\n\r\n"),
-                  Capture::lines.end());
-        Built built = ReadBack(Archive());
-        EXPECT_EQ(built.type, flavour == Elite ? Elite : Arma);
-        EXPECT_EQ(built.product, "x\\y\r\n");
-        EXPECT_EQ(built.names, (std::vector<std::string>{"$PBOPREFIX$", "deep\\file.txt"}));
+        Put("$PBOPREFIX$", text);
+        for (int flavour : {Cwc, Resistance, ArmaNoSha, Elite, Arma})
+        {
+            SCOPED_TRACE(testing::Message() << testing::PrintToString(text) << " " << flavour);
+            Capture::Reset();
+            ASSERT_EQ(Build(flavour), 0);
+            EXPECT_NE(std::find(Capture::lines.begin(), Capture::lines.end(), "Overriding prefix with x\\y\r\n"),
+                      Capture::lines.end());
+            Built built = ReadBack(Archive());
+            EXPECT_EQ(built.type, flavour == Elite ? Elite : Arma);
+            EXPECT_EQ(built.product, "x\\y");
+            EXPECT_EQ(built.names, (std::vector<std::string>{"$PBOPREFIX$", "deep\\file.txt"}));
+        }
     }
+}
+
+// The prefix and its zero must fit the caller's buffer.
+TEST(PrefixFile, FirstLineFitsTheCallersBuffer)
+{
+    testsupport::TempDir dir;
+    const std::string path = dir.File("$PBOPREFIX$");
+    char prefix[8];
+    for (size_t size : {4, 3})
+    {
+        WriteFile(path, std::string("a\\b\r\n"));
+        EXPECT_EQ(Ostrel::ReadPrefixFile(path.c_str(), prefix, size), size == 4);
+    }
+    EXPECT_STREQ(prefix, "a\\b");
+    WriteFile(path, std::string(2000, 'p'));
+    EXPECT_FALSE(Ostrel::ReadPrefixFile(path.c_str(), prefix, sizeof prefix));
+    EXPECT_FALSE(Ostrel::ReadPrefixFile(dir.File("missing").c_str(), prefix, sizeof prefix));
 }
 
 TEST_F(BuildTest, SameFolderSameArchiveAndEmptyFolder)
@@ -216,17 +240,91 @@ TEST_F(BuildTest, SameFolderSameArchiveAndEmptyFolder)
     EXPECT_EQ(ReadFile(Archive()), first);
 }
 
+// Links inside the folder are packed as their targets; links that lead out
+// of it are passed over with a progress line, whatever their form.
 TEST_F(BuildTest, LinksToFilesArePackedLinksToFoldersAreNotEntered)
 {
     OSTREL_POSIX_ONLY("symbolic links need a privilege there");
     Put("a.txt", "a");
     Put("c/d.txt", "d");
+    WriteFile(dir.File("private.txt"), std::string("secret"));
     std::filesystem::create_directory_symlink(Folder() + "/c", Folder() + "/link");
     std::filesystem::create_symlink(Folder() + "/a.txt", Folder() + "/z.txt");
+    std::filesystem::create_symlink("../a.txt", Folder() + "/c/up.txt");
+    std::filesystem::create_symlink(dir.File("private.txt"), Folder() + "/absolute.txt");
+    std::filesystem::create_symlink("../private.txt", Folder() + "/relative.txt");
+    std::filesystem::create_symlink("link/../../private.txt", Folder() + "/through.txt");
+    Capture::Reset();
     ASSERT_EQ(Build(Arma), 0);
     Built built = ReadBack(Archive());
-    EXPECT_EQ(built.names, (std::vector<std::string>{"a.txt", "c\\d.txt", "z.txt"}));
+    EXPECT_EQ(built.names, (std::vector<std::string>{"a.txt", "c\\d.txt", "c\\up.txt", "z.txt"}));
     EXPECT_EQ(built.data.back(), Bytes({'a'})) << "a link to a file packs its target";
+    for (const char* name : {"absolute.txt", "relative.txt", "through.txt"})
+    {
+        std::string line = "skipping " + std::string(name) + ": the link leads outside the folder\r\n";
+        EXPECT_NE(std::find(Capture::lines.begin(), Capture::lines.end(), line), Capture::lines.end()) << name;
+    }
+    // Nor is an outside file read as the prefix or compiled as a config.
+    std::filesystem::create_symlink(dir.File("private.txt"), Folder() + "/$PBOPREFIX$");
+    std::filesystem::create_symlink(dir.File("private.txt"), Folder() + "/config.cpp");
+    ASSERT_EQ(Build(Arma | 2), 0);
+    EXPECT_EQ(ReadBack(Archive()).product, "mod");
+    EXPECT_FALSE(std::filesystem::exists(Folder() + "/config.bin"));
+}
+
+// The archive being written and the one the caller moves it to are never
+// entries, even where they lie inside the folder.
+TEST_F(BuildTest, OutputInsideTheFolderIsNeverPacked)
+{
+    Put("a.txt", "a");
+    Put("sub/b.txt", "b");
+    // "mod/sub/.." names the folder; its archive is "mod/sub/...pbo".
+    const std::string throughSub = Folder() + "/sub/..";
+    const std::string moved = Folder() + "/out.pbo";
+    for (int round = 0; round < 2; ++round)
+    {
+        SCOPED_TRACE(round);
+        Ostrel pbo;
+        ASSERT_EQ(pbo.MakePbo(throughSub.c_str(), Cwc, nullptr, nullptr, moved.c_str()), 0);
+        WriteFile(moved, ReadFile(Folder() + "/sub/...pbo"));
+        EXPECT_EQ(ReadBack(moved).names, (std::vector<std::string>{"a.txt", "sub\\b.txt"}));
+    }
+}
+
+// A backslash inside a name (an ordinary character on POSIX) would read back
+// as folders: such a file is refused by name before anything is written.
+TEST_F(BuildTest, BackslashInANameIsRefused)
+{
+    OSTREL_POSIX_ONLY("names cannot hold a backslash there");
+    for (bool besideFolder : {false, true})
+    {
+        SCOPED_TRACE(besideFolder);
+        std::filesystem::remove_all(Folder());
+        Put("a\\b.txt", "file");
+        if (besideFolder)
+            Put("a/b.txt", "folder");
+        for (int options : {0, 1})
+        {
+            Capture::Reset();
+            EXPECT_EQ(Build(Arma | options), -10);
+            EXPECT_FALSE(std::filesystem::exists(Archive()));
+            std::string line = "cannot pack " + Folder() + "/a\\b.txt: a backslash in a name cannot be stored\r\n";
+            EXPECT_NE(std::find(Capture::lines.begin(), Capture::lines.end(), line), Capture::lines.end());
+        }
+    }
+}
+
+// The temporary name of the archive is short: a folder whose archive name is
+// 255 bytes long (the component limit) still builds.
+TEST_F(BuildTest, ArchiveNameAtTheComponentLimitBuilds)
+{
+    OSTREL_POSIX_ONLY("the whole path passes the limit there");
+    const std::string name(251, 'm');
+    std::filesystem::create_directories(Folder(name));
+    WriteFile(Folder(name) + "/a.txt", std::string("a"));
+    Ostrel pbo;
+    ASSERT_EQ(pbo.MakePbo(Folder(name).c_str(), Cwc, nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(ReadBack(Archive(name)).names, std::vector<std::string>{"a.txt"});
 }
 
 // Changes a file once the header is written and before its data is read.
@@ -255,7 +353,7 @@ TEST_F(BuildTest, FileChangedAfterListingFailsAndKeepsTheOldArchive)
         Ostrel pbo;
         EXPECT_EQ(pbo.MakePbo(Folder().c_str(), Arma, nullptr, &ChangeOnHeaderLine, nullptr), -3);
         EXPECT_EQ(ReadFile(Archive()), Bytes({'o', 'l', 'd', ' ', 'a', 'r', 'c', 'h', 'i', 'v', 'e'}));
-        EXPECT_FALSE(std::filesystem::exists(Archive() + ".partial"));
+        EXPECT_TRUE(testsupport::NoTemporaryFiles(dir.Path()));
     }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "frame/RazDLL.h"
@@ -319,4 +320,52 @@ TEST_F(ReaderTest, ErrorTable)
                         {5, "pbo Unknown error"}};
     for (const Row& r : rows)
         EXPECT_STREQ(PboErrorText(r.code), r.text) << r.code;
+}
+
+// The checksum an Arma archive stores after its data: checked against the
+// bytes before it; archives that store none answer 1.
+TEST_F(ReaderTest, VerifyChecksumComparesTheStoredSha1)
+{
+    const Bytes body = MakeArchive({StoredEntry("a.txt", "alpha"), StoredEntry("b.txt", "beta")}, "prefix", "p");
+    Bytes corrupted = WithChecksum(body);
+    corrupted[body.size() - 2] ^= 1;
+    Bytes flagged = WithChecksum(body);
+    flagged[body.size()] = 1;
+    struct Row
+    {
+        const char* what;
+        Bytes archive;
+        int result;
+    } rows[] = {
+        {"stored checksum", WithChecksum(body), 0},
+        {"zeros", MakeArchive({StoredEntry("a.txt", "alpha")}, "prefix", "p", Bytes(21, 0)), 1},
+        {"first byte not zero", flagged, 1},
+        {"no residual bytes", body, 1},
+        {"elite", MakeArchive({StoredEntry("a.txt", "alpha")}, "prefix", "p", Bytes(5, 7)), 1},
+        {"cwc", MakeArchive({StoredEntry("a.txt", "alpha")}), 1},
+        {"data changed", corrupted, 2},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.what);
+        ASSERT_EQ(Open(row.archive), 0);
+        EXPECT_EQ(pbo.VerifyChecksum(), row.result);
+        EXPECT_EQ(pbo.GetErrorCode(), 0);
+        // The entries still read after the check.
+        EXPECT_EQ(pbo.GetBinData(pbo.firstEntry, true), 5);
+        pbo.ClosePbo();
+    }
+    EXPECT_EQ(pbo.VerifyChecksum(), PboNoFile);
+    EXPECT_EQ(pbo.GetErrorCode(), PboNoFile);
+    // The file shrinks after it was opened (past what its stream buffers):
+    // its bytes cannot be read.
+    const Bytes large = MakeArchive({StoredEntry("big", std::string(100000, 'b'))}, "prefix", "p");
+    ASSERT_EQ(Open(WithChecksum(large)), 0);
+    std::error_code code;
+    std::filesystem::resize_file(dir.File("test.pbo"), large.size() / 2, code);
+    if (!code)
+    {
+        EXPECT_EQ(pbo.VerifyChecksum(), PboTruncated);
+        EXPECT_STREQ(pbo.strError(), "Ostrel File Truncated");
+    }
 }

@@ -232,7 +232,7 @@ TEST_F(WriterTest, FlavourComesFromTheFlagsWithoutTheOptionBits)
         {35, Elite, {"Creating Xbox Elite Style Pbo: ", "Prefix = p\r\n", "Writing sha key\r\n"},
          PboBytes().Product("prefix", "p").Terminator().Raw(Zeros(5)).Get()},
         {71, Arma, {"Creating ArmA style pbo: ", "Prefix = p\r\n", "Writing sha key\r\n"},
-         PboBytes().Product("prefix", "p").Terminator().Raw(Zeros(21)).Get()},
+         testsupport::WithChecksum(PboBytes().Product("prefix", "p").Terminator().Get())},
     };
     for (const Case& c : cases)
     {
@@ -313,8 +313,9 @@ TEST_F(WriterTest, ArchiveWithoutDataGetsItsTerminatorOnce)
             expected.Product("prefix", "e");
         if (c.emptyEntry)
             expected.Entry(name, 0, 0, 0, Stamp, 0);
-        expected.Terminator().Raw(Zeros(c.keyBytes));
-        EXPECT_EQ(ReadFile(Path("e.pbo")), expected.Get());
+        expected.Terminator();
+        Bytes whole = c.flavour == Arma ? testsupport::WithChecksum(expected.Get()) : expected.Raw(Zeros(c.keyBytes)).Get();
+        EXPECT_EQ(ReadFile(Path("e.pbo")), whole);
 
         ASSERT_EQ(pbo.OpenPbo(Path("e.pbo").c_str(), nullptr), 0);
         EXPECT_EQ(pbo.GetPboType(), c.flavour);
@@ -322,7 +323,9 @@ TEST_F(WriterTest, ArchiveWithoutDataGetsItsTerminatorOnce)
     }
 }
 
-TEST_F(WriterTest, ArmaArchiveEndsWithTheKeyBytesOfTheArchiveReadBefore)
+// An Arma archive ends with a zero byte and the SHA-1 of every byte before
+// it, whatever key bytes the object read before.
+TEST_F(WriterTest, ArmaArchiveEndsWithTheChecksumOfItsBytes)
 {
     const Bytes key = Counting(21);
     testsupport::WriteFile(Path("src.pbo"), ArmaSource(key));
@@ -358,8 +361,10 @@ TEST_F(WriterTest, ArmaArchiveEndsWithTheKeyBytesOfTheArchiveReadBefore)
 
         EXPECT_EQ(Capture::lines, (std::vector<std::string>{"Creating ArmA style pbo: ", "Prefix = out\r\n",
                                                            "Writing sha key\r\n"}));
-        Bytes expected = PboBytes().Product("prefix", "out").Entry(name, 0, 0, 0, Stamp, 3).Terminator().Raw(data).Raw(key).Get();
-        EXPECT_EQ(ReadFile(Path("out.pbo")), expected);
+        Bytes body = PboBytes().Product("prefix", "out").Entry(name, 0, 0, 0, Stamp, 3).Terminator().Raw(data).Get();
+        EXPECT_EQ(ReadFile(Path("out.pbo")), testsupport::WithChecksum(body));
+        EXPECT_EQ(pbo.OpenPbo(Path("out.pbo").c_str(), nullptr), 0);
+        EXPECT_EQ(pbo.VerifyChecksum(), 0);
     }
 }
 
@@ -381,9 +386,9 @@ TEST_F(WriterTest, FailedArchiveGetsNoEndingBytes)
     Ostrel pbo;
     ASSERT_TRUE(pbo.CreatePbo(Path("f").c_str(), Arma, "f", nullptr, nullptr));
     OstrelTestAccess::SetErrorCode(pbo, -3);
-    // The archive is left unfinished, and the close says so.
+    // The unfinished archive is thrown away, and the close says so.
     EXPECT_FALSE(pbo.ClosePbo());
-    EXPECT_EQ(ReadFile(Path("f.pbo")), PboBytes().Product("prefix", "f").Get());
+    EXPECT_FALSE(testsupport::FileExists(Path("f.pbo")));
 }
 
 TEST_F(WriterTest, WriteHeaderBlockRenamesTextAndStarredEntries)
@@ -560,7 +565,16 @@ TEST_F(WriterTest, EveryFlavourReadsBackWithStoredAndCompressedEntries)
         EXPECT_EQ(Loaded(pbo, e), std::string(contents.begin(), contents.end()));
         EXPECT_EQ(Loaded(pbo, e->next), stored);
         EXPECT_EQ(Loaded(pbo, e->next->next), "");
-        EXPECT_EQ(pbo.GetAsciiSig(), std::string(flavour == Elite ? 10 : flavour == Arma ? 42 : 0, '0'));
+        if (flavour == Arma)
+        {
+            const Bytes file = ReadFile(Path("rt.pbo"));
+            EXPECT_EQ(Tail(file, 21), testsupport::ChecksumTrailer(Bytes(file.begin(), file.end() - 21)));
+        }
+        else
+        {
+            EXPECT_EQ(pbo.GetAsciiSig(), std::string(flavour == Elite ? 10 : 0, '0'));
+        }
+        EXPECT_EQ(pbo.VerifyChecksum(), flavour == Arma ? 0 : 1);
     }
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "rapify/Rapify.h"
-#include "rapify/Sha1.h"
+#include "frame/Sha1.h"
 #include "support/RapBytes.h"
 #include "support/TempDir.h"
 

@@ -1,6 +1,7 @@
 #include "PboBytes.h"
 
 #include "Compressor.h"
+#include "frame/Sha1.h"
 
 namespace testsupport
 {
@@ -59,6 +60,22 @@ Bytes MakeArchive(const std::vector<TestEntry>& entries, const std::string& prod
         pbo.Raw(e.data);
     pbo.Raw(residual);
     return pbo.Get();
+}
+
+Bytes ChecksumTrailer(const Bytes& archive)
+{
+    Bytes trailer(1 + Sha1::DigestSize, 0);
+    Sha1 sha;
+    sha.Update(archive.data(), archive.size());
+    sha.Final(trailer.data() + 1);
+    return trailer;
+}
+
+Bytes WithChecksum(Bytes archive)
+{
+    Bytes trailer = ChecksumTrailer(archive);
+    archive.insert(archive.end(), trailer.begin(), trailer.end());
+    return archive;
 }
 
 TestEntry CompressedEntry(const std::string& name, const Bytes& contents)

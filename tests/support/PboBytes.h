@@ -42,6 +42,11 @@ struct TestEntry
 // residual bytes.
 Bytes MakeArchive(const std::vector<TestEntry>& entries, const std::string& productType = "",
                   const std::string& productName = "", const Bytes& residual = {});
+// An Arma archive's closing 21 bytes for the bytes before them: a zero byte
+// and their SHA-1.
+Bytes ChecksumTrailer(const Bytes& archive);
+// The archive with that trailer added.
+Bytes WithChecksum(Bytes archive);
 // A compressed entry whose stored bytes pack the given contents.
 TestEntry CompressedEntry(const std::string& name, const Bytes& contents);
 TestEntry StoredEntry(const std::string& name, const std::string& contents);

@@ -2,6 +2,8 @@
 
 #include "TempDir.h"
 
+#include "frame/Platform.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -73,5 +75,14 @@ bool FileExists(const std::string& path)
 {
     std::error_code ignored;
     return std::filesystem::exists(std::filesystem::symlink_status(path, ignored));
+}
+bool NoTemporaryFiles(const std::string& folder)
+{
+    for (const auto& item : std::filesystem::directory_iterator(folder))
+    {
+        if (platform::IsTemporaryName(item.path().filename().string().c_str()))
+            return false;
+    }
+    return true;
 }
 } // namespace testsupport

@@ -35,6 +35,8 @@ Bytes ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const Bytes& bytes);
 void WriteFile(const std::string& path, const std::string& text);
 bool FileExists(const std::string& path);
+// The folder holds no file with the library's temporary names.
+bool NoTemporaryFiles(const std::string& folder);
 // Gives a file or folder whose name starts with "." the hidden attribute on
 // Windows, where the name alone does not hide it; on POSIX the dot does.
 void Hide(const std::string& path);

@@ -1,6 +1,7 @@
 #pragma once
 
-// SHA-1 message digest and HMAC-SHA1 keyed hash, used to sign Xbox configs.
+// SHA-1 message digest (archive checksums) and HMAC-SHA1 keyed hash (Xbox
+// config signatures).
 // Self-contained: data may be fed in pieces of any size.
 
 #include <cstddef>

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "rapify/Sha1.h"
+#include "frame/Sha1.h"
 
 namespace
 {
