@@ -1,5 +1,6 @@
 // ostrel check on binary data files without an inspector of their own:
-// archives (every entry unpacked) and binarised configs (decoded).
+// archives (every entry unpacked, the stored checksum compared) and
+// binarised configs (decoded).
 
 #include <memory>
 
@@ -35,6 +36,16 @@ CheckResult CheckArchive(const std::string& path)
         archive->FreeData(entry);
     }
     CollectReport("%d of %d entries unpacked\n", unpacked, archive->GetEntryCount());
+    const int checksum = archive->VerifyChecksum();
+    if (checksum == 2 || checksum < 0)
+    {
+        result.failed = true;
+        result.diagnostics += path + ": error: " +
+                              (checksum == 2 ? std::string("the stored checksum does not match the content")
+                                             : archive->strError()) + "\n";
+    }
+    else
+        CollectReport(checksum == 0 ? "checksum matches\n" : "no checksum stored\n");
     result.report = TakeReport();
     archive->ClosePbo();
     return result;

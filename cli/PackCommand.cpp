@@ -48,14 +48,27 @@ struct PackProgress
     uint64_t bytesDone = 0;
     uint64_t bytesTotal = 0;
     std::string lintPath;         // the config the check pass refused
+    std::vector<std::string> warnings; // shown once the bar is gone, even with -q
     ProgressBar* bar = nullptr;
     bool verbose = false;
 };
 PackProgress* running = nullptr;
 
+// The library's line about one file ("skipping NAME: ..."), without its
+// line end.
+std::string FileNote(const char* format, const char* name)
+{
+    std::string line = format;
+    line.replace(line.find("%s"), 2, name);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    return line;
+}
+
 // Header lines ("%s\r\n" with the entry name) come first, one per entry;
 // then one "." per entry as its data is written. "%s " names a config that
-// did not compile.
+// did not compile; links passed over and names that cannot be stored have
+// lines of their own.
 bool OnPackLine(const char* format, ...)
 {
     if (!running)
@@ -81,6 +94,9 @@ bool OnPackLine(const char* format, ...)
     }
     else if (std::strcmp(format, "%s ") == 0)
         progress.lintPath = va_arg(values, const char*);
+    else if (std::strcmp(format, Ostrel::LinkOutsideFormat) == 0 ||
+             std::strcmp(format, Ostrel::BackslashNameFormat) == 0)
+        progress.warnings.push_back(FileNote(format, va_arg(values, const char*)));
     else if (std::strcmp(format, ".") == 0)
     {
         if (progress.done > 0 && progress.done <= progress.sizes.size())
@@ -213,9 +229,11 @@ Action DefinePack(CLI::App& command)
         running = &progress;
         const int result = library->ostrel.MakePbo(link.string().c_str(), static_cast<PboFlags>(flags),
                                                    prefix.empty() ? nullptr : prefix.c_str(),
-                                                   OnPackLine, nullptr);
+                                                   OnPackLine, output.c_str());
         running = nullptr;
         bar.Finish();
+        for (const std::string& warning : progress.warnings)
+            Warn(warning);
         if (interrupt::Requested())
             return static_cast<int>(Interrupted);
         if (result != 0)

@@ -102,6 +102,28 @@ TEST_F(BuildTest, PackBinarisesAndNamesTheOutput)
     EXPECT_EQ(Ostrel({"cat", Path("both.pbo"), "config.bin"}).status, 0);
 }
 
+TEST_F(BuildTest, PackKeepsToTheFolderAndWritesOnlyItsArchive)
+{
+    namespace fs = std::filesystem;
+    WriteFile(Path("private.txt"), "private");
+    WriteFile(Path("victim.txt"), "victim");
+    fs::create_symlink(Path("private.txt"), Path("mod/readme.txt"));
+    fs::create_symlink("a.txt", Path("mod/inner.txt"));
+    fs::create_symlink(Path("victim.txt"), Path("mod/config.bin"));
+    // Twice: the first archive, inside the folder, is no entry of the second.
+    for (int run = 0; run < 2; ++run)
+    {
+        const ProgramOutcome packed = Ostrel({"pack", "-q", "--binarise", Path("mod"), "-o", Path("mod/out.pbo")});
+        EXPECT_EQ(packed.status, 0) << packed.err;
+        EXPECT_EQ(packed.err, "ostrel: warning: skipping readme.txt: the link leads outside the folder\n");
+    }
+    const std::string listed = Ostrel({"list", Path("mod/out.pbo")}).out;
+    EXPECT_EQ(listed.find("readme.txt"), std::string::npos) << listed;
+    EXPECT_EQ(listed.find("out.pbo", listed.find('\n')), std::string::npos) << listed;
+    EXPECT_NE(listed.find("inner.txt"), std::string::npos) << listed;
+    EXPECT_EQ(Text("victim.txt"), "victim");
+}
+
 TEST_F(BuildTest, AFailedPackLeavesTheExistingArchiveAndNamesTheConfigLine)
 {
     WriteFile(Path("old.pbo"), "old archive");

@@ -6,6 +6,7 @@
 
 #include "CliRun.h"
 #include "inspect/texture_writer.h"
+#include "frame/Sha1.h"
 #include "rap/DeRap.h"
 #include "support/Compressor.h"
 #include "support/PboBytes.h"
@@ -52,6 +53,21 @@ std::string DecoderMessage(const std::string& path)
     return DeRap::ErrorString(code);
 }
 
+// An archive ending with a zero byte and the SHA-1 of every byte before
+// them, or with one that does not match.
+std::string ArchiveWithChecksum(bool matching)
+{
+    testsupport::Bytes bytes = testsupport::MakeArchive({testsupport::StoredEntry("a.txt", "alpha")}, "prefix", "x");
+    unsigned char digest[Sha1::DigestSize];
+    Sha1 sha;
+    sha.Update(bytes.data(), bytes.size());
+    sha.Final(digest);
+    digest[0] ^= matching ? 0 : 1;
+    bytes.push_back(0);
+    bytes.insert(bytes.end(), digest, digest + sizeof digest);
+    return Str(bytes);
+}
+
 const testsupport::Bytes Config =
     testsupport::ArmaBytes(testsupport::RapClass().Value("version", testsupport::RapValue::Int(3)));
 } // namespace
@@ -88,6 +104,8 @@ TEST_F(CheckTest, EachKindOfFileGetsItsCheckerAndTheFirstErrorsLine)
         {"damaged.pbo", DamagedArchive(), ": error: sub\\c.bin: Ostrel compression checksum\n"},
         {"cut.pbo", Str(testsupport::MakeArchive({testsupport::StoredEntry("a.txt", "alpha")})).substr(0, 10),
          ": error: Ostrel File Truncated\n"},
+        {"summed.pbo", ArchiveWithChecksum(true), ""},
+        {"missummed.pbo", ArchiveWithChecksum(false), ": error: the stored checksum does not match the content\n"},
         {"config.bin", Str(Config), ""},
         {"mission.sqm", Str(testsupport::InlineBytes("mission.sqm", testsupport::RapClass())), ""},
         {"cut.bin", Str(Config).substr(0, 20), ": error: "},
@@ -110,7 +128,7 @@ TEST_F(CheckTest, EachKindOfFileGetsItsCheckerAndTheFirstErrorsLine)
     expected += "ostrel: warning: " + Path("notes.txt") + ": skipped, no checker for this kind of file\n";
     arguments.push_back(Script("texHeaders.bin", "0DHT"));
     expected += "ostrel: warning: " + Path("texHeaders.bin") + ": skipped, no checker for this kind of file\n";
-    expected += "22 checked, 14 failed, 2 skipped\n";
+    expected += "24 checked, 15 failed, 2 skipped\n";
 
     for (const char* jobs : {"1", "3"})
     {
