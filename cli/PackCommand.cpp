@@ -119,10 +119,9 @@ std::string WithoutTrailingSeparators(std::string path)
     return path;
 }
 
-// Longest name of the folder link in the working folder: the library's
-// temporary archive name adds ".pbo.partial" (12 bytes) to it, and a file
-// name holds 255 bytes.
-const size_t MaxLinkName = 255 - 12;
+// Longest name of the folder link in the working folder: the library names
+// the archive after it with ".pbo" added, and a file name holds 255 bytes.
+const size_t MaxLinkName = 255 - 4;
 
 // FOLDER.pbo beside the folder; a folder named "." or ".." (or ending so)
 // gives its own name, so "pack ." in mod writes ../mod.pbo.
@@ -190,9 +189,10 @@ Action DefinePack(CLI::App& command)
         std::string name = fs::path(output).filename().string();
         if (EndsWithNoCase(name, ".pbo"))
             name.resize(name.size() - 4);
-        // The library adds ".pbo.partial" to the name while it writes: a name
-        // that would pass the file name limit is shortened there, and stands
-        // for the prefix the library would otherwise derive from it.
+        // The library adds ".pbo" to the name: a name that would pass the
+        // file name limit (an output not ending in .pbo) is shortened there,
+        // and stands for the prefix the library would otherwise derive from
+        // it.
         std::string prefix = options->prefix;
         if (name.size() > MaxLinkName)
         {
