@@ -78,8 +78,28 @@ void WriteOnly(benchmark::State& state)
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
 }
+// One line of range(0) empty block comments: comment removal must stay
+// linear in the line's length (it once restarted after every comment).
+void CommentLine(benchmark::State& state)
+{
+    std::string text = "x = 1;";
+    for (int64_t i = 0; i < state.range(0); ++i)
+        text += "/**/";
+    text += "\n";
+    for (auto _ : state)
+    {
+        Rapify compiler;
+        if (compiler.ProcessBuffer(text.c_str(), "config.cpp", nullptr, nullptr))
+        {
+            state.SkipWithError("compile failed");
+            break;
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+}
 } // namespace
 
+BENCHMARK(CommentLine)->Arg(50000)->Arg(500000)->Unit(benchmark::kMillisecond);
 BENCHMARK(WriteOnly)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(CompileAndWrite)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(CompileOnly)->Unit(benchmark::kMillisecond);

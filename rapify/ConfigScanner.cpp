@@ -77,7 +77,6 @@ void ConfigScanner::ReleaseBuffers()
     line = token = input = inputPosition = position = lineEnd = nullptr;
     lineCapacity = tokenCapacity = 0;
     inputLength = 0;
-    includeEnds.clear();
     stream.Close();
 }
 
@@ -89,6 +88,9 @@ bool ConfigScanner::Reset(const char* text, RazDLL* dll)
     quoted = false;
     expansions = 0;
     includes = 0;
+    spentBytes = 0;
+    sources.clear();
+    overBudget = false;
     if (!text)
     {
         archive = nullptr;
@@ -97,7 +99,9 @@ bool ConfigScanner::Reset(const char* text, RazDLL* dll)
     archive = dll ? &dll->ostrel : nullptr;
     lineCount = 0;
     lastCode = 0;
+    stopReason.clear();
     inputLength = std::strlen(text);
+    sourceBytes = inputLength;
     input = CopyText(text, inputLength);
     inputPosition = input;
     return input != nullptr;
@@ -143,11 +147,16 @@ int ConfigScanner::ReadPhysicalLine()
             return 0;
         lineCapacity = FirstLineCapacity;
     }
-    // Every read counts, the one that finds the end of the input too.
-    ++lineCount;
     PassIncludeEnds();
     if (*inputPosition == '\0')
         return -1;
+    // Every line read counts, comment and blank lines and the lines of
+    // included files too; the read that finds the end of the input is no line.
+    ++lineCount;
+    // The line end added after an included text is nobody's line.
+    const size_t start = static_cast<size_t>(inputPosition - input);
+    if (files.size() == 1 || start < files.back().textEnd)
+        ++files.back().line;
     const char* feed = static_cast<const char*>(
         std::memchr(inputPosition, '\n', inputLength - static_cast<size_t>(inputPosition - input)));
     size_t length = feed ? static_cast<size_t>(feed - inputPosition) + 1
@@ -166,42 +175,59 @@ int ConfigScanner::ReadPhysicalLine()
 void ConfigScanner::PassIncludeEnds()
 {
     size_t offset = static_cast<size_t>(inputPosition - input);
-    while (!includeEnds.empty() && includeEnds.back() <= offset)
-        includeEnds.pop_back();
+    while (files.size() > 1 && files.back().end <= offset)
+        files.pop_back();
+}
+
+void ConfigScanner::SetTopFile(const char* path)
+{
+    files.assign(1, OpenFile{path ? path : "", 0, 0, 0});
 }
 
 // Removes comments from the line; false when nothing but comment is left.
+// One pass that copies the kept text down (write cursor w, read cursor r):
+// a removed block comment can join the '/' before it with what follows it,
+// so that '/' is read again unless a "://" step passed over it.
 bool ConfigScanner::StripComments()
 {
-    char* cursor = line;
-    while ((cursor = std::strchr(cursor, '/')) != nullptr)
+    char* w = line;
+    char* r = line;
+    bool passedOver = false; // the last kept character was passed over by "://"
+    while (*r)
     {
-        if (cursor[1] == '/')
+        if (r[0] == '/' && r[1] == '/')
         {
-            if (cursor > line && cursor[-1] == ':')
+            if (w > line && w[-1] == ':')
             {
-                cursor += 2; // a web address keeps its slashes
+                *w++ = *r++; // a web address keeps its slashes
+                *w++ = *r++;
+                passedOver = true;
                 continue;
             }
-            *cursor = '\0';
+            *w = '\0';
             return line[0] != '\0';
         }
-        if (cursor[1] == '*')
+        if (r[0] == '/' && r[1] == '*')
         {
             inBlockComment = true;
-            char* close = std::strstr(cursor + 2, "*/");
+            char* close = std::strstr(r + 2, "*/");
             if (!close)
-            {
-                *cursor = '\0';
                 break;
-            }
-            std::memmove(cursor, close + 2, std::strlen(close + 2) + 1);
             inBlockComment = false;
-            cursor = line;
+            r = close + 2;
+            // The removed text lay between w and r, so there is room to put
+            // the '/' before it back in front of what follows.
+            if (w > line && w[-1] == '/' && !passedOver)
+            {
+                *--r = '/';
+                --w;
+            }
             continue;
         }
-        ++cursor;
+        *w++ = *r++;
+        passedOver = false;
     }
+    *w = '\0';
     return true;
 }
 
@@ -302,12 +328,17 @@ bool ConfigScanner::PushText(const char* text)
     // still meets the bound.
     while (!stack.empty() && position == stack.back().end)
         PopText();
-    if (generation > MaxExpansionDepth || ++expansions > MaxExpansions)
+    size_t length = std::strlen(text);
+    if (generation > MaxExpansionDepth || ++expansions > MaxExpansions || !Spend(length))
     {
+        if (stopReason.empty())
+            stopReason = generation > MaxExpansionDepth
+                             ? "macros expanded inside one another more than " + std::to_string(MaxExpansionDepth) +
+                                   " levels deep"
+                             : "more than " + std::to_string(MaxExpansions) + " macro expansions";
         PopAll();
         return false;
     }
-    size_t length = std::strlen(text);
     char* copy = CopyText(text, length);
     if (!copy)
     {
@@ -327,6 +358,23 @@ bool ConfigScanner::PushText(const char* text)
     position = copy;
     stackDepth = static_cast<int32_t>(stack.size() * 2);
     return true;
+}
+
+bool ConfigScanner::Spend(size_t length)
+{
+    spentBytes += length;
+    const uint64_t budget = BudgetBase + BudgetPerSourceByte * sourceBytes;
+    if (spentBytes <= budget)
+        return true;
+    overBudget = true;
+    stopReason = "the text made by macros and includes passed its limit of " + std::to_string(budget) + " bytes";
+    return false;
+}
+
+void ConfigScanner::AddSource(const std::string& name, size_t length)
+{
+    if (sources.insert(name).second)
+        sourceBytes += length;
 }
 
 int ConfigScanner::ScanQuoted()

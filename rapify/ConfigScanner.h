@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "../frame/DataStream.h"
@@ -55,6 +57,20 @@ public:
     char* Token() const { return token; }
     bool Quoted() const { return quoted; }
     int LineCount() const { return lineCount; }
+    // The file the read position lies in (the top file, or the innermost open
+    // #include) and the lines read of it; lines of the files it included
+    // are not its own.
+    const char* CurrentFile() const { return files.empty() ? nullptr : files.back().name.c_str(); }
+    int CurrentLine() const { return files.empty() ? 0 : files.back().line; }
+    // What stopped the compile or the output beyond its code: a limit
+    // reached, or an entry the layout cannot hold; empty when nothing did.
+    const std::string& StopReason() const { return stopReason; }
+    void SetStopReason(const std::string& reason) { stopReason = reason; }
+    // The compile's budget of expanded and included text was passed.
+    bool OverBudget() const { return overBudget; }
+    // Names the top file of a compile, before its first line is read; the
+    // file and line where a compile stopped are kept after it ends.
+    void SetTopFile(const char* path);
     int LastCode() const { return lastCode; }
     int LineCapacity() const { return lineCapacity; }
     void SetCallback(ProgressCallback cb) { callback = SilentProgress::Select(cb); }
@@ -69,6 +85,11 @@ public:
     static constexpr long MaxExpansions = 1000000;
     static constexpr int MaxIncludeDepth = 32;
     static constexpr int MaxIncludes = 10000;
+    // The text one compile may read besides its sources (macro expansions
+    // and included texts, each time they are read) is bounded by what its
+    // sources hold: each distinct file once, however often it is included.
+    static constexpr uint64_t BudgetPerSourceByte = 64;
+    static constexpr uint64_t BudgetBase = 64u << 20;
 
 private:
     struct PushedText
@@ -88,11 +109,16 @@ private:
     int ScanToken(ScanMode mode);
     int ScanQuoted();
     bool PushText(const char* text);
+    // Counts length bytes of text read besides the sources; false (with the
+    // reason kept) once the compile's budget is passed.
+    bool Spend(size_t length);
+    // Counts a file's bytes as a source the first time it is read.
+    void AddSource(const std::string& name, size_t length);
     void PopText();
     void PopAll();
     void ReleaseBuffers();
     void PassIncludeEnds();
-    bool SpliceInput(const char* included);
+    bool SpliceInput(const char* included, const std::string& name);
     bool ApplyPragma(const char* word, int32_t* layout);
 
     DataStream stream;
@@ -119,7 +145,21 @@ private:
     size_t inputLength = 0;       // bytes of input before its zero byte
     long expansions = 0;          // macro texts pushed in this compile
     int includes = 0;             // #include files spliced in this compile
-    // Offsets into input where the text of each open #include ends, innermost
-    // last; their number is the include depth at the read position.
-    std::vector<size_t> includeEnds;
+    uint64_t sourceBytes = 0;     // bytes of the distinct sources read
+    uint64_t spentBytes = 0;      // bytes read besides them
+    std::unordered_set<std::string> sources; // the distinct included files, by name
+    bool overBudget = false;      // the budget stopped the compile
+    std::string stopReason;
+    // The top file and each open #include, innermost last. For an include:
+    // the offsets into input where its text ends and where the line end
+    // added after it ends (the end of its part of the input). Their number
+    // less one is the include depth at the read position.
+    struct OpenFile
+    {
+        std::string name;
+        int line;
+        size_t textEnd;
+        size_t end;
+    };
+    std::vector<OpenFile> files;
 };

@@ -3,6 +3,7 @@
 // layouts.
 
 #include <cstring>
+#include <string>
 
 #include "Classes.h"
 #include "ConfigWriter.h"
@@ -39,10 +40,6 @@ int ConfigWriter::Prepare(const Classes* root)
 {
     if (!root || root->kind != EntryKind::Class)
         return 2;
-    // The root of a file with bodies apart has no entry of its own, and a
-    // root body without entries is not a config to a reader.
-    if (bodiesApart && !root->child)
-        return 33;
     uint64_t subtree = 0;
     int result = CheckClass(root, 0, subtree);
     if (result)
@@ -80,6 +77,13 @@ int ConfigWriter::CheckClass(const Classes* node, int depth, uint64_t& subtree)
         }
         else if (entry->kind == EntryKind::ExternClass || entry->kind == EntryKind::DeleteClass)
         {
+            // The inline layout writes a deleted class as an empty one, and
+            // has no form for a class declared without a body.
+            if (!bodiesApart && entry->kind == EntryKind::ExternClass)
+            {
+                problem = std::string("class ") + entry->name + "; has no form in the inline layout";
+                return 2;
+            }
             body += name;
         }
         else if (entry->kind == EntryKind::Array)
@@ -104,7 +108,10 @@ int ConfigWriter::CheckClass(const Classes* node, int depth, uint64_t& subtree)
             return 4;
     }
     if (count > MaxCount)
+    {
+        problem = std::string("class ") + node->name + " holds more than " + std::to_string(MaxCount) + " entries";
         return 4;
+    }
     body += CountBytes(count);
     subtree = body + below;
     if (bodiesApart && subtree > MaxOffset)
@@ -144,7 +151,11 @@ int ConfigWriter::CheckArray(const Classes* array, int depth, uint64_t& size)
             return 4;
     }
     if (count > MaxCount)
+    {
+        problem = std::string("array ") + (array->name ? array->name : "element") + " holds more than " +
+                  std::to_string(MaxCount) + " elements";
         return 4;
+    }
     size = CountBytes(count) + bytes;
     return 0;
 }

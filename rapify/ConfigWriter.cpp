@@ -3,6 +3,8 @@
 
 #include "ConfigWriter.h"
 
+#include <string>
+
 #include <cstring>
 
 #include "Classes.h"
@@ -85,6 +87,9 @@ bool ConfigWriter::WriteName(const char* text)
     int32_t index = strings.Intern(text, added);
     if (index < 0 || index > MaxCount)
     {
+        if (index > MaxCount)
+            problem = "the inline layout holds no more than " + std::to_string(MaxCount + 1) +
+                      " distinct names and strings; \"" + text + "\" is one more";
         failed = true;
         return false;
     }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "../frame/DataStream.h"
@@ -29,6 +30,9 @@ public:
     // or positioned. Trees that cannot be written are refused before the
     // file is created; the whole file is held in memory once.
     int Write(const char* path, const Classes* root, const EnumTable& enums);
+    // Why the tree was refused, naming the entry, where a limit of the format
+    // or the layout did it; empty otherwise.
+    const std::string& Problem() const { return problem; }
 
     // Largest entry count, element count and string index the format holds.
     static constexpr int32_t MaxCount = 32767;
@@ -87,4 +91,5 @@ private:
     std::vector<ClassSizes> sizes;
     std::vector<unsigned char> output;
     bool failed = false;
+    std::string problem;
 };

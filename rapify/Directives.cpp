@@ -14,6 +14,37 @@
 #include "DefineTable.h"
 #include "RapifyCodes.h"
 
+namespace
+{
+// A name to include stays inside the top file's folder tree: no root, no
+// drive, and no ".." step that climbs above where it starts.
+bool StaysInside(const std::string& name)
+{
+    if (name.empty() || name[0] == '/' || name[0] == '\\' || name.find(':') != std::string::npos)
+        return false;
+    int depth = 0;
+    size_t start = 0;
+    while (start <= name.size())
+    {
+        size_t end = name.find_first_of("/\\", start);
+        if (end == std::string::npos)
+            end = name.size();
+        const std::string step = name.substr(start, end - start);
+        if (step == "..")
+        {
+            if (--depth < 0)
+                return false;
+        }
+        else if (!step.empty() && step != ".")
+        {
+            ++depth;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+} // namespace
+
 bool ConfigScanner::ApplyPragma(const char* word, int32_t* layout)
 {
     // Layouts are chosen at file level only.
@@ -66,7 +97,9 @@ int ConfigScanner::IncludeDirective(const char* folder)
     if (r != RapifyOk)
         return RapifyCannotInclude;
     std::string spec = token;
-    return IncludeFile(spec.c_str(), folder) ? RapifyOk : RapifyCannotInclude;
+    if (IncludeFile(spec.c_str(), folder))
+        return RapifyOk;
+    return overBudget ? RapifyNoMemory : RapifyCannotInclude;
 }
 
 bool ConfigScanner::IncludeFile(const char* spec, const char* folder)
@@ -91,12 +124,20 @@ bool ConfigScanner::IncludeFile(const char* spec, const char* folder)
     if (file.back() != close)
         return false;
     file.pop_back();
-
-    // An include that includes itself, directly or through others, ends here.
-    if (includeEnds.size() >= static_cast<size_t>(MaxIncludeDepth) || includes >= MaxIncludes)
+    if (!StaysInside(file))
         return false;
 
+    // An include that includes itself, directly or through others, ends here.
+    if (files.size() > static_cast<size_t>(MaxIncludeDepth) || includes >= MaxIncludes)
+    {
+        stopReason = files.size() > static_cast<size_t>(MaxIncludeDepth)
+                         ? "#include nested more than " + std::to_string(MaxIncludeDepth) + " files deep"
+                         : "more than " + std::to_string(MaxIncludes) + " #include files";
+        return false;
+    }
+
     char* included = nullptr;
+    std::string source = file;
     if (archive)
     {
         pbo_entry* entry = archive->FindEntry(file.c_str());
@@ -117,19 +158,25 @@ bool ConfigScanner::IncludeFile(const char* spec, const char* folder)
     {
         std::string path = folder && *folder ? std::string(folder) + "\\" + file : file;
         included = LoadText(path.c_str());
+        source = platform::LocalPath(path.c_str());
         std::string matched;
         if (!included && platform::MatchNoCase(path.c_str(), matched))
+        {
             included = LoadText(matched.c_str());
+            source = matched;
+        }
         stream.Close();
         if (!included)
             return false;
     }
-    bool spliced = SpliceInput(included);
+    const size_t length = std::strlen(included);
+    AddSource(source, length);
+    bool spliced = Spend(length) && SpliceInput(included, source);
     std::free(included);
     return spliced;
 }
 
-bool ConfigScanner::SpliceInput(const char* included)
+bool ConfigScanner::SpliceInput(const char* included, const std::string& name)
 {
     size_t includedLength = std::strlen(included);
     size_t offset = static_cast<size_t>(inputPosition - input);
@@ -144,9 +191,14 @@ bool ConfigScanner::SpliceInput(const char* included)
     // Open includes end later by the same amount the unread input moved.
     try
     {
-        for (size_t& end : includeEnds)
+        for (size_t i = 1; i < files.size(); ++i)
+        {
+            size_t& textEnd = files[i].textEnd;
+            size_t& end = files[i].end;
+            textEnd = textEnd >= offset ? textEnd - offset + includedLength + 2 : 0;
             end = end >= offset ? end - offset + includedLength + 2 : 0;
-        includeEnds.push_back(includedLength + 2);
+        }
+        files.push_back(OpenFile{name, 0, includedLength, includedLength + 2});
     }
     catch (...)
     {

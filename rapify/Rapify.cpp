@@ -10,6 +10,7 @@
 #include <string>
 
 #include "../frame/OwnedString.h"
+#include "../frame/Platform.h"
 #include "../frame/Text.h"
 #include "Classes.h"
 #include "ConfigScanner.h"
@@ -34,6 +35,10 @@ int Rapify::ProcessFile(const char* path, ProgressCallback callback)
 {
     char* text = path ? scanner->LoadText(path) : nullptr;
     scanner->Stream().Close();
+    uint64_t size = 0;
+    // An empty file is an empty config, not a missing one.
+    if (!text && path && platform::FindFileSize(path, size) && size == 0)
+        text = static_cast<char*>(std::calloc(1, 1));
     int result = ProcessBuffer(text, path, callback, nullptr);
     std::free(text);
     return result;
@@ -46,11 +51,12 @@ int Rapify::ProcessBuffer(const char* text, const char* path, ProgressCallback c
     if (!path)
         path = "";
     scanner->SetCallback(callback);
+    scanner->SetTopFile(path);
     int result = RapifyOk;
     if (!scanner->Reset(text, dll))
         result = RapifyNoMemory;
     Clear();
-    layout = 0;
+    layout = startLayout;
     enums.Clear();
 
     // Allocation failures of the standard containers inside the compile end
@@ -98,6 +104,9 @@ int Rapify::ProcessBuffer(const char* text, const char* path, ProgressCallback c
         result = RapifyNoMemory;
     }
     scanner->SetDefines(nullptr);
+    // Wherever the parser met it, a passed budget is a lack of memory.
+    if (result != RapifyOk && scanner->OverBudget())
+        result = RapifyNoMemory;
     if (result != RapifyOk)
         Clear();
     scanner->Reset(nullptr, nullptr);
@@ -119,6 +128,21 @@ Classes* Rapify::FindClass(const char* name) const
 Classes* Rapify::GetFirstEntry() const
 {
     return root;
+}
+
+const char* Rapify::GetCurrentFile() const
+{
+    return scanner->CurrentFile();
+}
+
+int Rapify::GetCurrentLine() const
+{
+    return scanner->CurrentLine();
+}
+
+const char* Rapify::GetLimitText() const
+{
+    return scanner->StopReason().empty() ? nullptr : scanner->StopReason().c_str();
 }
 
 int Rapify::LineCount() const

@@ -23,7 +23,8 @@ public:
 
     // Frees the tree; there is none afterwards.
     void Clear();
-    // Compiles a config file. 30 when it is missing or empty.
+    // Compiles a config file. 30 when it is missing or cannot be read; an
+    // empty file compiles to a root without entries.
     int ProcessFile(const char* path, ProgressCallback callback);
     // Compiles text held in memory; path names its source (the root class is
     // named after its last component, #include resolves in its folder). With
@@ -50,6 +51,17 @@ public:
 
     // Output layout the source chose: 0 inline, 1 Arma, 2 Xbox.
     int32_t GetLayout() const { return layout; }
+    // Layout every later compile starts from (0 unless set); a #pragma in the
+    // source may still change it, GetLayout tells what the compile chose.
+    void SetLayout(int32_t start) { startLayout = start; }
+    // Where the last or current compile stopped: the file being read (the
+    // included file when it lies in one, else the top file) and the line of
+    // that file. Null and 0 before the first compile.
+    const char* GetCurrentFile() const;
+    int GetCurrentLine() const;
+    // What stopped the last compile or Output beyond its code's message (a
+    // limit reached, an entry the layout cannot hold), or null.
+    const char* GetLimitText() const;
     // Enumerators of the last compile.
     const EnumTable& GetEnumTable() const { return enums; }
     // Callback the last compile installed (the silent one before any compile).
@@ -60,4 +72,5 @@ private:
     Classes* root = nullptr;
     int32_t layout = 0;
     EnumTable enums;
+    int32_t startLayout = 0;
 };

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "Classes.h"
+#include "ConfigScanner.h"
 #include "ConfigWriter.h"
 #include "Rapify.h"
 
@@ -11,6 +12,7 @@ int Rapify::Output(const char* path, bool forceBinary)
 {
     // Without a tree there is nothing to write, and no compile has installed
     // a callback to report to.
+    scanner->SetStopReason("");
     if (!root)
         return 33;
     GetCallback()("\nWriting output\n");
@@ -19,7 +21,9 @@ int Rapify::Output(const char* path, bool forceBinary)
     try
     {
         ConfigWriter writer(layout);
-        return writer.Write(path, root, enums);
+        const int result = writer.Write(path, root, enums);
+        scanner->SetStopReason(writer.Problem());
+        return result;
     }
     catch (const std::exception&)
     {

@@ -63,22 +63,25 @@ TEST(ConfigOutputRefusal, NothingWrittenForTreesTheFormatCannotHold)
         std::string text;
         bool forceBinary;
         int code;
+        const char* limit; // what the limit text names
     } rows[] = {
-        {"empty source, Arma", "", true, 33},
-        {"enum only, Arma", "#pragma _arma_\nenum { A, B };\n", false, 33},
-        {"enum only, Xbox", "#pragma _xbox_ WithSignature\nenum { A };\n", false, 33},
-        {"32768 entries", Entries(32768, "v"), true, 4},
-        {"32768 entries, inline", Entries(32768, "v"), false, 4},
-        {"32768 array elements", ArrayOf(32768), true, 4},
-        {"32768 array elements, inline", ArrayOf(32768), false, 4},
-        {"32769 distinct strings, inline", "class C {\n" + Entries(32767, "v") + "};\n", false, 4},
+        {"32768 entries", Entries(32768, "v"), true, 4, "class config.cpp holds more than 32767 entries"},
+        {"32768 entries, inline", Entries(32768, "v"), false, 4, "class config.cpp holds more than 32767 entries"},
+        {"32768 array elements", ArrayOf(32768), true, 4, "holds more than 32767 elements"},
+        {"32768 array elements, inline", ArrayOf(32768), false, 4, "holds more than 32767 elements"},
+        {"32769 distinct strings, inline", "class C {\n" + Entries(32767, "v") + "};\n", false, 4, "no more than 32768 distinct names and strings"},
     };
     for (const Row& row : rows)
     {
-        Written w = CompileWrite(row.text, row.forceBinary);
-        EXPECT_EQ(w.compile, 0) << row.label;
+        Rapify compiler;
+        ASSERT_EQ(compiler.ProcessBuffer(row.text.c_str(), "config.cpp", nullptr, nullptr), 0) << row.label;
+        Written w = outtest::WriteTree(compiler, row.forceBinary);
         EXPECT_EQ(w.output, row.code) << row.label;
         EXPECT_FALSE(w.exists) << row.label;
+        // The limit is named with the entry that passed it.
+        ASSERT_NE(compiler.GetLimitText(), nullptr) << row.label;
+        EXPECT_NE(std::string(compiler.GetLimitText()).find(row.limit), std::string::npos)
+            << row.label << ": " << compiler.GetLimitText();
     }
 }
 
@@ -146,6 +149,9 @@ TEST(ConfigOutputRefusal, ShortWritesAnswerAnError)
         for (rlim_t limit : {rlim_t(0), rlim_t(4), rlim_t(7), rlim_t(20), rlim_t(30), rlim_t(whole.bytes.size() - 5),
                              rlim_t(whole.bytes.size() - 1)})
             EXPECT_EQ(OutputWithSizeLimit(compiler, path, limit, row.forceBinary), 4) << row.text << " cut at " << limit;
+        // Every cut inside the enum list at the end (count, "E", value).
+        for (size_t cut = whole.bytes.size() - 10; cut < whole.bytes.size(); ++cut)
+            EXPECT_EQ(OutputWithSizeLimit(compiler, path, cut, row.forceBinary), 4) << row.text << " cut at " << cut;
         EXPECT_EQ(OutputWithSizeLimit(compiler, path, whole.bytes.size(), row.forceBinary), 0);
         EXPECT_EQ(ReadFile(path), whole.bytes);
     }

@@ -16,6 +16,10 @@ using outtest::Written;
 
 namespace
 {
+// An Arma-layout config of an empty root, byte for byte as published.
+const Bytes kArmaEmpty = {0x00, 0x72, 0x61, 0x50, 0x00, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x16,
+                          0x00, 0x00, 0x00, 0x00, 0x00, 0x16, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+
 // The inline layout's view of a tree: no expressions (array strings that
 // begin with '_' stay strings) and delete entries written as empty classes.
 RapValue InlineValue(RapValue v)
@@ -94,6 +98,9 @@ TEST(ConfigOutput, DocumentedFilesOfOneValue)
         {"a = 1;\n", true, kArmaA1},
         {"#pragma _arma_\na = 1;\n", false, kArmaA1},
         {"#pragma _xbox_\na = 1;\n", false, kArmaA1},
+        // A published addon's config of an empty root.
+        {"", true, kArmaEmpty},
+        {"#pragma _arma_\n// nothing else\n", false, kArmaEmpty},
     };
     for (const Row& row : rows)
     {
@@ -128,6 +135,8 @@ TEST(ConfigOutput, LayoutsOfSourcesMatchTheirTrees)
         std::string text;
         RapClass tree;
         std::vector<RapEnum> enums;
+        // A class declared without a body has no inline form.
+        bool inlineRefused = false;
     } rows[] = {
         {"worked example",
          "class CfgPatches { class A : Base { units[] = {\"x\", 1, {2.5, \"y\"}};\n"
@@ -159,7 +168,10 @@ TEST(ConfigOutput, LayoutsOfSourcesMatchTheirTrees)
         {"extern and class declarations",
          "class A;\nextern class B;\nextern C;\nintern D;\nk = 1;\n",
          RapClass().Declare("A").Delete("B").Delete("C").Declare("D").Value("k", RapValue::Int(1)),
-         {}},
+         {},
+         true},
+        {"empty source", "", RapClass(), {}},
+        {"enumerators only", "enum { A, B };\n", RapClass(), {{"A", 0}, {"B", 1}}},
         {"number texts", "a = .;\nb = 007;\nc = 5.;\nd = -7;\ne = -.5;\nf = 0.1;\ng = 1e5;\nh = \"12\";\n",
          Values({{"a", RapValue::Float(0.0f)},
                  {"b", RapValue::Int(7)},
@@ -209,10 +221,21 @@ TEST(ConfigOutput, LayoutsOfSourcesMatchTheirTrees)
         Rapify compiler;
         ASSERT_EQ(compiler.ProcessBuffer(row.text.c_str(), "P:\\addon\\config.cpp", nullptr, nullptr), 0);
         Written inlined = outtest::WriteTree(compiler, false);
-        EXPECT_EQ(inlined.output, 0);
-        EXPECT_EQ(inlined.bytes, InlineBytes("config.cpp", InlineView(row.tree), row.enums));
+        if (row.inlineRefused)
+        {
+            EXPECT_EQ(inlined.output, 2);
+            EXPECT_FALSE(inlined.exists);
+            ASSERT_NE(compiler.GetLimitText(), nullptr);
+            EXPECT_STREQ(compiler.GetLimitText(), "class A; has no form in the inline layout");
+        }
+        else
+        {
+            EXPECT_EQ(inlined.output, 0);
+            EXPECT_EQ(inlined.bytes, InlineBytes("config.cpp", InlineView(row.tree), row.enums));
+        }
         Written arma = outtest::WriteTree(compiler, true);
         EXPECT_EQ(arma.output, 0);
+        EXPECT_EQ(compiler.GetLimitText(), nullptr);
         EXPECT_EQ(arma.bytes, ArmaBytes(row.tree, row.enums));
 
         // The signature is the HMAC of bytes 24 to the end; the rest of the
