@@ -86,7 +86,10 @@ int WriteToStandardOutput(Rapify& compiler)
     const bool copied = written == 0 && !interrupt::Requested() && CopyToStandardOutput(path);
     interrupt::Guard(nullptr);
     if (written != 0)
-        return Fail(std::string("standard output: ") + Rapify::ErrString(written));
+    {
+        std::fputs(OutputDiagnostic(compiler, "standard output", written).c_str(), stderr);
+        return Failure;
+    }
     if (interrupt::Requested())
         return Interrupted;
     return copied ? static_cast<int>(Success) : Fail("cannot write to standard output");
@@ -108,17 +111,13 @@ Action DefineRapify(CLI::App& command)
         const bool read = ReadText(file, text);
         if (interrupt::Requested())
             return static_cast<int>(Interrupted);
-        if (!read || text.empty())
+        if (!read)
         {
             std::fprintf(stderr, "%s: error: %s\n", file.c_str(), Rapify::ErrString(30));
             return static_cast<int>(Failure);
         }
-        // A later pragma overrides an earlier one, so a pragma after the
-        // last line chooses the layout without moving any line.
-        if (options->layout == ArmaLayout)
-            text += "\n#pragma _arma_\n";
-        else if (options->layout == XboxLayout)
-            text += "\n#pragma _xbox_ WithSignature\n";
+        if (options->layout != SourceLayout)
+            compiler->SetLayout(options->layout);
         const int code = compiler->ProcessBuffer(text.c_str(), file.c_str(), interrupt::KeepGoing, nullptr);
         if (interrupt::Requested())
             return static_cast<int>(Interrupted);
@@ -127,10 +126,13 @@ Action DefineRapify(CLI::App& command)
             std::fputs(CompileDiagnostic(*compiler, file, code).c_str(), stderr);
             return static_cast<int>(Failure);
         }
-        if (options->layout == InlineLayout && compiler->GetLayout() != InlineLayout)
+        // A #pragma in the source may still choose another layout.
+        if (options->layout != SourceLayout && compiler->GetLayout() != options->layout)
         {
+            static const char* const names[] = {"inline", "arma", "xbox"};
+            const int32_t chosen = compiler->GetLayout();
             std::fprintf(stderr, "%s: error: the source selects the %s layout with #pragma\n", file.c_str(),
-                         compiler->GetLayout() == XboxLayout ? "xbox" : "arma");
+                         chosen >= 0 && chosen <= 2 ? names[chosen] : "another");
             return static_cast<int>(Failure);
         }
 
@@ -141,7 +143,7 @@ Action DefineRapify(CLI::App& command)
         const int written = compiler->Output(temp.Path().c_str(), false);
         if (written != 0)
         {
-            std::fprintf(stderr, "%s: error: %s\n", output.c_str(), Rapify::ErrString(written));
+            std::fputs(OutputDiagnostic(*compiler, output, written).c_str(), stderr);
             return static_cast<int>(Failure);
         }
         std::string error;
