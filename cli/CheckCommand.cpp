@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -42,10 +43,16 @@ public:
         for (size_t i = next++; i < files.size(); i = next++)
         {
             CheckResult result;
-            if (interrupt::Requested())
-                result.checked = false;
-            else if (const Checker* checker = CheckerFor(files[i]))
+            std::error_code code;
+            const Checker* checker = interrupt::Requested() ? nullptr : CheckerFor(files[i]);
+            if (checker)
                 result = checker->check(files[i]);
+            else if (!interrupt::Requested() && !std::filesystem::exists(files[i], code))
+            {
+                // Missing, whatever its kind: an error, never a skip.
+                result.failed = true;
+                result.diagnostics = files[i] + ": error: " + (code ? code.message() : "no such file") + "\n";
+            }
             else
                 result.checked = false;
             std::lock_guard<std::mutex> lock(mutex);
@@ -86,7 +93,8 @@ std::string KnownKinds()
 Action DefineCheck(CLI::App& command)
 {
     auto options = std::make_shared<CheckOptions>();
-    command.add_option("FILE", options->files, "Files to check, by extension: " + KnownKinds())->required();
+    command.add_option("FILE", options->files, "Files to check, by extension: " + KnownKinds() +
+                                                  " (binarised configs by their content)")->required();
     command.add_option("-j,--jobs", options->threads, "Files checked at once (default: one per processor)")
         ->check(CLI::Range(1u, 256u));
     command.add_flag("-v,--verbose", options->verbose, "Show every line of the checkers' reports");

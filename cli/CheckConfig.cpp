@@ -5,6 +5,7 @@
 
 #include "Checkers.h"
 #include "ConfigDiagnostics.h"
+#include "Interrupt.h"
 #include "rapify/Rapify.h"
 
 namespace cli
@@ -13,7 +14,7 @@ CheckResult CheckConfig(const std::string& path)
 {
     CheckResult result;
     std::unique_ptr<Rapify> compiler(new Rapify);
-    const int code = compiler->ProcessFile(path.c_str(), nullptr);
+    const int code = compiler->ProcessFile(path.c_str(), interrupt::KeepGoing);
     if (code != 0)
     {
         result.failed = true;

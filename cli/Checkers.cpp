@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "ConfigText.h"
 #include "PathText.h"
 
 namespace cli
@@ -34,12 +35,22 @@ const std::vector<Checker>& Checkers()
         {"world", {".wrp"}, CheckWorld},
         {"animation", {".rtm"}, CheckAnimation},
         {"font", {".fxy"}, CheckFont},
+        {"archive", {".pbo"}, CheckArchive},
+        {"binarised config", {}, CheckBinarisedConfig},
     };
     return checkers;
 }
 
 const Checker* CheckerFor(const std::string& path)
 {
+    if (HasConfigSignature(path))
+    {
+        for (const Checker& checker : Checkers())
+        {
+            if (checker.check == CheckBinarisedConfig)
+                return &checker;
+        }
+    }
     const std::string extension = LowerExtension(path);
     for (const Checker& checker : Checkers())
     {

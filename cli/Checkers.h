@@ -1,7 +1,8 @@
 #pragma once
 
 // The checkers of ostrel check, chosen by file extension: the script checker,
-// the config compiler and the inspectors. Each runs on one file with library
+// the config compiler, the inspectors, the archive reader and the config
+// decoder. Each runs on one file with library
 // objects of its own, so files are checked on several threads at once.
 
 #include <string>
@@ -26,7 +27,9 @@ struct Checker
 
 // Every checker.
 const std::vector<Checker>& Checkers();
-// The checker for the file's extension (letter case ignored), or null.
+// The checker for the file: binarised configs by their signature, whatever
+// their name; everything else by extension (letter case ignored). Null for
+// none.
 const Checker* CheckerFor(const std::string& path);
 
 // The checkers, one file each.
@@ -37,6 +40,8 @@ CheckResult CheckModel(const std::string& path);
 CheckResult CheckWorld(const std::string& path);
 CheckResult CheckAnimation(const std::string& path);
 CheckResult CheckFont(const std::string& path);
+CheckResult CheckArchive(const std::string& path);
+CheckResult CheckBinarisedConfig(const std::string& path);
 
 // Progress callback that collects the formatted report of the checker
 // running on this thread.

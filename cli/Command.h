@@ -19,7 +19,7 @@ enum Status
     Success = 0,
     Failure = 1,
     UsageError = 2,
-    Interrupted = 130
+    Interrupted = 130 // stopped; the program answers 128 + the signal number
 };
 
 // What a command does once its arguments are parsed; answers the exit status.

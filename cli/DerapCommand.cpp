@@ -8,6 +8,7 @@
 #include "Command.h"
 #include "ConfigText.h"
 #include "Console.h"
+#include "Interrupt.h"
 #include "Outputs.h"
 
 namespace cli
@@ -20,24 +21,6 @@ struct DerapOptions
     std::string output;
     DecodeOptions decode;
 };
-
-bool WriteFile(const std::string& path, const std::string& text, std::string& error)
-{
-    TempFile temp(path);
-    FILE* file = std::fopen(temp.Path().c_str(), "wb");
-    if (!file)
-    {
-        error = path + ": cannot create the file";
-        return false;
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    if (std::fclose(file) != 0 || !written)
-    {
-        error = path + ": cannot write the file";
-        return false;
-    }
-    return temp.Commit(error);
-}
 } // namespace
 
 Action DefineDerap(CLI::App& command)
@@ -54,13 +37,15 @@ Action DefineDerap(CLI::App& command)
             std::fprintf(stderr, "%s: error: %s\n", options->file.c_str(), message.c_str());
             return static_cast<int>(Failure);
         }
+        if (interrupt::Requested())
+            return static_cast<int>(Interrupted);
         std::string error;
         if (options->output.empty() || options->output == "-")
         {
             if (!WriteOut(text.data(), text.size()))
                 return Fail("cannot write to standard output");
         }
-        else if (!WriteFile(options->output, text, error))
+        else if (!WriteWholeFile(options->output, text.data(), text.size(), error))
             return Fail(error);
         return static_cast<int>(Success);
     };

@@ -17,6 +17,7 @@ namespace interrupt
 {
 namespace
 {
+// The signal that asked the command to stop; 0 while none has.
 volatile std::sig_atomic_t requested = 0;
 const char* volatile guarded = nullptr;
 
@@ -38,7 +39,7 @@ extern "C" void OnInterrupt(int signal)
         std::raise(signal);
         return;
     }
-    requested = 1;
+    requested = signal;
 #if defined(_WIN32)
     // The handler is reset to the default before it runs there.
     std::signal(signal, OnInterrupt);
@@ -57,14 +58,31 @@ void Install()
     struct sigaction action = {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
+    sigset_t caught;
+    sigemptyset(&caught);
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
+    {
         sigaction(signal, &action, nullptr);
+        sigaddset(&caught, signal);
+    }
+    // A signal that arrived while blocked is delivered here, before any work.
+    sigprocmask(SIG_UNBLOCK, &caught, nullptr);
 #endif
 }
 
 bool Requested()
 {
     return requested != 0;
+}
+
+bool KeepGoing(const char*, ...)
+{
+    return requested == 0;
+}
+
+int ExitStatus()
+{
+    return 128 + static_cast<int>(requested);
 }
 
 void Guard(const char* path)

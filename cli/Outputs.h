@@ -4,13 +4,16 @@
 // into place only when complete: a single file (TempFile) or a folder built
 // inside a hidden working folder (Staging).
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 
 namespace cli
 {
 // A file written as ".NAME.PID.part" plus the final extension, in the final
-// file's folder; removed unless committed.
+// file's folder (NAME shortened so that the whole stays within 255 bytes);
+// removed unless committed. A link at the final name is replaced by the
+// rename, never written through.
 class TempFile
 {
 public:
@@ -20,7 +23,11 @@ public:
     TempFile& operator=(const TempFile&) = delete;
 
     const std::string& Path() const { return path; }
-    // Renames the file into place; false (with a message) when it cannot.
+    // Creates the temporary file afresh (never through a link standing at
+    // its name) holding exactly the bytes; false with a message.
+    bool Write(const void* data, size_t size, std::string& error);
+    // Renames the file into place; false (with a message) when it cannot or
+    // when an interrupt has asked the command to stop.
     bool Commit(std::string& error);
 
 private:
@@ -28,6 +35,9 @@ private:
     std::string path;
     bool committed = false;
 };
+
+// Writes a whole file through a TempFile; false with a message.
+bool WriteWholeFile(const std::string& path, const void* data, size_t size, std::string& error);
 
 // A hidden working folder in the folder that will hold a result; removed with
 // everything in it when the object goes.

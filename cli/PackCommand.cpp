@@ -48,14 +48,27 @@ struct PackProgress
     uint64_t bytesDone = 0;
     uint64_t bytesTotal = 0;
     std::string lintPath;         // the config the check pass refused
+    std::vector<std::string> warnings; // shown once the bar is gone, even with -q
     ProgressBar* bar = nullptr;
     bool verbose = false;
 };
 PackProgress* running = nullptr;
 
+// The library's line about one file ("skipping NAME: ..."), without its
+// line end.
+std::string FileNote(const char* format, const char* name)
+{
+    std::string line = format;
+    line.replace(line.find("%s"), 2, name);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    return line;
+}
+
 // Header lines ("%s\r\n" with the entry name) come first, one per entry;
 // then one "." per entry as its data is written. "%s " names a config that
-// did not compile.
+// did not compile; links passed over and names that cannot be stored have
+// lines of their own.
 bool OnPackLine(const char* format, ...)
 {
     if (!running)
@@ -81,6 +94,9 @@ bool OnPackLine(const char* format, ...)
     }
     else if (std::strcmp(format, "%s ") == 0)
         progress.lintPath = va_arg(values, const char*);
+    else if (std::strcmp(format, Ostrel::LinkOutsideFormat) == 0 ||
+             std::strcmp(format, Ostrel::BackslashNameFormat) == 0)
+        progress.warnings.push_back(FileNote(format, va_arg(values, const char*)));
     else if (std::strcmp(format, ".") == 0)
     {
         if (progress.done > 0 && progress.done <= progress.sizes.size())
@@ -101,6 +117,24 @@ std::string WithoutTrailingSeparators(std::string path)
     while (path.size() > 1 && (path.back() == '/' || path.back() == '\\'))
         path.pop_back();
     return path;
+}
+
+// Longest name of the folder link in the working folder: the library names
+// the archive after it with ".pbo" added, and a file name holds 255 bytes.
+const size_t MaxLinkName = 255 - 4;
+
+// FOLDER.pbo beside the folder; a folder named "." or ".." (or ending so)
+// gives its own name, so "pack ." in mod writes ../mod.pbo.
+std::string DefaultArchive(const std::string& folder)
+{
+    const std::string last = fs::path(folder).filename().string();
+    if (last != "." && last != "..")
+        return folder + ".pbo";
+    std::error_code code;
+    fs::path resolved = fs::absolute(folder, code).lexically_normal();
+    if (!resolved.has_filename())
+        resolved = resolved.parent_path();
+    return resolved.string() + ".pbo";
 }
 
 // The diagnostic of a config the check pass refused; the library names it
@@ -145,7 +179,7 @@ Action DefinePack(CLI::App& command)
         std::error_code code;
         if (!fs::is_directory(folder, code))
             return Fail(folder + ": no such folder");
-        const std::string output = options->output.empty() ? folder + ".pbo" : options->output;
+        const std::string output = options->output.empty() ? DefaultArchive(folder) : options->output;
         if (fs::is_directory(output, code))
             return Fail(output + " is a folder");
 
@@ -155,6 +189,17 @@ Action DefinePack(CLI::App& command)
         std::string name = fs::path(output).filename().string();
         if (EndsWithNoCase(name, ".pbo"))
             name.resize(name.size() - 4);
+        // The library adds ".pbo" to the name: a name that would pass the
+        // file name limit (an output not ending in .pbo) is shortened there,
+        // and stands for the prefix the library would otherwise derive from
+        // it.
+        std::string prefix = options->prefix;
+        if (name.size() > MaxLinkName)
+        {
+            if (prefix.empty())
+                prefix = name;
+            name.resize(MaxLinkName);
+        }
         Staging staging;
         std::string error;
         if (!staging.Create(output, error))
@@ -183,10 +228,12 @@ Action DefinePack(CLI::App& command)
         progress.verbose = options->verbosity.verbose && !options->verbosity.quiet;
         running = &progress;
         const int result = library->ostrel.MakePbo(link.string().c_str(), static_cast<PboFlags>(flags),
-                                                   options->prefix.empty() ? nullptr : options->prefix.c_str(),
-                                                   OnPackLine, nullptr);
+                                                   prefix.empty() ? nullptr : prefix.c_str(),
+                                                   OnPackLine, output.c_str());
         running = nullptr;
         bar.Finish();
+        for (const std::string& warning : progress.warnings)
+            Warn(warning);
         if (interrupt::Requested())
             return static_cast<int>(Interrupted);
         if (result != 0)
@@ -195,6 +242,8 @@ Action DefinePack(CLI::App& command)
                 ReportConfigError(progress.lintPath, link, folder);
             return Fail(folder + ": " + library->ostrel.strError());
         }
+        if (interrupt::Requested())
+            return static_cast<int>(Interrupted);
         fs::rename(fs::path(link.string() + ".pbo"), output, code);
         if (code)
             return Fail(Describe(output, code));

@@ -3,6 +3,7 @@
 // renamed into place.
 
 #include <CLI/CLI.hpp>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -13,8 +14,11 @@
 #include "Command.h"
 #include "ConfigDiagnostics.h"
 #include "Console.h"
+#include "Interrupt.h"
 #include "Outputs.h"
 #include "rapify/Rapify.h"
+
+namespace fs = std::filesystem;
 
 namespace cli
 {
@@ -61,6 +65,35 @@ bool CopyToStandardOutput(const std::string& path)
     const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     return file && WriteOut(bytes.data(), bytes.size());
 }
+
+// The compiler writes only to a path: for standard output it writes into a
+// private working folder of the system's temporary folder, never beside the
+// input (which may be read-only, or no folder at all).
+int WriteToStandardOutput(Rapify& compiler)
+{
+    std::error_code code;
+    const fs::path temporary = fs::temp_directory_path(code);
+    if (code)
+        return Fail(Describe("temporary folder", code));
+    Staging staging;
+    std::string error;
+    if (!staging.Create(temporary / "config.bin", error))
+        return Fail(error);
+    fs::permissions(staging.Path(), fs::perms::owner_all, code);
+    const std::string path = (staging.Path() / "config.bin").string();
+    interrupt::Guard(path.c_str());
+    const int written = compiler.Output(path.c_str(), false);
+    const bool copied = written == 0 && !interrupt::Requested() && CopyToStandardOutput(path);
+    interrupt::Guard(nullptr);
+    if (written != 0)
+    {
+        std::fputs(OutputDiagnostic(compiler, "standard output", written).c_str(), stderr);
+        return Failure;
+    }
+    if (interrupt::Requested())
+        return Interrupted;
+    return copied ? static_cast<int>(Success) : Fail("cannot write to standard output");
+}
 } // namespace
 
 Action DefineRapify(CLI::App& command)
@@ -75,42 +108,45 @@ Action DefineRapify(CLI::App& command)
         const std::string& file = options->file;
         std::string text;
         std::unique_ptr<Rapify> compiler(new Rapify);
-        if (!ReadText(file, text) || text.empty())
+        const bool read = ReadText(file, text);
+        if (interrupt::Requested())
+            return static_cast<int>(Interrupted);
+        if (!read)
         {
             std::fprintf(stderr, "%s: error: %s\n", file.c_str(), Rapify::ErrString(30));
             return static_cast<int>(Failure);
         }
-        // A later pragma overrides an earlier one, so a pragma after the
-        // last line chooses the layout without moving any line.
-        if (options->layout == ArmaLayout)
-            text += "\n#pragma _arma_\n";
-        else if (options->layout == XboxLayout)
-            text += "\n#pragma _xbox_ WithSignature\n";
-        const int code = compiler->ProcessBuffer(text.c_str(), file.c_str(), nullptr, nullptr);
+        if (options->layout != SourceLayout)
+            compiler->SetLayout(options->layout);
+        const int code = compiler->ProcessBuffer(text.c_str(), file.c_str(), interrupt::KeepGoing, nullptr);
+        if (interrupt::Requested())
+            return static_cast<int>(Interrupted);
         if (code != 0)
         {
             std::fputs(CompileDiagnostic(*compiler, file, code).c_str(), stderr);
             return static_cast<int>(Failure);
         }
-        if (options->layout == InlineLayout && compiler->GetLayout() != InlineLayout)
+        // A #pragma in the source may still choose another layout.
+        if (options->layout != SourceLayout && compiler->GetLayout() != options->layout)
         {
+            static const char* const names[] = {"inline", "arma", "xbox"};
+            const int32_t chosen = compiler->GetLayout();
             std::fprintf(stderr, "%s: error: the source selects the %s layout with #pragma\n", file.c_str(),
-                         compiler->GetLayout() == XboxLayout ? "xbox" : "arma");
+                         chosen >= 0 && chosen <= 2 ? names[chosen] : "another");
             return static_cast<int>(Failure);
         }
 
-        const bool toStandardOutput = options->output == "-";
-        const std::string output = options->output.empty() ? BinaryName(file) : toStandardOutput ? BinaryName(file) : options->output;
+        if (options->output == "-")
+            return WriteToStandardOutput(*compiler);
+        const std::string output = options->output.empty() ? BinaryName(file) : options->output;
         TempFile temp(output);
         const int written = compiler->Output(temp.Path().c_str(), false);
         if (written != 0)
         {
-            std::fprintf(stderr, "%s: error: %s\n", output.c_str(), Rapify::ErrString(written));
+            std::fputs(OutputDiagnostic(*compiler, output, written).c_str(), stderr);
             return static_cast<int>(Failure);
         }
         std::string error;
-        if (toStandardOutput)
-            return CopyToStandardOutput(temp.Path()) ? static_cast<int>(Success) : Fail("cannot write to standard output");
         if (!temp.Commit(error))
             return Fail(error);
         return static_cast<int>(Success);

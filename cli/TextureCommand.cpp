@@ -8,6 +8,8 @@
 
 #include "Command.h"
 #include "Console.h"
+#include "Interrupt.h"
+#include "Outputs.h"
 #include "TextureCodec.h"
 
 namespace cli
@@ -42,6 +44,20 @@ int Failed(const std::string& name, int code)
     return Fail(name + ": " + texture::ErrorText(code));
 }
 
+// One output file, encoded in memory and written under a temporary name.
+int Save(const std::string& name, const std::vector<unsigned char>& bytes)
+{
+    std::string error;
+    return WriteWholeFile(name, bytes.data(), bytes.size(), error) ? static_cast<int>(Success) : Fail(error);
+}
+
+int SavePng(const texture::Image& image, const std::string& name)
+{
+    std::vector<unsigned char> bytes;
+    const int code = texture::WritePng(image, bytes);
+    return code == texture::Ok ? Save(name, bytes) : Failed(name, code);
+}
+
 int ToPng(const TextureOptions& options, const std::string& input)
 {
     texture::Texture decoded;
@@ -54,16 +70,16 @@ int ToPng(const TextureOptions& options, const std::string& input)
         if (options.mip >= decoded.mipmaps.size())
             return Fail(input + ": " + texture::ErrorText(texture::NoSuchMip) + " (it has " +
                         std::to_string(decoded.mipmaps.size()) + ")");
-        code = texture::WritePngFile(decoded.mipmaps[options.mip], base.c_str());
-        return code == texture::Ok ? static_cast<int>(Success) : Failed(base, code);
+        return SavePng(decoded.mipmaps[options.mip], base);
     }
     // Every mipmap: NAME.mip0.png (the largest), NAME.mip1.png, ...
     for (size_t i = 0; i < decoded.mipmaps.size(); ++i)
     {
-        std::string name = WithExtension(base, ".mip" + std::to_string(i) + ".png");
-        code = texture::WritePngFile(decoded.mipmaps[i], name.c_str());
-        if (code != texture::Ok)
-            return Failed(name, code);
+        if (interrupt::Requested())
+            return Interrupted;
+        const int saved = SavePng(decoded.mipmaps[i], WithExtension(base, ".mip" + std::to_string(i) + ".png"));
+        if (saved != Success)
+            return saved;
     }
     return Success;
 }
@@ -82,11 +98,12 @@ int FromPng(const TextureOptions& options, const std::string& input)
         texture::ParseType(options.type.c_str(), encode.type); // checked by the option
     }
     const std::string output = options.output.empty() ? WithExtension(input, ".paa") : options.output;
-    code = texture::EncodeTextureFile(image, encode, output.c_str());
+    std::vector<unsigned char> bytes;
+    code = texture::EncodeTexture(image, encode, bytes);
     if (code == texture::BadImageSize)
         return Fail(input + ": " + std::to_string(image.width) + " x " + std::to_string(image.height) + ": " +
                     texture::ErrorText(code));
-    return code == texture::Ok ? static_cast<int>(Success) : Failed(output, code);
+    return code == texture::Ok ? Save(output, bytes) : Failed(output, code);
 }
 } // namespace
 
@@ -121,6 +138,8 @@ Action DefineTexture(CLI::App& command)
         int status = Success;
         for (const std::string& input : options->inputs)
         {
+            if (interrupt::Requested())
+                return static_cast<int>(Interrupted);
             if ((toPng ? ToPng(*options, input) : FromPng(*options, input)) != Success)
                 status = Failure;
         }

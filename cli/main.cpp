@@ -56,15 +56,18 @@ int main(int argc, char** argv)
     {
         if (entry.first->parsed())
         {
+            int status = cli::Failure;
             try
             {
-                return entry.second();
+                status = entry.second();
             }
             catch (const std::exception& error)
             {
                 std::fprintf(stderr, "ostrel: %s\n", error.what());
-                return cli::Failure;
             }
+            // A run that an interrupt reached ends with its status, whatever
+            // the command made of the stop.
+            return cli::interrupt::Requested() ? cli::interrupt::ExitStatus() : status;
         }
     }
     return cli::UsageError;

@@ -39,6 +39,28 @@ protected:
     testsupport::TempDir dir;
 };
 
+// How a background run of the tool starts (the tool's tests run on POSIX
+// systems only).
+struct Launch
+{
+    // Raised while blocked before the program starts: they arrive as soon
+    // as the tool unblocks them, before it has done any work.
+    std::vector<int> pendingSignals;
+    // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored so that writes past it fail.
+    long fileSizeLimit = -1;
+    std::string in = "/dev/null";  // standard input
+    std::string out = "/dev/null"; // standard output
+};
+
+// Starts the tool; answers its process number (-1 when it cannot start).
+int Start(const std::vector<std::string>& arguments, const Launch& launch = Launch());
+// Waits for it: its exit status, or 1000 + the signal that ended it.
+int Finish(int pid);
+inline int Run(const std::vector<std::string>& arguments, const Launch& launch)
+{
+    return Finish(Start(arguments, launch));
+}
+
 // The decoder's own text for a binarised config, to compare the tool with.
 std::string LibraryText(const testsupport::Bytes& config, const std::string& name);
 } // namespace clitest

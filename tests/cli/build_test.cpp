@@ -102,6 +102,28 @@ TEST_F(BuildTest, PackBinarisesAndNamesTheOutput)
     EXPECT_EQ(Ostrel({"cat", Path("both.pbo"), "config.bin"}).status, 0);
 }
 
+TEST_F(BuildTest, PackKeepsToTheFolderAndWritesOnlyItsArchive)
+{
+    namespace fs = std::filesystem;
+    WriteFile(Path("private.txt"), "private");
+    WriteFile(Path("victim.txt"), "victim");
+    fs::create_symlink(Path("private.txt"), Path("mod/readme.txt"));
+    fs::create_symlink("a.txt", Path("mod/inner.txt"));
+    fs::create_symlink(Path("victim.txt"), Path("mod/config.bin"));
+    // Twice: the first archive, inside the folder, is no entry of the second.
+    for (int run = 0; run < 2; ++run)
+    {
+        const ProgramOutcome packed = Ostrel({"pack", "-q", "--binarise", Path("mod"), "-o", Path("mod/out.pbo")});
+        EXPECT_EQ(packed.status, 0) << packed.err;
+        EXPECT_EQ(packed.err, "ostrel: warning: skipping readme.txt: the link leads outside the folder\n");
+    }
+    const std::string listed = Ostrel({"list", Path("mod/out.pbo")}).out;
+    EXPECT_EQ(listed.find("readme.txt"), std::string::npos) << listed;
+    EXPECT_EQ(listed.find("out.pbo", listed.find('\n')), std::string::npos) << listed;
+    EXPECT_NE(listed.find("inner.txt"), std::string::npos) << listed;
+    EXPECT_EQ(Text("victim.txt"), "victim");
+}
+
 TEST_F(BuildTest, AFailedPackLeavesTheExistingArchiveAndNamesTheConfigLine)
 {
     WriteFile(Path("old.pbo"), "old archive");
@@ -177,7 +199,25 @@ TEST_F(BuildTest, RapifyDiagnosticsAndRefusals)
 {
     WriteFile(Path("bad.cpp"), "class A\n{\n  x[] = {1,2;\n};\n");
     WriteFile(Path("arma.cpp"), "#pragma _arma_\nx = 1;\n");
+    std::string ten;
+    for (int i = 0; i < 10; ++i)
+        ten += "a" + std::to_string(i) + " = 1;\n";
+    WriteFile(Path("ten.h"), ten);
+    WriteFile(Path("top.cpp"), "#include \"ten.h\"\nb = 2;\nclass {");
+    WriteFile(Path("bad.h"), "ok = 1;\r\nclass {\r\n");
+    WriteFile(Path("inc.cpp"), "x = 1;\n#include \"bad.h\"\n");
+    WriteFile(Path("deep.cpp"), "y = 1;\n#define A A\nx = A;\n");
+    WriteFile(Path("fwd.cpp"), "class A;\nclass B {};\n");
     const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
+        // The file that holds the error, and its own line.
+        {{"rapify", Path("top.cpp")}, Path("top.cpp") + ":3: error: Expected class name\n"},
+        {{"rapify", Path("inc.cpp")}, Path("bad.h") + ":2: error: Expected class name\n"},
+        // The limit that stopped the compile, or what the layout cannot hold.
+        {{"rapify", Path("deep.cpp")}, Path("deep.cpp") + ":3: error: Expected value after = (limit reached: macros "
+                                                          "expanded inside one another more than 256 levels deep)\n"},
+        {{"rapify", Path("fwd.cpp"), "-o", "-"},
+         "standard output: error: " + std::string(Rapify::ErrString(2)) +
+             " (class A; has no form in the inline layout; --layout arma writes it)\n"},
         {{"rapify", Path("bad.cpp")}, Path("bad.cpp") + ":3: error: Expected value , or {} in array\n"},
         {{"rapify", Path("none.cpp")}, Path("none.cpp") + ": error: cannot open file\n"},
         {{"rapify", Path("arma.cpp"), "--layout", "inline"},
@@ -192,4 +232,10 @@ TEST_F(BuildTest, RapifyDiagnosticsAndRefusals)
     EXPECT_FALSE(FileExists(Path("bad.bin")));
     EXPECT_FALSE(FileExists(Path("arma.bin")));
     EXPECT_EQ(Ostrel({"rapify", Path("arma.cpp"), "--layout", "pdf"}).status, 2);
+
+    // The layout asked for holds even when the source ends inside a comment.
+    WriteFile(Path("open.cpp"), "a = 1;\n/* open");
+    EXPECT_EQ(Ostrel({"rapify", Path("open.cpp"), "--layout", "arma"}).status, 0);
+    EXPECT_EQ(ReadFile(Path("open.bin"))[4], 0); // inline files have 4 there
+    EXPECT_EQ(Ostrel({"rapify", Path("fwd.cpp"), "--layout", "arma"}).status, 0);
 }

@@ -6,7 +6,11 @@
 
 #include "CliRun.h"
 #include "inspect/texture_writer.h"
+#include "frame/Sha1.h"
+#include "rap/DeRap.h"
+#include "support/Compressor.h"
 #include "support/PboBytes.h"
+#include "support/RapBytes.h"
 #include "support/WrpWriter.h"
 
 using clitest::Ostrel;
@@ -24,6 +28,48 @@ protected:
 const testsupport::Bytes GoodTexture =
     texturetest::TextureBytes(0x4444).EndTags().Mip(2, 2, 8).Mip(1, 1, 2).End().Get();
 const testsupport::Bytes World = testsupport::WriteV1(4, 4, {"grass.paa"}, {"tree.p3d"});
+
+std::string Str(const testsupport::Bytes& bytes)
+{
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// An archive whose packed entry's bytes are cut short.
+std::string DamagedArchive()
+{
+    testsupport::TestEntry packed = testsupport::CompressedEntry("sub\\c.bin", testsupport::TextLike(500, 3));
+    packed.data.resize(packed.data.size() / 2);
+    return Str(testsupport::MakeArchive({testsupport::StoredEntry("a.txt", "alpha"), packed}));
+}
+
+// The decoder's own message for a damaged binarised config.
+std::string DecoderMessage(const std::string& path)
+{
+    DeRap decoder;
+    RapError code = decoder.OpenRapFile(path.c_str());
+    const char* text = nullptr;
+    if (code == 0)
+        code = decoder.ConvertRapData(&text);
+    return DeRap::ErrorString(code);
+}
+
+// An archive ending with a zero byte and the SHA-1 of every byte before
+// them, or with one that does not match.
+std::string ArchiveWithChecksum(bool matching)
+{
+    testsupport::Bytes bytes = testsupport::MakeArchive({testsupport::StoredEntry("a.txt", "alpha")}, "prefix", "x");
+    unsigned char digest[Sha1::DigestSize];
+    Sha1 sha;
+    sha.Update(bytes.data(), bytes.size());
+    sha.Final(digest);
+    digest[0] ^= matching ? 0 : 1;
+    bytes.push_back(0);
+    bytes.insert(bytes.end(), digest, digest + sizeof digest);
+    return Str(bytes);
+}
+
+const testsupport::Bytes Config =
+    testsupport::ArmaBytes(testsupport::RapClass().Value("version", testsupport::RapValue::Int(3)));
 } // namespace
 
 TEST_F(CheckTest, EachKindOfFileGetsItsCheckerAndTheFirstErrorsLine)
@@ -52,20 +98,37 @@ TEST_F(CheckTest, EachKindOfFileGetsItsCheckerAndTheFirstErrorsLine)
         {"world.wrp", std::string(World.begin(), World.end()), ""},
         {"cut.wrp", std::string(World.begin(), World.begin() + 40), ": error: Wrp: Premature EOF\n"},
         {"anim.rtm", "RTM", ": error: Rtm: Premature EOF\n"},
+        // Archives are read and every entry unpacked; binarised configs are
+        // decoded, whatever their name.
+        {"mod.pbo", Str(testsupport::MakeArchive({testsupport::StoredEntry("a.txt", "alpha")})), ""},
+        {"damaged.pbo", DamagedArchive(), ": error: sub\\c.bin: Ostrel compression checksum\n"},
+        {"cut.pbo", Str(testsupport::MakeArchive({testsupport::StoredEntry("a.txt", "alpha")})).substr(0, 10),
+         ": error: Ostrel File Truncated\n"},
+        {"summed.pbo", ArchiveWithChecksum(true), ""},
+        {"missummed.pbo", ArchiveWithChecksum(false), ": error: the stored checksum does not match the content\n"},
+        {"config.bin", Str(Config), ""},
+        {"mission.sqm", Str(testsupport::InlineBytes("mission.sqm", testsupport::RapClass())), ""},
+        {"cut.bin", Str(Config).substr(0, 20), ": error: "},
     };
     std::vector<std::string> arguments = {"check"};
     std::string expected;
     for (const Row& row : rows)
     {
         arguments.push_back(Script(row.name, row.content));
-        if (!row.diagnostic.empty())
+        if (row.name == "cut.bin")
+            expected += Path(row.name) + row.diagnostic + DecoderMessage(Path(row.name)) + "\n";
+        else if (!row.diagnostic.empty())
             expected += Path(row.name) + row.diagnostic;
     }
     arguments.push_back(Path("missing.sqs"));
     expected += Path("missing.sqs") + ": error: Sqs: no file\n";
+    arguments.push_back(Path("missing.xyz"));
+    expected += Path("missing.xyz") + ": error: no such file\n";
     arguments.push_back(Script("notes.txt", "text"));
     expected += "ostrel: warning: " + Path("notes.txt") + ": skipped, no checker for this kind of file\n";
-    expected += "15 checked, 10 failed, 1 skipped\n";
+    arguments.push_back(Script("texHeaders.bin", "0DHT"));
+    expected += "ostrel: warning: " + Path("texHeaders.bin") + ": skipped, no checker for this kind of file\n";
+    expected += "24 checked, 15 failed, 2 skipped\n";
 
     for (const char* jobs : {"1", "3"})
     {
