@@ -49,6 +49,7 @@ struct PackProgress
     uint64_t bytesTotal = 0;
     std::string lintPath;         // the config the check pass refused
     std::vector<std::string> warnings; // shown once the bar is gone, even with -q
+    bool backslashName = false;   // a name that cannot be stored was refused
     ProgressBar* bar = nullptr;
     bool verbose = false;
 };
@@ -96,7 +97,10 @@ bool OnPackLine(const char* format, ...)
         progress.lintPath = va_arg(values, const char*);
     else if (std::strcmp(format, Ostrel::LinkOutsideFormat) == 0 ||
              std::strcmp(format, Ostrel::BackslashNameFormat) == 0)
+    {
+        progress.backslashName |= std::strcmp(format, Ostrel::BackslashNameFormat) == 0;
         progress.warnings.push_back(FileNote(format, va_arg(values, const char*)));
+    }
     else if (std::strcmp(format, ".") == 0)
     {
         if (progress.done > 0 && progress.done <= progress.sizes.size())
@@ -137,14 +141,21 @@ std::string DefaultArchive(const std::string& folder)
     return resolved.string() + ".pbo";
 }
 
-// The diagnostic of a config the check pass refused; the library names it
-// through the working folder's link, the user knows it below the folder.
+// The library names files through the working folder's link; the user knows
+// them below the folder: the first mention of the link becomes the folder.
+std::string UserPath(std::string text, const fs::path& link, const std::string& folder)
+{
+    const std::string through = link.string();
+    const size_t at = text.find(through);
+    if (at != std::string::npos)
+        text.replace(at, through.size(), folder);
+    return text;
+}
+
+// The diagnostic of a config the check pass refused.
 void ReportConfigError(const std::string& lintPath, const fs::path& link, const std::string& folder)
 {
-    std::string path = lintPath;
-    const std::string through = link.string();
-    if (path.compare(0, through.size(), through) == 0)
-        path = folder + path.substr(through.size());
+    std::string path = UserPath(lintPath, link, folder);
     for (char& c : path)
     {
         if (c == '\\')
@@ -233,13 +244,15 @@ Action DefinePack(CLI::App& command)
         running = nullptr;
         bar.Finish();
         for (const std::string& warning : progress.warnings)
-            Warn(warning);
+            Warn(UserPath(warning, link, folder));
         if (interrupt::Requested())
             return static_cast<int>(Interrupted);
         if (result != 0)
         {
             if (!progress.lintPath.empty())
                 ReportConfigError(progress.lintPath, link, folder);
+            if (progress.backslashName)
+                return Fail(folder + ": nothing packed: an archive cannot store a backslash inside a file name");
             return Fail(folder + ": " + library->ostrel.strError());
         }
         if (interrupt::Requested())

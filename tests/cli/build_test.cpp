@@ -122,6 +122,17 @@ TEST_F(BuildTest, PackKeepsToTheFolderAndWritesOnlyItsArchive)
     EXPECT_EQ(listed.find("out.pbo", listed.find('\n')), std::string::npos) << listed;
     EXPECT_NE(listed.find("inner.txt"), std::string::npos) << listed;
     EXPECT_EQ(Text("victim.txt"), "victim");
+
+    // A backslash inside a file name cannot be stored: the file is named as
+    // the user knows it, and nothing is written.
+    WriteFile(Path("mod/a\\b.txt"), "one");
+    const ProgramOutcome refused = Ostrel({"pack", "-q", Path("mod"), "-o", Path("refused.pbo")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("cannot pack " + Path("mod") + "/a\\b.txt: a backslash"), std::string::npos)
+        << refused.err;
+    EXPECT_NE(refused.err.find("an archive cannot store a backslash inside a file name"), std::string::npos)
+        << refused.err;
+    EXPECT_FALSE(FileExists(Path("refused.pbo")));
 }
 
 TEST_F(BuildTest, AFailedPackLeavesTheExistingArchiveAndNamesTheConfigLine)
