@@ -43,9 +43,8 @@ void CompileAndWrite(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
 }
 // The same text compiled without writing, to tell the writer's share.
-void CompileOnly(benchmark::State& state)
+void CompileText(benchmark::State& state, const std::string& text)
 {
-    const std::string& text = LargeText();
     for (auto _ : state)
     {
         Rapify compiler;
@@ -56,6 +55,10 @@ void CompileOnly(benchmark::State& state)
         }
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+}
+void CompileOnly(benchmark::State& state)
+{
+    CompileText(state, LargeText());
 }
 // One compiled tree written again and again: the writer alone (MB/s of the
 // source text it stands for).
@@ -85,17 +88,7 @@ void CommentLine(benchmark::State& state)
     std::string text = "x = 1;";
     for (int64_t i = 0; i < state.range(0); ++i)
         text += "/**/";
-    text += "\n";
-    for (auto _ : state)
-    {
-        Rapify compiler;
-        if (compiler.ProcessBuffer(text.c_str(), "config.cpp", nullptr, nullptr))
-        {
-            state.SkipWithError("compile failed");
-            break;
-        }
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+    CompileText(state, text + "\n");
 }
 } // namespace
 
