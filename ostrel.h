@@ -6,7 +6,7 @@
 #include "frame/NodeList.h"
 #include "frame/OwnedString.h"
 #include "frame/Progress.h"
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 #include "inspect/DeFxy.h"
 #include "inspect/DeRtm.h"
 #include "inspect/DeWrp.h"

@@ -8,7 +8,7 @@
 #include "ArchiveFacts.h"
 #include "Command.h"
 #include "Console.h"
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 
 namespace cli
 {

@@ -18,7 +18,7 @@
 #include "Outputs.h"
 #include "PathText.h"
 #include "ProgressBar.h"
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 #include "rapify/Rapify.h"
 
 namespace fs = std::filesystem;

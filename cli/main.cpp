@@ -8,7 +8,7 @@
 
 #include "Command.h"
 #include "Interrupt.h"
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 
 namespace
 {

@@ -7,7 +7,7 @@ foreach(dir frame pbo rap rapify inspect sqs)
           DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ostrel/${dir}
           FILES_MATCHING PATTERN "*.h")
 endforeach()
-install(FILES ${PROJECT_SOURCE_DIR}/ostrel.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ostrel)
+install(FILES ${PROJECT_SOURCE_DIR}/ostrel.h ${PROJECT_SOURCE_DIR}/RazDLL.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ostrel)
 
 install(TARGETS Ostrel EXPORT OstrelTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}

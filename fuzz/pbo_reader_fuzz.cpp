@@ -6,7 +6,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

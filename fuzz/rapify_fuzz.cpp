@@ -7,7 +7,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 
 namespace
 {

@@ -9,7 +9,7 @@
 
 #include "MergeList.h"
 #include "Names.h"
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 
 namespace
 {

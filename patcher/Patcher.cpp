@@ -7,7 +7,7 @@
 #include "CommandLine.h"
 #include "Merge.h"
 #include "Names.h"
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 
 namespace
 {

@@ -5,41 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "../frame/RazDLL.h"
+#include "ConfigHooks.h"
 #include "Ostrel.h"
 #include "PboErrors.h"
-
-namespace
-{
-// Decodes n bytes of entry data with the decoder; the decoded text (C
-// allocator, now the caller's), or null when the bytes are no config the
-// decoder converts.
-char* DecodeConfig(DeRap& decoder, const unsigned char* data, int n, const char* name)
-{
-    // The decoder rewrites space-coded data in place; such data is decoded
-    // from a copy, so that the entry keeps its bytes when it is no config.
-    unsigned char* copy = nullptr;
-    if (data[0] == ' ')
-    {
-        copy = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(n)));
-        if (!copy)
-            return nullptr;
-        std::memcpy(copy, data, static_cast<size_t>(n));
-        data = copy;
-    }
-    char* text = nullptr;
-    if (decoder.SetAsRapData(data, static_cast<unsigned int>(n), name))
-    {
-        const char* decoded = nullptr;
-        if (decoder.ConvertRapData(&decoded) == RapNoError && decoded && std::strlen(decoded) < INT_MAX)
-            text = const_cast<char*>(decoded);
-    }
-    // Close(false) leaves the text to us; Close(true) frees a failed one.
-    decoder.Close(text == nullptr);
-    std::free(copy);
-    return text;
-}
-} // namespace
 
 int Ostrel::GetAscData(pbo_entry* entry, bool terminate)
 {
@@ -49,16 +17,13 @@ int Ostrel::GetAscData(pbo_entry* entry, bool terminate)
     // Text already converted is handed back as it is.
     if (entry->converted)
         return n;
-    if (parent)
+    if (char* text = pbo_hooks::DecodeConfig(parent, entry->data, n, entry->name))
     {
-        if (char* text = DecodeConfig(parent->derap, entry->data, n, entry->name))
-        {
-            std::free(entry->data);
-            entry->data = reinterpret_cast<unsigned char*>(text);
-            entry->converted = 1;
-            entry->loadedSize = static_cast<int32_t>(std::strlen(text) + 1);
-            return entry->loadedSize;
-        }
+        std::free(entry->data);
+        entry->data = reinterpret_cast<unsigned char*>(text);
+        entry->converted = 1;
+        entry->loadedSize = static_cast<int32_t>(std::strlen(text) + 1);
+        return entry->loadedSize;
     }
     if (!terminate)
         return n;

@@ -7,9 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "../frame/RazDLL.h"
 #include "../frame/Text.h"
-#include "../rapify/Rapify.h"
+#include "ConfigHooks.h"
 #include "FolderScan.h"
 #include "Ostrel.h"
 #include "PboErrors.h"
@@ -136,11 +135,10 @@ int Ostrel::MakePbo(const char* folder, PboFlags flags, const char* prefix, Prog
     }
     callback = SilentProgress::Select(progress);
     configSeen = 0;
-    std::unique_ptr<Rapify> own;
-    compiler = parent ? &parent->rapify : nullptr;
-    if (Options(flags) && !compiler)
+    std::unique_ptr<pbo_hooks::ConfigCompiler> own;
+    if (Options(flags))
     {
-        own.reset(new (std::nothrow) Rapify());
+        own = pbo_hooks::CompilerFor(parent);
         if (!own)
         {
             errorCode = PboNoMemory;
@@ -228,7 +226,7 @@ int Ostrel::CheckSource(PboFlags flags, const char* path, const char* name)
         return PboNoFile;
     if (binarised)
         return PboPreRapified;
-    if (compiler->ProcessFile(path, nullptr) != 0)
+    if (compiler->ProcessFile(path) != 0)
     {
         callback("%s ", path);
         return PboLintError;

@@ -12,7 +12,10 @@
 #include "PboFormat.h"
 
 class RazDLL;
-class Rapify;
+namespace pbo_hooks
+{
+class ConfigCompiler;
+}
 struct BuildPlaces;
 
 // PBO archive reader and writer.
@@ -129,7 +132,7 @@ private:
     OwnedString prefixOverride;
     // The compiler a build checks configs with: the aggregate's, or one of
     // the build's own for an archive object without a parent.
-    Rapify* compiler = nullptr;
+    pbo_hooks::ConfigCompiler* compiler = nullptr;
     // Last entry appended by a build in progress.
     pbo_entry* buildTail = nullptr;
     // The folder a build in progress packs and the archives it must not.

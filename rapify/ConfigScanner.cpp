@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string>
 
-#include "../frame/RazDLL.h"
 #include "DefineTable.h"
 #include "RapifyCodes.h"
 
@@ -96,7 +95,7 @@ bool ConfigScanner::Reset(const char* text, RazDLL* dll)
         archive = nullptr;
         return true;
     }
-    archive = dll ? &dll->ostrel : nullptr;
+    archive = dll;
     lineCount = 0;
     lastCode = 0;
     stopReason.clear();

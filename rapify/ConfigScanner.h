@@ -14,7 +14,6 @@
 #include "../frame/Progress.h"
 
 class DefineTable;
-class Ostrel;
 class RazDLL;
 
 // How the parser asks for its next token.
@@ -128,7 +127,7 @@ private:
     int32_t lineCount = 0;
     bool quoted = false;
     DefineTable* defines = nullptr;
-    Ostrel* archive = nullptr;
+    RazDLL* archive = nullptr;
     int32_t lineCapacity = 0;
     int32_t tokenCapacity = 0;
     int32_t lastCode = 0;

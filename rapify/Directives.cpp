@@ -9,9 +9,9 @@
 
 #include "../frame/Platform.h"
 #include "../frame/Text.h"
-#include "../pbo/Ostrel.h"
 #include "ConfigScanner.h"
 #include "DefineTable.h"
+#include "IncludeHook.h"
 #include "RapifyCodes.h"
 
 namespace
@@ -140,19 +140,9 @@ bool ConfigScanner::IncludeFile(const char* spec, const char* folder)
     std::string source = file;
     if (archive)
     {
-        pbo_entry* entry = archive->FindEntry(file.c_str());
-        if (!entry)
-            return false;
-        int size = archive->GetAscData(entry, true);
-        const char* data = reinterpret_cast<const char*>(archive->GetDataPtr(entry));
-        if (size <= 0 || !data)
-            return false;
-        size_t length = strnlen(data, static_cast<size_t>(size));
-        included = static_cast<char*>(std::malloc(length + 1));
+        included = rapify_hooks::ReadArchiveText(archive, file.c_str());
         if (!included)
             return false;
-        std::memcpy(included, data, length);
-        included[length] = '\0';
     }
     else
     {

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "CliRun.h"
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 #include "support/PboBytes.h"
 
 using clitest::Ostrel;

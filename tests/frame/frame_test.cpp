@@ -14,7 +14,7 @@
 #include "frame/NodeList.h"
 #include "frame/OwnedString.h"
 #include "frame/Platform.h"
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 #include "support/PboBytes.h"
 #include "support/PosixOnly.h"
 #include "support/TempDir.h"

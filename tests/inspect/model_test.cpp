@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 #include "inspect/DeP3d.h"
 #include "model_writer.h"
 #include "support/Capture.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 #include "inspect/DeWrp.h"
 #include "support/Capture.h"
 #include "support/WrpWriter.h"

@@ -8,7 +8,7 @@
 #include <sys/resource.h>
 #endif
 
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 #include "pbo/Ostrel.h"
 #include "support/Compressor.h"
 #include "support/PboBytes.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 #include "support/Capture.h"
 #include "support/PosixOnly.h"
 #include "support/TempDir.h"

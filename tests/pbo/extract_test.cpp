@@ -23,7 +23,7 @@
 #include "support/PboBytes.h"
 #include "support/PosixOnly.h"
 #include "support/TempDir.h"
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 #include "pbo/FolderScan.h"
 #include "pbo/Ostrel.h"
 

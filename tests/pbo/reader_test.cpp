@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 #include "frame/Platform.h"
 #include "pbo/Ostrel.h"
 #include "pbo/PboErrors.h"

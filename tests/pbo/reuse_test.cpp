@@ -12,7 +12,7 @@
 #endif
 #include <vector>
 
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 #include "pbo/Ostrel.h"
 #include "support/PosixOnly.h"
 #include "support/Capture.h"

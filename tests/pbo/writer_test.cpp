@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "OstrelTestAccess.h"
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 #include "pbo/Ostrel.h"
 #include "support/PosixOnly.h"
 #include "support/Capture.h"

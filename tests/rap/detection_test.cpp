@@ -5,7 +5,7 @@
 #include <string>
 
 #include "RapTestUtil.h"
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 #include "support/RapBytes.h"
 
 using namespace testsupport;

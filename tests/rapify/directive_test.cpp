@@ -6,7 +6,7 @@
 #include <string>
 
 #include "RapifyTestUtil.h"
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 #include "rapify/RapifyCodes.h"
 #include "support/PboBytes.h"
 #include "support/TempDir.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "frame/RazDLL.h"
+#include "RazDLL.h"
 #include "sqs/DeSqs.h"
 #include "support/Capture.h"
 #include "support/TempDir.h"

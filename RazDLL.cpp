@@ -1,3 +1,4 @@
+// The aggregate's construction and the library's version text.
 #include "RazDLL.h"
 
 const char* const RazDLL::Version = "1.55";

@@ -1,15 +1,17 @@
+// The aggregate at the top of the library: one object of every format class,
+// and the link through which the archive reaches the config classes.
 #pragma once
 
-#include "../inspect/DeFxy.h"
-#include "../inspect/DeP3d.h"
-#include "../inspect/DePac.h"
-#include "../inspect/DeRtm.h"
-#include "../inspect/DeWrp.h"
-#include "../pbo/Ostrel.h"
-#include "../rap/DeRap.h"
-#include "../rapify/Rapify.h"
-#include "../sqs/DeSqs.h"
-#include "Export.h"
+#include "frame/Export.h"
+#include "inspect/DeFxy.h"
+#include "inspect/DeP3d.h"
+#include "inspect/DePac.h"
+#include "inspect/DeRtm.h"
+#include "inspect/DeWrp.h"
+#include "pbo/Ostrel.h"
+#include "rap/DeRap.h"
+#include "rapify/Rapify.h"
+#include "sqs/DeSqs.h"
 
 // The aggregate: one object of every format class. Its archive member is
 // linked to it, so that archive code reaches the sibling decoders.
