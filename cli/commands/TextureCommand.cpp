@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "Command.h"
-#include "Console.h"
-#include "Interrupt.h"
-#include "Outputs.h"
 #include "TextureCodec.h"
+#include "cli/Console.h"
+#include "cli/Interrupt.h"
+#include "cli/Outputs.h"
+#include "frame/Text.h"
 
 namespace cli
 {
@@ -32,11 +33,7 @@ struct TextureOptions
 // replaced by extension.
 std::string WithExtension(const std::string& name, const std::string& extension)
 {
-    size_t slash = name.find_last_of("/\\");
-    size_t dot = name.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        dot = name.size();
-    return name.substr(0, dot) + extension;
+    return text::WithoutExtension(name) + extension;
 }
 
 int Failed(const std::string& name, int code)
