@@ -6,8 +6,8 @@
 #include <map>
 #include <string>
 
-#include "Command.h"
 #include "Interrupt.h"
+#include "cli/commands/Command.h"
 #include "RazDLL.h"
 
 namespace

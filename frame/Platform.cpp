@@ -23,13 +23,6 @@
 namespace platform
 {
 
-std::string LocalPath(const char* path)
-{
-    std::string local = path ? path : "";
-    std::replace(local.begin(), local.end(), '\\', '/');
-    return local;
-}
-
 namespace
 {
 // open(2) flags for a C stream mode ("rb", "wb", "ab", each with an optional "+").

@@ -8,11 +8,13 @@
 #include <cstdio>
 #include <string>
 
+#include "Text.h"
+
 namespace platform
 {
 
 // Path with every backslash turned into the local separator.
-std::string LocalPath(const char* path);
+using ostrel_internal::text::LocalPath;
 
 // A C stream over a regular file (following links); anything else (a folder,
 // a pipe, a device) is refused at once, without waiting in the open.

@@ -79,11 +79,6 @@ thread_local std::map<intptr_t, std::unique_ptr<Listing>> listings;
 thread_local intptr_t nextHandle = 1;
 } // namespace
 
-std::string LocalPath(const char* path)
-{
-    return path ? path : "";
-}
-
 FILE* OpenFile(const char* path, const char* mode)
 {
     if (!path || !mode)

@@ -34,18 +34,6 @@ bool Multiply(uint64_t a, uint64_t b, uint64_t& product)
     product = a * b;
     return true;
 }
-
-// The text after the last dot of the last path component, or null.
-const char* Extension(const char* name)
-{
-    const char* base = name;
-    for (const char* p = name; *p; ++p)
-    {
-        if (*p == '\\' || *p == '/')
-            base = p + 1;
-    }
-    return std::strrchr(base, '.');
-}
 } // namespace
 
 int DeWrp::Open(const char* name, ProgressCallback progress)
@@ -105,7 +93,7 @@ int DeWrp::OpenFile(const char* name, WrpBytes& bytes)
     if (!name)
         return InvalidFile;
     OwnedString path;
-    const char* dot = Extension(name);
+    const char* dot = text::Extension(name);
     if (dot)
     {
         if (!text::EqualNoCase(dot, ".wrp"))

@@ -1,13 +1,16 @@
+// The patch program: version line, library version check, command line and
+// the merge run with its closing message.
+
 #include "Patcher.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "CommandLine.h"
-#include "Merge.h"
-#include "Names.h"
 #include "RazDLL.h"
+#include "merge/CommandLine.h"
+#include "merge/Merge.h"
+#include "merge/Names.h"
 
 namespace
 {

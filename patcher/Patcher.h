@@ -1,5 +1,7 @@
 #pragma once
 
+// The patch program's run, called from its entry point.
+
 // Merges a patch archive into a target archive and writes
 // <name>.patched.pbo; answers the exit status.
 int RunPatcher(int argc, char** argv);

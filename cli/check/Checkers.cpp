@@ -6,23 +6,14 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "ConfigText.h"
-#include "PathText.h"
+#include "cli/ConfigText.h"
+#include "frame/Text.h"
 
 namespace cli
 {
 namespace
 {
 thread_local std::string collected;
-
-std::string LowerExtension(const std::string& path)
-{
-    const size_t slash = path.find_last_of("/\\");
-    const size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return "";
-    return LowerAscii(path.substr(dot));
-}
 } // namespace
 
 const std::vector<Checker>& Checkers()
@@ -51,7 +42,7 @@ const Checker* CheckerFor(const std::string& path)
                 return &checker;
         }
     }
-    const std::string extension = LowerExtension(path);
+    const std::string extension = text::LowerExtension(path);
     for (const Checker& checker : Checkers())
     {
         for (const char* known : checker.extensions)

@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "ArchiveFacts.h"
 #include "Command.h"
-#include "Console.h"
+#include "cli/ArchiveFacts.h"
+#include "cli/Console.h"
 #include "RazDLL.h"
 
 namespace cli

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "Checkers.h"
-#include "Command.h"
-#include "Console.h"
-#include "Interrupt.h"
+#include "cli/Console.h"
+#include "cli/Interrupt.h"
+#include "cli/commands/Command.h"
 
 namespace cli
 {

@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "Command.h"
-#include "Console.h"
-#include "Interrupt.h"
-#include "Outputs.h"
 #include "TextureCodec.h"
+#include "cli/Console.h"
+#include "cli/Interrupt.h"
+#include "cli/Outputs.h"
+#include "frame/Text.h"
 
 namespace cli
 {
@@ -27,17 +28,6 @@ struct TextureOptions
     std::string type;
     bool lzo = false;
 };
-
-// name with its extension (after the last dot of the last path part)
-// replaced by extension.
-std::string WithExtension(const std::string& name, const std::string& extension)
-{
-    size_t slash = name.find_last_of("/\\");
-    size_t dot = name.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        dot = name.size();
-    return name.substr(0, dot) + extension;
-}
 
 int Failed(const std::string& name, int code)
 {
@@ -64,7 +54,7 @@ int ToPng(const TextureOptions& options, const std::string& input)
     int code = texture::DecodeTextureFile(input.c_str(), decoded);
     if (code != texture::Ok)
         return Failed(input, code);
-    const std::string base = options.output.empty() ? WithExtension(input, ".png") : options.output;
+    const std::string base = options.output.empty() ? text::WithoutExtension(input) + ".png" : options.output;
     if (!options.allMips)
     {
         if (options.mip >= decoded.mipmaps.size())
@@ -77,7 +67,7 @@ int ToPng(const TextureOptions& options, const std::string& input)
     {
         if (interrupt::Requested())
             return Interrupted;
-        const int saved = SavePng(decoded.mipmaps[i], WithExtension(base, ".mip" + std::to_string(i) + ".png"));
+        const int saved = SavePng(decoded.mipmaps[i], text::WithoutExtension(base) + ".mip" + std::to_string(i) + ".png");
         if (saved != Success)
             return saved;
     }
@@ -97,7 +87,7 @@ int FromPng(const TextureOptions& options, const std::string& input)
         encode.automatic = false;
         texture::ParseType(options.type.c_str(), encode.type); // checked by the option
     }
-    const std::string output = options.output.empty() ? WithExtension(input, ".paa") : options.output;
+    const std::string output = options.output.empty() ? text::WithoutExtension(input) + ".paa" : options.output;
     std::vector<unsigned char> bytes;
     code = texture::EncodeTexture(image, encode, bytes);
     if (code == texture::BadImageSize)

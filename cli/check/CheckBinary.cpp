@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "Checkers.h"
-#include "ConfigText.h"
-#include "Interrupt.h"
+#include "cli/ConfigText.h"
+#include "cli/Interrupt.h"
 #include "pbo/Ostrel.h"
 
 namespace cli

@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "Command.h"
-#include "CommandLine.h"
-#include "Console.h"
-#include "Interrupt.h"
-#include "Merge.h"
-#include "Names.h"
-#include "Outputs.h"
-#include "ProgressBar.h"
+#include "cli/Console.h"
+#include "cli/Interrupt.h"
+#include "cli/Outputs.h"
+#include "cli/ProgressBar.h"
+#include "merge/CommandLine.h"
+#include "merge/Merge.h"
+#include "merge/Names.h"
 
 namespace cli
 {

@@ -12,14 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "ArchiveFacts.h"
 #include "Command.h"
-#include "ConfigText.h"
-#include "Console.h"
-#include "Interrupt.h"
-#include "Outputs.h"
-#include "PathText.h"
-#include "ProgressBar.h"
+#include "cli/ArchiveFacts.h"
+#include "cli/ConfigText.h"
+#include "cli/Console.h"
+#include "cli/Interrupt.h"
+#include "cli/Outputs.h"
+#include "cli/ProgressBar.h"
+#include "frame/Text.h"
 
 namespace fs = std::filesystem;
 
@@ -72,12 +72,12 @@ bool OnExtractLine(const char* format, ...)
 
 bool EndsWithPbo(const std::string& path)
 {
-    return EndsWithNoCase(path, ".pbo");
+    return text::EndsWithNoCase(path, ".pbo");
 }
 
 bool IsConfigBin(const fs::path& path)
 {
-    return LowerAscii(path.filename().string()) == "config.bin";
+    return text::LowerAscii(path.filename().string()) == "config.bin";
 }
 
 bool WriteText(const fs::path& path, const std::string& text)

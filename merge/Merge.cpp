@@ -10,6 +10,7 @@
 #include "MergeList.h"
 #include "Names.h"
 #include "RazDLL.h"
+#include "frame/Text.h"
 
 namespace
 {
@@ -81,9 +82,9 @@ const char* MergeRun::ChoosePrefix() const
     const Ostrel& target = archives.target.ostrel;
     if (line.prefix)
         return line.prefix;
-    if (names::EqualNoCase(patch.GetProductType(), "Prefix"))
+    if (text::EqualNoCase(patch.GetProductType(), "Prefix"))
         return patch.GetProductName();
-    if (names::EqualNoCase(target.GetProductType(), "prefix"))
+    if (text::EqualNoCase(target.GetProductType(), "prefix"))
         return target.GetProductName();
     return nullptr;
 }
@@ -241,7 +242,7 @@ int MergeRun::Run(std::string& output)
     std::string derived;
     if (hooks.writeTo && (!prefix || !*prefix))
     {
-        derived = names::BaseName(output);
+        derived = text::AfterLastSeparator(output.c_str());
         prefix = derived.c_str();
     }
     Ostrel& writer = archives.writer.ostrel;

@@ -8,10 +8,10 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "ArchiveFacts.h"
 #include "Command.h"
-#include "Console.h"
-#include "JsonText.h"
+#include "cli/ArchiveFacts.h"
+#include "cli/Console.h"
+#include "cli/JsonText.h"
 
 namespace cli
 {

@@ -1,8 +1,13 @@
+// The merge list: which entries of the patch and the target the merged
+// archive holds, in output order, and what happens to each.
+
 #include "MergeList.h"
 
 #include <new>
 #include <string>
 #include <unordered_set>
+
+#include "frame/Text.h"
 
 namespace
 {
@@ -18,16 +23,7 @@ public:
     bool Contains(const char* name) const { return names.count(Fold(name)) != 0; }
 
 private:
-    static std::string Fold(const char* name)
-    {
-        std::string folded = name ? name : "";
-        for (char& c : folded)
-        {
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-        }
-        return folded;
-    }
+    static std::string Fold(const char* name) { return text::LowerAscii(name ? name : ""); }
 
     std::unordered_set<std::string> names;
 };

@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "Checkers.h"
-#include "ConfigDiagnostics.h"
-#include "Interrupt.h"
+#include "cli/ConfigDiagnostics.h"
+#include "cli/Interrupt.h"
 #include "rapify/Rapify.h"
 
 namespace cli

@@ -1,5 +1,8 @@
 #pragma once
 
+// The patch program's command line, parsed for the patch program and the
+// ostrel tool's patch command.
+
 #include "pbo/PboFormat.h"
 
 // The command line: [option] PatchPbo TargetPbo.

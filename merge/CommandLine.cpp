@@ -1,3 +1,6 @@
+// The patch program's command line: the flavour option, the two archive
+// names, and the syntax text.
+
 #include "CommandLine.h"
 
 #include <cstdio>

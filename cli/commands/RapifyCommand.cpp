@@ -12,10 +12,11 @@
 #include <string>
 
 #include "Command.h"
-#include "ConfigDiagnostics.h"
-#include "Console.h"
-#include "Interrupt.h"
-#include "Outputs.h"
+#include "cli/ConfigDiagnostics.h"
+#include "cli/Console.h"
+#include "cli/Interrupt.h"
+#include "cli/Outputs.h"
+#include "frame/Text.h"
 #include "rapify/Rapify.h"
 
 namespace fs = std::filesystem;
@@ -43,11 +44,7 @@ struct RapifyOptions
 // last dot of the name is replaced.
 std::string BinaryName(const std::string& path)
 {
-    const size_t slash = path.find_last_of("/\\");
-    const size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return path + ".bin";
-    return path.substr(0, dot) + ".bin";
+    return text::WithoutExtension(path) + ".bin";
 }
 
 bool ReadText(const std::string& path, std::string& text)

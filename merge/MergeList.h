@@ -1,5 +1,7 @@
 #pragma once
 
+// The merge list of a patch run: one node per entry of the merged archive.
+
 #include "frame/NodeList.h"
 #include "pbo/Ostrel.h"
 

@@ -6,10 +6,10 @@
 #include <string>
 
 #include "Command.h"
-#include "ConfigText.h"
-#include "Console.h"
-#include "Interrupt.h"
-#include "Outputs.h"
+#include "cli/ConfigText.h"
+#include "cli/Console.h"
+#include "cli/Interrupt.h"
+#include "cli/Outputs.h"
 
 namespace cli
 {

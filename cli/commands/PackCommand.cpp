@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "Command.h"
-#include "ConfigDiagnostics.h"
-#include "Console.h"
-#include "Interrupt.h"
-#include "Outputs.h"
-#include "PathText.h"
-#include "ProgressBar.h"
+#include "cli/ConfigDiagnostics.h"
+#include "cli/Console.h"
+#include "cli/Interrupt.h"
+#include "cli/Outputs.h"
+#include "cli/ProgressBar.h"
 #include "RazDLL.h"
+#include "frame/Text.h"
 #include "rapify/Rapify.h"
 
 namespace fs = std::filesystem;
@@ -198,7 +198,7 @@ Action DefinePack(CLI::App& command)
         // (and derives the prefix from that name): a link in the working
         // folder, named like the archive, stands for the folder.
         std::string name = fs::path(output).filename().string();
-        if (EndsWithNoCase(name, ".pbo"))
+        if (text::EndsWithNoCase(name, ".pbo"))
             name.resize(name.size() - 4);
         // The library adds ".pbo" to the name: a name that would pass the
         // file name limit (an output not ending in .pbo) is shortened there,
