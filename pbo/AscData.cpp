@@ -8,6 +8,7 @@
 #include "../frame/RazDLL.h"
 #include "Ostrel.h"
 #include "PboErrors.h"
+#include "../frame/AllocFail.h"
 
 namespace
 {
@@ -21,7 +22,7 @@ char* DecodeConfig(DeRap& decoder, const unsigned char* data, int n, const char*
     unsigned char* copy = nullptr;
     if (data[0] == ' ')
     {
-        copy = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(n)));
+        copy = static_cast<unsigned char*>(ostrel_internal::alloc::Allocate(static_cast<size_t>(n)));
         if (!copy)
             return nullptr;
         std::memcpy(copy, data, static_cast<size_t>(n));
@@ -64,7 +65,7 @@ int Ostrel::GetAscData(pbo_entry* entry, bool terminate)
         return n;
     if (n == INT_MAX)
         return errorCode = PboNoMemory;
-    unsigned char* block = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(n) + 1));
+    unsigned char* block = static_cast<unsigned char*>(ostrel_internal::alloc::Allocate(static_cast<size_t>(n) + 1));
     if (!block)
         return errorCode = PboNoMemory;
     // The bytes up to the first zero byte, zero bytes after it.
