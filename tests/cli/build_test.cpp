@@ -76,8 +76,7 @@ TEST_F(BuildTest, PackWritesWhatTheFolderBuilderWrites)
         std::filesystem::remove(Path("mod.pbo"));
         EXPECT_EQ(packed, LibraryBuild("mod", row.flags, row.prefix)) << row.flags;
     }
-    for (const std::string& name : Listing())
-        EXPECT_NE(name[0], '.') << name;
+    ExpectNoLeftovers();
 }
 
 TEST_F(BuildTest, PackBinarisesAndNamesTheOutput)
@@ -168,8 +167,7 @@ TEST_F(BuildTest, PackShowsProgressOnATerminalAndStopsOnInterrupt)
     const ProgramOutcome stopped = RunAndInterrupt(OSTREL_PATH, {"pack", "-v", Path("many")});
     EXPECT_EQ(stopped.status, 130);
     EXPECT_FALSE(Exists("many.pbo"));
-    for (const std::string& name : Listing())
-        EXPECT_NE(name[0], '.') << name;
+    ExpectNoLeftovers();
 }
 
 TEST_F(BuildTest, RapifyCompilesInEveryLayoutWithTheLibrarysBytes)

@@ -28,12 +28,6 @@ protected:
                                               CompressedEntry("c.bin", TextLike(500, 3))},
                                              "prefix", "x\\y\\mod"));
     }
-    // No working folder or temporary file was left behind.
-    void ExpectNoLeftovers() const
-    {
-        for (const std::string& name : Listing())
-            EXPECT_NE(name[0], '.') << name;
-    }
     std::string Summary(const std::string& folder, int entries = 3) const
     {
         return "Extracted " + std::to_string(entries) + " entries of " + archive + " to " + folder + "\n";

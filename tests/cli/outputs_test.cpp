@@ -44,12 +44,6 @@ protected:
         Put("mod/a.txt", std::string(300, 'a'));
         pbo = Put("in.pbo", MakeArchive({StoredEntry("a.txt", std::string(300, 'a'))}));
     }
-    // No temporary file or working folder is left.
-    void ExpectNoLeftovers(const std::string& row) const
-    {
-        for (const std::string& name : Listing())
-            EXPECT_NE(name[0], '.') << row << ": " << name;
-    }
 
     std::string png, paa, bin, cpp, pbo;
 };

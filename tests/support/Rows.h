@@ -7,50 +7,44 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
-#include <type_traits>
-#include <utility>
 
 namespace testsupport
 {
 namespace rows
 {
-template <typename T, typename = void>
-struct HasLabel : std::false_type
+// A row's label: its Label(), else its member what, else its member name,
+// else nothing (the index alone names it).
+struct Plain
 {
 };
-template <typename T>
-struct HasLabel<T, std::void_t<decltype(std::declval<const T&>().Label())>> : std::true_type
+struct ByName : Plain
 {
 };
-template <typename T, typename = void>
-struct HasWhat : std::false_type
+struct ByWhat : ByName
 {
 };
-template <typename T>
-struct HasWhat<T, std::void_t<decltype(std::declval<const T&>().what)>> : std::true_type
+struct ByLabel : ByWhat
 {
 };
-template <typename T, typename = void>
-struct HasName : std::false_type
-{
-};
-template <typename T>
-struct HasName<T, std::void_t<decltype(std::declval<const T&>().name)>> : std::true_type
-{
-};
-
 template <typename Row>
-::testing::Message Describe(size_t index, const Row& row)
+auto Label(const Row& row, ByLabel) -> decltype(row.Label())
 {
-    ::testing::Message message;
-    message << "row " << index;
-    if constexpr (HasLabel<Row>::value)
-        message << " (" << row.Label() << ")";
-    else if constexpr (HasWhat<Row>::value)
-        message << " (" << row.what << ")";
-    else if constexpr (HasName<Row>::value)
-        message << " (" << row.name << ")";
-    return message;
+    return row.Label();
+}
+template <typename Row>
+auto Label(const Row& row, ByWhat) -> decltype((row.what))
+{
+    return row.what;
+}
+template <typename Row>
+auto Label(const Row& row, ByName) -> decltype((row.name))
+{
+    return row.name;
+}
+template <typename Row>
+const char* Label(const Row&, Plain)
+{
+    return "";
 }
 } // namespace rows
 
@@ -62,7 +56,7 @@ void CheckRows(const Table& table, Check check)
     size_t index = 0;
     for (const auto& row : table)
     {
-        SCOPED_TRACE(rows::Describe(index++, row));
+        SCOPED_TRACE(::testing::Message() << "row " << index++ << " " << rows::Label(row, rows::ByLabel()));
         check(row);
     }
 }
