@@ -6,6 +6,7 @@
 #include <new>
 
 #include "RazDLL.h"
+#include "frame/AllocFail.h"
 #include "pbo/ConfigHooks.h"
 #include "rapify/IncludeHook.h"
 
@@ -48,7 +49,7 @@ char* DecodeConfig(RazDLL* aggregate, const unsigned char* data, int n, const ch
     unsigned char* copy = nullptr;
     if (data[0] == ' ')
     {
-        copy = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(n)));
+        copy = static_cast<unsigned char*>(ostrel_internal::alloc::Allocate(static_cast<size_t>(n)));
         if (!copy)
             return nullptr;
         std::memcpy(copy, data, static_cast<size_t>(n));

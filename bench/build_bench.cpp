@@ -40,7 +40,7 @@ std::unique_ptr<SampleFolder> MakeSample()
         seed = seed * 1103515245u + 12345u;
         b = static_cast<unsigned char>(seed >> 16);
     }
-    sample->folder = sample->dir.File("mod");
+    sample->folder = sample->dir.Path("mod");
     for (size_t i = 0; i < count; ++i)
     {
         std::string sub = sample->folder + "/part" + std::to_string(i % 16);
@@ -87,7 +87,7 @@ void BM_CopyFolder(benchmark::State& state)
     SampleFolder* sample = Sample(state);
     if (!sample)
         return;
-    const std::string copy = sample->dir.File("copy.bin");
+    const std::string copy = sample->dir.Path("copy.bin");
     std::vector<char> buffer(128u << 10);
     for (auto _ : state)
     {

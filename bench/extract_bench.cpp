@@ -52,7 +52,7 @@ std::unique_ptr<SampleArchive> MakeSample()
         seed = seed * 1103515245u + 12345u;
         b = static_cast<unsigned char>(seed >> 16);
     }
-    sample->path = sample->dir.File("sample.pbo");
+    sample->path = sample->dir.Path("sample.pbo");
     FILE* out = std::fopen(sample->path.c_str(), "wb");
     if (!out)
         return nullptr;
@@ -83,7 +83,7 @@ void BM_ExtractArchive(benchmark::State& state)
     SampleArchive* sample = Sample(state);
     if (!sample)
         return;
-    const std::string folder = sample->dir.File("sample");
+    const std::string folder = sample->dir.Path("sample");
     for (auto _ : state)
     {
         state.PauseTiming();
@@ -103,7 +103,7 @@ void BM_CopyArchive(benchmark::State& state)
     SampleArchive* sample = Sample(state);
     if (!sample)
         return;
-    const std::string copy = sample->dir.File("copy.bin");
+    const std::string copy = sample->dir.Path("copy.bin");
     std::vector<char> buffer(128u << 10);
     for (auto _ : state)
     {

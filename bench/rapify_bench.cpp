@@ -28,7 +28,7 @@ void CompileAndWrite(benchmark::State& state)
     int layout = static_cast<int>(state.range(0));
     std::string text = (layout == 2 ? "#pragma _xbox_ WithSignature\n" : "") + LargeText();
     testsupport::TempDir dir;
-    std::string path = dir.File("config.bin");
+    std::string path = dir.Path("config.bin");
     for (auto _ : state)
     {
         Rapify compiler;
@@ -67,7 +67,7 @@ void WriteOnly(benchmark::State& state)
     int layout = static_cast<int>(state.range(0));
     std::string text = (layout == 2 ? "#pragma _xbox_ WithSignature\n" : "") + LargeText();
     testsupport::TempDir dir;
-    std::string path = dir.File("config.bin");
+    std::string path = dir.Path("config.bin");
     Rapify compiler;
     if (compiler.ProcessBuffer(text.c_str(), "config.cpp", nullptr, nullptr))
         state.SkipWithError("compile failed");

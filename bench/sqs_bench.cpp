@@ -45,11 +45,11 @@ void BM_CheckScript(benchmark::State& state)
 {
     testsupport::TempDir dir;
     const std::string script = GeneratedScript(4 << 20);
-    testsupport::WriteFile(dir.File("bench.sqs"), script);
+    testsupport::WriteFile(dir.Path("bench.sqs"), script);
     DeSqs checker;
     for (auto _ : state)
     {
-        if (checker.Open(dir.File("bench.sqs").c_str(), nullptr) != 0)
+        if (checker.Open(dir.Path("bench.sqs").c_str(), nullptr) != 0)
         {
             state.SkipWithError("cannot open");
             break;

@@ -6,6 +6,7 @@
 
 #include "../frame/DataStream.h"
 #include "P3dRecords.h"
+#include "../frame/AllocFail.h"
 
 DeP3d::DeP3d() : mlod(new P3dMlod), odol(new P3dOdol), input(new DataStream) {}
 
@@ -97,7 +98,7 @@ int DeP3d::AssignBytes(void** out, unsigned long long bytes)
         return 0;
     if (bytes > input->Length())
         return 1;
-    *out = std::calloc(static_cast<size_t>(bytes), 1);
+    *out = ostrel_internal::alloc::AllocateZeroed(static_cast<size_t>(bytes), 1);
     if (!*out)
         return 2;
     return input->Read(*out, static_cast<uint32_t>(bytes), 1) ? 0 : 1;

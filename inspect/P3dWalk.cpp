@@ -9,6 +9,7 @@
 #include "../frame/Text.h"
 #include "DeP3d.h"
 #include "P3dRecords.h"
+#include "../frame/AllocFail.h"
 
 namespace
 {
@@ -85,7 +86,7 @@ int DeP3d::ReadMlod()
     callback("LodCount %d\r\n", static_cast<int>(mlod->lodCount));
     for (uint32_t i = 0; i < mlod->lodCount; ++i)
     {
-        P3dLod* lod = new (std::nothrow) P3dLod;
+        P3dLod* lod = ostrel_internal::alloc::New<P3dLod>();
         if (!lod)
             return 2;
         mlod->lods.Append(lod);
@@ -170,7 +171,7 @@ int DeP3d::CheckPolygons(P3dLod& lod)
     if (lod.polygonCount <= 0)
         return 0;
     size_t count = static_cast<size_t>(lod.polygonCount);
-    lod.polygonTexts = static_cast<char*>(std::malloc(count * P3dLod::PolygonTextSize));
+    lod.polygonTexts = static_cast<char*>(ostrel_internal::alloc::Allocate(count * P3dLod::PolygonTextSize));
     if (!lod.polygonTexts)
         return 2;
     const unsigned char* polygon = static_cast<const unsigned char*>(lod.polygons);

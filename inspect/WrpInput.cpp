@@ -6,6 +6,7 @@
 #include <new>
 
 #include "WrpCodes.h"
+#include "../frame/AllocFail.h"
 
 using namespace wrp;
 
@@ -143,7 +144,7 @@ bool WrpBytes::Allocate(uint64_t n)
     if (n > std::numeric_limits<size_t>::max() - 1)
         return false;
     // One byte more, so that an empty block still has an address.
-    bytes.reset(new (std::nothrow) unsigned char[static_cast<size_t>(n) + 1]);
+    bytes.reset(ostrel_internal::alloc::NewArray<unsigned char>(static_cast<size_t>(n) + 1));
     if (!bytes)
         return false;
     count = static_cast<size_t>(n);

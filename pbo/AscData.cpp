@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "../frame/AllocFail.h"
 #include "ConfigHooks.h"
 #include "Ostrel.h"
 #include "PboErrors.h"
@@ -29,7 +30,7 @@ int Ostrel::GetAscData(pbo_entry* entry, bool terminate)
         return n;
     if (n == INT_MAX)
         return errorCode = PboNoMemory;
-    unsigned char* block = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(n) + 1));
+    unsigned char* block = static_cast<unsigned char*>(ostrel_internal::alloc::Allocate(static_cast<size_t>(n) + 1));
     if (!block)
         return errorCode = PboNoMemory;
     // The bytes up to the first zero byte, zero bytes after it.

@@ -6,6 +6,7 @@
 
 #include "../frame/Platform.h"
 #include "Decompress.h"
+#include "../frame/AllocFail.h"
 
 namespace
 {
@@ -55,7 +56,7 @@ int pbo_entry::LoadEntryData(FILE* file, uint64_t fileSize, uint64_t dataStartOf
     }
     if (present && !platform::SeekTo(file, begin))
         return Truncated;
-    data = static_cast<unsigned char*>(std::malloc(present ? present : 1));
+    data = static_cast<unsigned char*>(ostrel_internal::alloc::Allocate(present ? present : 1));
     if (!data)
         return NoMemory;
     size_t read = present ? std::fread(data, 1, present, file) : 0;
@@ -78,7 +79,7 @@ int pbo_entry::LoadEntryData(FILE* file, uint64_t fileSize, uint64_t dataStartOf
         loadedSize = static_cast<int32_t>(dataSize);
         return OutOfBounds;
     }
-    unsigned char* unpacked = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(originalSize) + 1));
+    unsigned char* unpacked = static_cast<unsigned char*>(ostrel_internal::alloc::Allocate(static_cast<size_t>(originalSize) + 1));
     if (!unpacked)
     {
         loadedSize = static_cast<int32_t>(dataSize);

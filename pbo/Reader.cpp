@@ -6,6 +6,7 @@
 #include "../frame/Text.h"
 #include "Ostrel.h"
 #include "PboErrors.h"
+#include "../frame/AllocFail.h"
 
 PboInfo::~PboInfo()
 {
@@ -110,7 +111,7 @@ int Ostrel::ReadHeaders()
     pbo_entry* last = nullptr;
     for (;;)
     {
-        std::unique_ptr<pbo_entry> entry(new (std::nothrow) pbo_entry);
+        std::unique_ptr<pbo_entry> entry(ostrel_internal::alloc::New<pbo_entry>());
         if (!entry)
             return PboNoMemory;
         OwnedString name;

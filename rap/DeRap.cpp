@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "../frame/Platform.h"
-#include "RapMemory.h"
+#include "../frame/AllocFail.h"
 
 DeRap::DeRap()
     : usePragma(false), showOffsets(false), xboxTextMeta(false), fileName(nullptr), quoteBuffer(nullptr),
@@ -41,7 +41,7 @@ RapError DeRap::OpenRapFile(const char* path)
         return RapNoFile;
     if (fileSize > UINT32_MAX)
         return RapOutOfMemory;
-    unsigned char* bytes = static_cast<unsigned char*>(rapmemory::Allocate(fileSize ? fileSize : 1));
+    unsigned char* bytes = static_cast<unsigned char*>(ostrel_internal::alloc::Allocate(fileSize ? fileSize : 1));
     if (!bytes)
         return RapOutOfMemory;
     FILE* file = platform::OpenFile(path, "rb");
@@ -180,7 +180,7 @@ char* DeRap::DoubleUpQuotes(const char* s)
         size_t grown = quoteCapacity < SIZE_MAX / 2 ? quoteCapacity * 2 : needed;
         if (grown < needed)
             grown = needed < 5000 ? 5000 : needed;
-        void* block = rapmemory::Reallocate(quoteBuffer, grown);
+        void* block = ostrel_internal::alloc::Reallocate(quoteBuffer, grown);
         if (!block)
             return nullptr;
         quoteBuffer = static_cast<char*>(block);

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "RapMemory.h"
+#include "../frame/AllocFail.h"
 
 RapInput::RapInput()
     : data(nullptr), size(0), position(0), ownsData(false), layout(0), spaceSignature(false), strings(nullptr),
@@ -106,7 +106,7 @@ bool RapInput::AddIndexedString(int index, const char* text)
         uint32_t grown = stringIndexSize ? stringIndexSize : 64;
         while (grown <= slot)
             grown *= 2;
-        void* block = rapmemory::Reallocate(stringIndex, grown * sizeof(const char*));
+        void* block = ostrel_internal::alloc::Reallocate(stringIndex, grown * sizeof(const char*));
         if (!block)
             return false;
         stringIndex = static_cast<const char**>(block);
@@ -114,7 +114,7 @@ bool RapInput::AddIndexedString(int index, const char* text)
             stringIndex[i] = nullptr;
         stringIndexSize = grown;
     }
-    StringNode* node = static_cast<StringNode*>(rapmemory::Allocate(sizeof(StringNode)));
+    StringNode* node = static_cast<StringNode*>(ostrel_internal::alloc::Allocate(sizeof(StringNode)));
     if (!node)
         return false;
     node->index = index;

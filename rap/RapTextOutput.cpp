@@ -7,7 +7,7 @@
 
 #include "../frame/Platform.h"
 #include "FloatText.h"
-#include "RapMemory.h"
+#include "../frame/AllocFail.h"
 
 RapTextOutput::RapTextOutput()
     : error(RapNoError), text(nullptr), indent{' ', 0}, length(0), capacity(0), limit(UINT32_MAX)
@@ -60,7 +60,7 @@ char* RapTextOutput::Reserve(uint32_t pieceLength)
         uint64_t grown = static_cast<uint64_t>(capacity) * 2 + pieceLength + 1;
         if (grown > limit)
             grown = limit;
-        void* block = needed <= grown ? rapmemory::Reallocate(text, static_cast<size_t>(grown)) : nullptr;
+        void* block = needed <= grown ? ostrel_internal::alloc::Reallocate(text, static_cast<size_t>(grown)) : nullptr;
         if (!block)
         {
             DropText();
@@ -159,7 +159,7 @@ bool RapTextOutput::OutputStr(int depth, const char* format, ...)
         appended = Put(local, static_cast<uint32_t>(n));
     else
     {
-        char* heap = static_cast<char*>(rapmemory::Allocate(static_cast<size_t>(n) + 1));
+        char* heap = static_cast<char*>(ostrel_internal::alloc::Allocate(static_cast<size_t>(n) + 1));
         if (heap)
         {
             std::vsnprintf(heap, static_cast<size_t>(n) + 1, format, again);

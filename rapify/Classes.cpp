@@ -12,13 +12,14 @@
 #include "ConfigScanner.h"
 #include "DefineTable.h"
 #include "RapifyCodes.h"
+#include "../frame/AllocFail.h"
 
 namespace
 {
 char* Duplicate(const char* text)
 {
     size_t length = std::strlen(text);
-    char* copy = static_cast<char*>(std::malloc(length + 1));
+    char* copy = static_cast<char*>(ostrel_internal::alloc::Allocate(length + 1));
     if (copy)
         std::memcpy(copy, text, length + 1);
     return copy;
@@ -79,7 +80,7 @@ void Classes::FreeList(Classes* first)
 
 Classes* Classes::AppendChild()
 {
-    Classes* node = new (std::nothrow) Classes(scanner);
+    Classes* node = ostrel_internal::alloc::New<Classes>(scanner);
     if (!node)
         return nullptr;
     if (lastChild)

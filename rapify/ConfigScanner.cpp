@@ -9,6 +9,7 @@
 
 #include "DefineTable.h"
 #include "RapifyCodes.h"
+#include "../frame/AllocFail.h"
 
 namespace
 {
@@ -16,7 +17,7 @@ constexpr int32_t FirstLineCapacity = 1000;
 
 char* CopyText(const char* text, size_t length)
 {
-    char* copy = static_cast<char*>(std::malloc(length + 1));
+    char* copy = static_cast<char*>(ostrel_internal::alloc::Allocate(length + 1));
     if (copy)
     {
         std::memcpy(copy, text, length);

@@ -8,6 +8,7 @@
 #include "ConfigScanner.h"
 #include "DefineTable.h"
 #include "RapifyCodes.h"
+#include "../frame/AllocFail.h"
 
 void EnumTable::Clear()
 {
@@ -88,7 +89,7 @@ int DefineTable::ParseEnum(ConfigScanner& scanner)
             const char* word = scanner.Token();
             if (state == ExpectName)
             {
-                name = static_cast<char*>(std::malloc(std::strlen(word) + 1));
+                name = static_cast<char*>(ostrel_internal::alloc::Allocate(std::strlen(word) + 1));
                 if (!name)
                     return RapifyNoMemory;
                 std::strcpy(name, word);

@@ -16,6 +16,7 @@
 #include "ConfigScanner.h"
 #include "DefineTable.h"
 #include "RapifyCodes.h"
+#include "../frame/AllocFail.h"
 
 Rapify::Rapify() : scanner(new ConfigScanner) {}
 
@@ -68,7 +69,7 @@ int Rapify::ProcessBuffer(const char* text, const char* path, ProgressCallback c
         {
             defines.reset(new DefineTable(&enums));
             root = new Classes(scanner);
-            root->name = static_cast<char*>(std::malloc(std::strlen(text::BaseName(path)) + 1));
+            root->name = static_cast<char*>(ostrel_internal::alloc::Allocate(std::strlen(text::BaseName(path)) + 1));
             if (!root->name)
                 result = RapifyNoMemory;
             else

@@ -18,22 +18,22 @@ namespace
 {
 const char* const Config = "class CfgPatches\n{\n  class X { units[] = {}; };\n};\nversion = 3;\n";
 
-class BuildTest : public clitest::CliTest
+class BuildTest : public testsupport::FolderTest
 {
 protected:
     void SetUp() override
     {
         std::filesystem::create_directories(Path("mod/sub"));
-        WriteFile(Path("mod/a.txt"), "alpha");
-        WriteFile(Path("mod/sub/b.txt"), "beta");
-        WriteFile(Path("mod/config.cpp"), Config);
+        Put("mod/a.txt", "alpha");
+        Put("mod/sub/b.txt", "beta");
+        Put("mod/config.cpp", Config);
     }
     // What the library's own builder writes for the folder.
     Bytes LibraryBuild(const std::string& folder, int flags, const char* prefix)
     {
         std::unique_ptr<RazDLL> library(new RazDLL);
         EXPECT_EQ(library->ostrel.MakePbo(Path(folder).c_str(), static_cast<PboFlags>(flags), prefix, nullptr, nullptr), 0);
-        const Bytes bytes = ReadFile(Path(folder + ".pbo"));
+        const Bytes bytes = Read(folder + ".pbo");
         std::filesystem::remove(Path(folder + ".pbo"));
         return bytes;
     }
@@ -42,7 +42,7 @@ protected:
         std::unique_ptr<Rapify> compiler(new Rapify);
         EXPECT_EQ(compiler->ProcessFile(Path(source).c_str(), nullptr), 0);
         EXPECT_EQ(compiler->Output(Path("library.bin").c_str(), false), 0);
-        const Bytes bytes = ReadFile(Path("library.bin"));
+        const Bytes bytes = Read("library.bin");
         std::filesystem::remove(Path("library.bin"));
         return bytes;
     }
@@ -72,12 +72,11 @@ TEST_F(BuildTest, PackWritesWhatTheFolderBuilderWrites)
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(run.err, "Packed 3 entries of " + Path("mod") + " into " + Path("mod.pbo") + "\n");
-        const Bytes packed = ReadFile(Path("mod.pbo"));
+        const Bytes packed = Read("mod.pbo");
         std::filesystem::remove(Path("mod.pbo"));
         EXPECT_EQ(packed, LibraryBuild("mod", row.flags, row.prefix)) << row.flags;
     }
-    for (const std::string& name : Listing())
-        EXPECT_NE(name[0], '.') << name;
+    ExpectNoLeftovers();
 }
 
 TEST_F(BuildTest, PackBinarisesAndNamesTheOutput)
@@ -105,8 +104,8 @@ TEST_F(BuildTest, PackBinarisesAndNamesTheOutput)
 TEST_F(BuildTest, PackKeepsToTheFolderAndWritesOnlyItsArchive)
 {
     namespace fs = std::filesystem;
-    WriteFile(Path("private.txt"), "private");
-    WriteFile(Path("victim.txt"), "victim");
+    Put("private.txt", "private");
+    Put("victim.txt", "victim");
     fs::create_symlink(Path("private.txt"), Path("mod/readme.txt"));
     fs::create_symlink("a.txt", Path("mod/inner.txt"));
     fs::create_symlink(Path("victim.txt"), Path("mod/config.bin"));
@@ -125,20 +124,20 @@ TEST_F(BuildTest, PackKeepsToTheFolderAndWritesOnlyItsArchive)
 
     // A backslash inside a file name cannot be stored: the file is named as
     // the user knows it, and nothing is written.
-    WriteFile(Path("mod/a\\b.txt"), "one");
+    Put("mod/a\\b.txt", "one");
     const ProgramOutcome refused = Ostrel({"pack", "-q", Path("mod"), "-o", Path("refused.pbo")});
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("cannot pack " + Path("mod") + "/a\\b.txt: a backslash"), std::string::npos)
         << refused.err;
     EXPECT_NE(refused.err.find("an archive cannot store a backslash inside a file name"), std::string::npos)
         << refused.err;
-    EXPECT_FALSE(FileExists(Path("refused.pbo")));
+    EXPECT_FALSE(Exists("refused.pbo"));
 }
 
 TEST_F(BuildTest, AFailedPackLeavesTheExistingArchiveAndNamesTheConfigLine)
 {
-    WriteFile(Path("old.pbo"), "old archive");
-    WriteFile(Path("mod/sub/config.cpp"), "class A\n{\n  x = \"open;\n};\n");
+    Put("old.pbo", "old archive");
+    Put("mod/sub/config.cpp", "class A\n{\n  x = \"open;\n};\n");
     const ProgramOutcome run = Ostrel({"pack", "--check", Path("mod"), "-o", Path("old.pbo")});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, Path("mod") + "/sub/config.cpp:3: error: Expected value after = (Mismatched quotes)\nostrel: " +
@@ -152,25 +151,23 @@ TEST_F(BuildTest, AFailedPackLeavesTheExistingArchiveAndNamesTheConfigLine)
     };
     for (const auto& row : rows)
         EXPECT_EQ(Ostrel(row.first).status, row.second) << row.first.back();
-    EXPECT_FALSE(FileExists(Path("none.pbo")));
+    EXPECT_FALSE(Exists("none.pbo"));
 }
 
 TEST_F(BuildTest, PackShowsProgressOnATerminalAndStopsOnInterrupt)
 {
-    const ProgramOutcome terminal =
-        RunOnTerminal(OSTREL_PATH, {"pack", Path("mod")}, {"OSTREL_PROGRESS_DELAY=0"});
+    const ProgramOutcome terminal = Ostrel({"pack", Path("mod")}, clitest::ProgressAtOnce(true));
     EXPECT_EQ(terminal.status, 0) << terminal.out;
     EXPECT_NE(terminal.out.find("\rpack [........................] 0/3 entries, 0 B of 73 B"), std::string::npos)
         << terminal.out;
 
     std::filesystem::create_directory(Path("many"));
     for (int i = 0; i < 3000; ++i)
-        WriteFile(Path("many/" + std::string(60, 'n') + std::to_string(i)), "x");
+        Put("many/" + std::string(60, 'n') + std::to_string(i), "x");
     const ProgramOutcome stopped = RunAndInterrupt(OSTREL_PATH, {"pack", "-v", Path("many")});
     EXPECT_EQ(stopped.status, 130);
-    EXPECT_FALSE(FileExists(Path("many.pbo")));
-    for (const std::string& name : Listing())
-        EXPECT_NE(name[0], '.') << name;
+    EXPECT_FALSE(Exists("many.pbo"));
+    ExpectNoLeftovers();
 }
 
 TEST_F(BuildTest, RapifyCompilesInEveryLayoutWithTheLibrarysBytes)
@@ -178,7 +175,7 @@ TEST_F(BuildTest, RapifyCompilesInEveryLayoutWithTheLibrarysBytes)
     const ProgramOutcome run = Ostrel({"rapify", Path("mod/config.cpp")});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(ReadFile(Path("mod/config.bin")), LibraryCompile("mod/config.cpp"));
+    EXPECT_EQ(Read("mod/config.bin"), LibraryCompile("mod/config.cpp"));
     const ProgramOutcome decoded = Ostrel({"derap", Path("mod/config.bin")});
     EXPECT_NE(decoded.out.find("version = 3;"), std::string::npos) << decoded.out;
 
@@ -202,23 +199,23 @@ TEST_F(BuildTest, RapifyCompilesInEveryLayoutWithTheLibrarysBytes)
     ASSERT_GE(xbox.out.size(), 32u);
     EXPECT_EQ(xbox.out.substr(24, 8), std::string("\0\0\0\0\x08\0\0\0", 8));
     // The xbox file keeps its signed bytes through the decoder.
-    WriteFile(Path("x.bin"), ToBytes(xbox.out));
+    Put("x.bin", ToBytes(xbox.out));
     EXPECT_EQ(Ostrel({"derap", Path("x.bin")}).out.compare(0, 15, "#define _XBOX_ "), 0);
 }
 
 TEST_F(BuildTest, RapifyDiagnosticsAndRefusals)
 {
-    WriteFile(Path("bad.cpp"), "class A\n{\n  x[] = {1,2;\n};\n");
-    WriteFile(Path("arma.cpp"), "#pragma _arma_\nx = 1;\n");
+    Put("bad.cpp", "class A\n{\n  x[] = {1,2;\n};\n");
+    Put("arma.cpp", "#pragma _arma_\nx = 1;\n");
     std::string ten;
     for (int i = 0; i < 10; ++i)
         ten += "a" + std::to_string(i) + " = 1;\n";
-    WriteFile(Path("ten.h"), ten);
-    WriteFile(Path("top.cpp"), "#include \"ten.h\"\nb = 2;\nclass {");
-    WriteFile(Path("bad.h"), "ok = 1;\r\nclass {\r\n");
-    WriteFile(Path("inc.cpp"), "x = 1;\n#include \"bad.h\"\n");
-    WriteFile(Path("deep.cpp"), "y = 1;\n#define A A\nx = A;\n");
-    WriteFile(Path("fwd.cpp"), "class A;\nclass B {};\n");
+    Put("ten.h", ten);
+    Put("top.cpp", "#include \"ten.h\"\nb = 2;\nclass {");
+    Put("bad.h", "ok = 1;\r\nclass {\r\n");
+    Put("inc.cpp", "x = 1;\n#include \"bad.h\"\n");
+    Put("deep.cpp", "y = 1;\n#define A A\nx = A;\n");
+    Put("fwd.cpp", "class A;\nclass B {};\n");
     const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
         // The file that holds the error, and its own line.
         {{"rapify", Path("top.cpp")}, Path("top.cpp") + ":3: error: Expected class name\n"},
@@ -240,13 +237,13 @@ TEST_F(BuildTest, RapifyDiagnosticsAndRefusals)
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.err, row.second);
     }
-    EXPECT_FALSE(FileExists(Path("bad.bin")));
-    EXPECT_FALSE(FileExists(Path("arma.bin")));
+    EXPECT_FALSE(Exists("bad.bin"));
+    EXPECT_FALSE(Exists("arma.bin"));
     EXPECT_EQ(Ostrel({"rapify", Path("arma.cpp"), "--layout", "pdf"}).status, 2);
 
     // The layout asked for holds even when the source ends inside a comment.
-    WriteFile(Path("open.cpp"), "a = 1;\n/* open");
+    Put("open.cpp", "a = 1;\n/* open");
     EXPECT_EQ(Ostrel({"rapify", Path("open.cpp"), "--layout", "arma"}).status, 0);
-    EXPECT_EQ(ReadFile(Path("open.bin"))[4], 0); // inline files have 4 there
+    EXPECT_EQ(Read("open.bin")[4], 0); // inline files have 4 there
     EXPECT_EQ(Ostrel({"rapify", Path("fwd.cpp"), "--layout", "arma"}).status, 0);
 }

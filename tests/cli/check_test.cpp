@@ -19,7 +19,7 @@ using testsupport::ToBytes;
 
 namespace
 {
-class CheckTest : public clitest::CliTest
+class CheckTest : public testsupport::FolderTest
 {
 protected:
     std::string Script(const std::string& name, const std::string& text) { return Put(name, ToBytes(text)); }

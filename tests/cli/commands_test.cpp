@@ -16,7 +16,7 @@ using clitest::Ostrel;
 
 namespace
 {
-class CommandsTest : public clitest::CliTest
+class CommandsTest : public testsupport::FolderTest
 {
 protected:
     void SetUp() override
@@ -231,6 +231,6 @@ TEST_F(CommandsTest, DerapReportsDecoderErrorsLikeACompiler)
         const clitest::ProgramOutcome run = Ostrel({"derap", row.first, "-o", Path("out.cpp")});
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.err, row.second);
-        EXPECT_FALSE(FileExists(Path("out.cpp")));
+        EXPECT_FALSE(Exists("out.cpp"));
     }
 }

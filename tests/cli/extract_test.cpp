@@ -10,6 +10,7 @@
 #include "support/Compressor.h"
 #include "support/PboBytes.h"
 #include "support/RapBytes.h"
+#include "support/Rows.h"
 
 using namespace testsupport;
 using clitest::LibraryText;
@@ -18,7 +19,7 @@ using clitest::ProgramOutcome;
 
 namespace
 {
-class ExtractTest : public clitest::CliTest
+class ExtractTest : public testsupport::FolderTest
 {
 protected:
     void SetUp() override
@@ -26,12 +27,6 @@ protected:
         archive = Put("mod.pbo", MakeArchive({StoredEntry("a.txt", "alpha"), StoredEntry("sub\\b.txt", "beta"),
                                               CompressedEntry("c.bin", TextLike(500, 3))},
                                              "prefix", "x\\y\\mod"));
-    }
-    // No working folder or temporary file was left behind.
-    void ExpectNoLeftovers() const
-    {
-        for (const std::string& name : Listing())
-            EXPECT_NE(name[0], '.') << name;
     }
     std::string Summary(const std::string& folder, int entries = 3) const
     {
@@ -85,35 +80,34 @@ TEST_F(ExtractTest, AnExistingFolderIsReplacedOnlyWhenEmptyOrForced)
         {"not empty, forced", true, true, 0, "Extracted"},
         {"empty", false, false, 0, "Extracted"},
     };
-    for (const Row& row : rows)
-    {
+    testsupport::CheckRows(rows, [&](const Row& row) {
         std::filesystem::remove_all(Path("mod"));
         std::filesystem::create_directory(Path("mod"));
         if (row.keepFile)
-            WriteFile(Path("mod/mine.txt"), "mine");
+            Put("mod/mine.txt", "mine");
         std::vector<std::string> arguments = {"extract", archive};
         if (row.force)
             arguments.push_back("--force");
         const ProgramOutcome run = Ostrel(arguments);
-        EXPECT_EQ(run.status, row.status) << row.what;
+        EXPECT_EQ(run.status, row.status);
         EXPECT_NE(run.err.find(row.errPart), std::string::npos) << row.what << ": " << run.err;
         const bool extracted = row.status == 0;
-        EXPECT_EQ(FileExists(Path("mod/a.txt")), extracted) << row.what;
-        EXPECT_EQ(FileExists(Path("mod/mine.txt")), row.keepFile && !extracted) << row.what;
+        EXPECT_EQ(Exists("mod/a.txt"), extracted);
+        EXPECT_EQ(Exists("mod/mine.txt"), row.keepFile && !extracted);
         ExpectNoLeftovers();
-    }
+    });
     // A file where the folder would go is never replaced.
     std::filesystem::remove_all(Path("mod"));
-    WriteFile(Path("mod"), "a file");
+    Put("mod", "a file");
     const ProgramOutcome file = Ostrel({"extract", "--force", archive});
     EXPECT_EQ(file.status, 1);
     EXPECT_EQ(file.err, "ostrel: " + Path("mod") + " exists and is not a folder\n");
     EXPECT_EQ(Text("mod"), "a file");
 
     // Nor is the folder that holds the archive itself.
-    const ProgramOutcome holder = Ostrel({"extract", "--force", archive, "-o", dir.Path()});
+    const ProgramOutcome holder = Ostrel({"extract", "--force", archive, "-o", Path()});
     EXPECT_EQ(holder.status, 1);
-    EXPECT_EQ(holder.err, "ostrel: folder " + dir.Path() + " holds the archive itself; extract elsewhere\n");
+    EXPECT_EQ(holder.err, "ostrel: folder " + Path() + " holds the archive itself; extract elsewhere\n");
     EXPECT_TRUE(FileExists(archive));
 }
 
@@ -123,7 +117,7 @@ TEST_F(ExtractTest, OutputFolderAndQuietRun)
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(Text("elsewhere/sub/b.txt"), "beta");
-    EXPECT_FALSE(FileExists(Path("mod")));
+    EXPECT_FALSE(Exists("mod"));
 }
 
 TEST_F(ExtractTest, DamagedOrUnsafeArchivesLeaveNothingBehind)
@@ -148,7 +142,7 @@ TEST_F(ExtractTest, DamagedOrUnsafeArchivesLeaveNothingBehind)
         EXPECT_EQ(run.err.compare(0, row.err.size(), row.err), 0) << run.err;
         EXPECT_FALSE(std::filesystem::exists(Path(row.folder))) << row.folder;
     }
-    EXPECT_FALSE(FileExists(Path("up.txt")));
+    EXPECT_FALSE(Exists("up.txt"));
     ExpectNoLeftovers();
 }
 
@@ -165,7 +159,7 @@ TEST_F(ExtractTest, DerapTurnsBinarisedConfigsIntoText)
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("ostrel: warning: " + Path("d") + "/bad.bin: kept binary: "), std::string::npos) << run.err;
     EXPECT_EQ(Text("d/config.cpp"), LibraryText(config, "config.bin"));
-    EXPECT_FALSE(FileExists(Path("d/config.bin")));
+    EXPECT_FALSE(Exists("d/config.bin"));
     EXPECT_EQ(Text("d/m/mission.sqm"), LibraryText(mission, "mission.sqm"));
     EXPECT_EQ(Text("d/readme.txt"), "plain");
     EXPECT_EQ(Text("d/bad.bin"), Str(broken));
@@ -213,30 +207,30 @@ TEST_F(ExtractTest, PatchWritesWhatThePatchProgramWrites)
     const ProgramOutcome missing = Ostrel({"patch", "-q", patch, Path("none.pbo")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "Ostrel No File opened\n");
-    EXPECT_FALSE(FileExists(Path("none.patched.pbo")));
+    EXPECT_FALSE(Exists("none.patched.pbo"));
     ExpectNoLeftovers();
 }
 
 TEST_F(ExtractTest, ProgressBarOnlyOnATerminal)
 {
-    const std::vector<std::string> now = {"OSTREL_PROGRESS_DELAY=0"};
-    const ProgramOutcome terminal = RunOnTerminal(OSTREL_PATH, {"extract", archive, "-o", Path("t1")}, now);
+    const testsupport::Launch now = clitest::ProgressAtOnce(true);
+    const ProgramOutcome terminal = Ostrel({"extract", archive, "-o", Path("t1")}, now);
     EXPECT_EQ(terminal.status, 0) << terminal.out;
     EXPECT_NE(terminal.out.find("\rextract [........................] 0/3 entries, 0 B of "), std::string::npos)
         << terminal.out;
     // The bar's line is cleared before the summary.
     EXPECT_NE(terminal.out.find("\r\x1b[KExtracted 3 entries"), std::string::npos) << terminal.out;
 
-    const ProgramOutcome quiet = RunOnTerminal(OSTREL_PATH, {"extract", "-q", archive, "-o", Path("t2")}, now);
+    const ProgramOutcome quiet = Ostrel({"extract", "-q", archive, "-o", Path("t2")}, now);
     EXPECT_EQ(quiet.status, 0);
     EXPECT_EQ(quiet.out, "");
 
-    const ProgramOutcome pipe = RunProgram(OSTREL_PATH, {"extract", archive, "-o", Path("t3")}, "", now);
+    const ProgramOutcome pipe = Ostrel({"extract", archive, "-o", Path("t3")}, clitest::ProgressAtOnce(false));
     EXPECT_EQ(pipe.status, 0);
     EXPECT_EQ(pipe.err, Summary(Path("t3")));
 
     const std::string patch = Put("p.pbo", MakeArchive({StoredEntry("z.txt", "z")}));
-    const ProgramOutcome patching = RunOnTerminal(OSTREL_PATH, {"patch", patch, archive}, now);
+    const ProgramOutcome patching = Ostrel({"patch", patch, archive}, now);
     EXPECT_EQ(patching.status, 0) << patching.out;
     EXPECT_NE(patching.out.find("\rpatch [........................] 0/4 entries, 0 B of "), std::string::npos)
         << patching.out;
@@ -252,6 +246,6 @@ TEST_F(ExtractTest, InterruptLeavesNoHalfWrittenResult)
     const std::string patch = Put("p.pbo", MakeArchive({StoredEntry("a.txt", "1")}));
     const ProgramOutcome patching = RunAndInterrupt(OSTREL_PATH, {"patch", "-v", patch, many});
     EXPECT_EQ(patching.status, 130);
-    EXPECT_FALSE(FileExists(Path("many.patched.pbo")));
+    EXPECT_FALSE(Exists("many.patched.pbo"));
     ExpectNoLeftovers();
 }

@@ -18,12 +18,11 @@
 #endif
 
 using namespace testsupport;
-using clitest::Launch;
 namespace fs = std::filesystem;
 
 namespace
 {
-class OutputsTest : public clitest::CliTest
+class OutputsTest : public testsupport::FolderTest
 {
 protected:
     void SetUp() override
@@ -42,14 +41,8 @@ protected:
         bin = Put("in.bin", ArmaBytes(RapClass().Value("units", RapValue::String(std::string(200, 'u')))));
         cpp = Put("in.cpp", ToBytes("class A\n{\n  text = \"" + std::string(200, 't') + "\";\n};\n"));
         fs::create_directory(Path("mod"));
-        WriteFile(Path("mod/a.txt"), std::string(300, 'a'));
+        Put("mod/a.txt", std::string(300, 'a'));
         pbo = Put("in.pbo", MakeArchive({StoredEntry("a.txt", std::string(300, 'a'))}));
-    }
-    // No temporary file or working folder is left.
-    void ExpectNoLeftovers(const std::string& row) const
-    {
-        for (const std::string& name : Listing())
-            EXPECT_NE(name[0], '.') << row << ": " << name;
     }
 
     std::string png, paa, bin, cpp, pbo;
@@ -77,7 +70,7 @@ TEST_F(OutputsTest, ALinkAtTheOutputIsReplacedAndAFailedWriteKeepsThePreviousOut
     for (const Row& row : rows)
     {
         const std::string output = Path(row.output);
-        WriteFile(Path("victim.txt"), "victim");
+        Put("victim.txt", "victim");
         fs::create_symlink(Path("victim.txt"), output);
         EXPECT_EQ(clitest::Ostrel(row.arguments).status, 0) << row.Label();
         EXPECT_EQ(Text("victim.txt"), "victim") << row.Label();
@@ -87,7 +80,7 @@ TEST_F(OutputsTest, ALinkAtTheOutputIsReplacedAndAFailedWriteKeepsThePreviousOut
         WriteFile(output, "previous output");
         Launch limited; // the output passes the file size limit
         limited.fileSizeLimit = 100;
-        EXPECT_EQ(clitest::Run(row.arguments, limited), 1) << row.Label();
+        EXPECT_EQ(clitest::Ostrel(row.arguments, limited).status, 1) << row.Label();
         EXPECT_EQ(Text(row.output), "previous output") << row.Label();
         ExpectNoLeftovers(row.Label());
     }
@@ -106,7 +99,7 @@ TEST_F(OutputsTest, NamesAtTheFileNameLimitAndStandardOutput)
     for (const Row& row : rows)
     {
         EXPECT_EQ(clitest::Ostrel(row.arguments).status, 0) << row.Label();
-        EXPECT_TRUE(FileExists(Path(row.output))) << row.Label();
+        EXPECT_TRUE(Exists(row.output)) << row.Label();
         ExpectNoLeftovers(row.Label());
     }
     // The archive's prefix is still its whole name.
@@ -117,9 +110,9 @@ TEST_F(OutputsTest, NamesAtTheFileNameLimitAndStandardOutput)
     // can be written beside it, and standard output needs nothing there.
     Launch launch;
     launch.in = cpp;
-    launch.out = Path("piped.bin");
-    EXPECT_EQ(clitest::Run({"rapify", "/proc/self/fd/0", "--layout", "arma", "-o", "-"}, launch), 0);
-    EXPECT_EQ(ReadFile(Path("piped.bin")), ReadFile(Path(longName + ".bin")));
+    const ProgramOutcome piped = clitest::Ostrel({"rapify", "/proc/self/fd/0", "--layout", "arma", "-o", "-"}, launch);
+    EXPECT_EQ(piped.status, 0);
+    EXPECT_EQ(piped.out, Text(longName + ".bin"));
 }
 
 TEST_F(OutputsTest, EveryCommandStopsOnASignalAndLeavesNothing)
@@ -148,7 +141,7 @@ TEST_F(OutputsTest, EveryCommandStopsOnASignalAndLeavesNothing)
         {
             Launch launch;
             launch.pendingSignals = signals.first;
-            const int status = clitest::Run(row.arguments, launch);
+            const int status = clitest::Ostrel(row.arguments, launch).status;
             EXPECT_TRUE(signals.second < 0 ? status > 1000 : status == signals.second) << row.Label() << status;
             EXPECT_TRUE(row.output.empty() || !fs::exists(Path(row.output))) << row.Label();
             ExpectNoLeftovers(row.Label());
@@ -160,14 +153,14 @@ TEST_F(OutputsTest, EveryCommandStopsOnASignalAndLeavesNothing)
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     for (const auto& row : std::vector<std::pair<int, int>>{{SIGINT, 130}, {SIGTERM, 143}})
     {
-        const int pid = clitest::Start({"rapify", fifo, "-o", Path("out.bin")});
+        const int pid = StartProgram(OSTREL_PATH, {"rapify", fifo, "-o", Path("out.bin")});
         const int writer = open(fifo.c_str(), O_WRONLY); // once the tool reads
         ASSERT_GE(writer, 0);
         EXPECT_EQ(write(writer, "class A\n{\n", 10), 10);
         kill(pid, row.first);
         EXPECT_EQ(write(writer, "  x = 1;\n};\n", 12), 12);
         close(writer);
-        EXPECT_EQ(clitest::Finish(pid), row.second);
+        EXPECT_EQ(FinishProgram(pid), row.second);
         EXPECT_FALSE(fs::exists(Path("out.bin")));
         ExpectNoLeftovers(fifo);
     }

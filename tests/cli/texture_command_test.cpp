@@ -11,7 +11,7 @@ using testsupport::Bytes;
 
 namespace
 {
-class TextureCommandTest : public clitest::CliTest
+class TextureCommandTest : public testsupport::FolderTest
 {
 protected:
     // A PNG of a 4-bit-level picture (exact through 4:4:4:4) of the given size.
@@ -46,13 +46,13 @@ TEST_F(TextureCommandTest, ConvertsBothWays)
     EXPECT_EQ(Decode("c.paa").mipmaps.size(), 2u);
 
     ASSERT_EQ(Ostrel({"texture", "topng", Path("c.paa"), "-o", Path("back.png")}).status, 0);
-    EXPECT_EQ(testsupport::ReadFile(Path("back.png")), testsupport::ReadFile(a)); // 4-bit levels survive exactly
+    EXPECT_EQ(Read("back.png"), testsupport::ReadFile(a)); // 4-bit levels survive exactly
     ASSERT_EQ(Ostrel({"texture", "topng", Path("c.paa"), "--all-mips"}).status, 0);
     texture::Image small;
     ASSERT_EQ(texture::ReadPngFile(Path("c.mip1.png").c_str(), small), texture::Ok);
     EXPECT_EQ(small.width, 4u);
     ASSERT_EQ(Ostrel({"texture", "topng", Path("c.paa"), "--mip", "1", "-o", Path("m1.png")}).status, 0);
-    EXPECT_EQ(testsupport::ReadFile(Path("m1.png")), testsupport::ReadFile(Path("c.mip1.png")));
+    EXPECT_EQ(Read("m1.png"), Read("c.mip1.png"));
 }
 
 TEST_F(TextureCommandTest, RefusalsAndTheirStatuses)
@@ -78,6 +78,6 @@ TEST_F(TextureCommandTest, RefusalsAndTheirStatuses)
         EXPECT_EQ(outcome.status, row.status) << row.arguments.back();
         EXPECT_NE(outcome.err.find(row.errPart), std::string::npos) << outcome.err;
     }
-    EXPECT_FALSE(testsupport::FileExists(Path("odd.paa")));
+    EXPECT_FALSE(Exists("odd.paa"));
 }
 #endif

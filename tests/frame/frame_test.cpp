@@ -64,7 +64,7 @@ TEST(OwnedString, TextsLongerThanTheWorkingBufferGrow)
 TEST(OwnedString, ReadCStringLimits)
 {
     TempDir dir;
-    std::string path = dir.File("names");
+    std::string path = dir.Path("names");
     Bytes bytes;
     std::string ok253(253, 'a');
     std::string bad254(254, 'b');
@@ -91,28 +91,28 @@ TEST(OwnedString, ReadCStringLimits)
 TEST(DataStream, OpenInputModesAndNames)
 {
     TempDir dir;
-    testsupport::WriteFile(dir.File("ten.txt"), std::string("0123456789"));
-    testsupport::WriteFile(dir.File("empty.pbo"), std::string());
-    testsupport::WriteFile(dir.File("a.PBO"), std::string("x"));
-    testsupport::WriteFile(dir.File("noext.pbo"), std::string("y"));
+    dir.Put("ten.txt", std::string("0123456789"));
+    dir.Put("empty.pbo", std::string());
+    dir.Put("a.PBO", std::string("x"));
+    dir.Put("noext.pbo", std::string("y"));
     DataStream s;
-    ASSERT_TRUE(s.OpenInput(dir.File("ten.txt").c_str(), nullptr, 2));
+    ASSERT_TRUE(s.OpenInput(dir.Path("ten.txt").c_str(), nullptr, 2));
     EXPECT_EQ(s.Length(), 11u);
     EXPECT_EQ(s.Buffer()[10], 0);
-    ASSERT_TRUE(s.OpenInput(dir.File("ten.txt").c_str(), "", 1));
+    ASSERT_TRUE(s.OpenInput(dir.Path("ten.txt").c_str(), "", 1));
     EXPECT_EQ(s.Length(), 10u);
-    ASSERT_TRUE(s.OpenInput(dir.File("ten.txt").c_str(), "TXT", 0));
+    ASSERT_TRUE(s.OpenInput(dir.Path("ten.txt").c_str(), "TXT", 0));
     EXPECT_EQ(s.Length(), 10u);
     EXPECT_NE(s.InputFile(), nullptr);
-    EXPECT_FALSE(s.OpenInput(dir.File("ten.txt").c_str(), nullptr, 3));
+    EXPECT_FALSE(s.OpenInput(dir.Path("ten.txt").c_str(), nullptr, 3));
     for (int mode = 0; mode < 3; ++mode)
-        EXPECT_FALSE(s.OpenInput(dir.File("empty.pbo").c_str(), "pbo", mode)) << mode;
-    EXPECT_TRUE(s.OpenInput(dir.File("a.PBO").c_str(), "pbo", 1));
-    EXPECT_TRUE(s.OpenInput(dir.File("noext").c_str(), "pbo", 1));
+        EXPECT_FALSE(s.OpenInput(dir.Path("empty.pbo").c_str(), "pbo", mode)) << mode;
+    EXPECT_TRUE(s.OpenInput(dir.Path("a.PBO").c_str(), "pbo", 1));
+    EXPECT_TRUE(s.OpenInput(dir.Path("noext").c_str(), "pbo", 1));
     EXPECT_EQ(s.Buffer()[0], 'y');
     // A dot only in a folder name is not an extension.
-    ASSERT_EQ(platform::MakeFolder(dir.File("dir.old").c_str()), 0);
-    testsupport::WriteFile(dir.File("dir.old/a.pbo"), std::string("z"));
+    ASSERT_EQ(platform::MakeFolder(dir.Path("dir.old").c_str()), 0);
+    dir.Put("dir.old/a.pbo", std::string("z"));
     EXPECT_TRUE(s.OpenInput((dir.Path() + "\\dir.old\\a").c_str(), "pbo", 1));
     s.Close();
     EXPECT_EQ(s.Buffer(), nullptr);
@@ -127,21 +127,21 @@ TEST(Platform, CreatingRefusesLinksAndPipes)
     OSTREL_POSIX_ONLY("links and pipes are made with POSIX calls");
 #if !defined(_WIN32)
     TempDir dir;
-    testsupport::WriteFile(dir.File("target"), std::string("kept"));
-    ASSERT_EQ(symlink(dir.File("target").c_str(), dir.File("link").c_str()), 0);
-    ASSERT_EQ(mkfifo(dir.File("pipe").c_str(), 0600), 0);
-    EXPECT_EQ(platform::CreateFileNoFollow(dir.File("link").c_str()), nullptr);
+    dir.Put("target", std::string("kept"));
+    ASSERT_EQ(symlink(dir.Path("target").c_str(), dir.Path("link").c_str()), 0);
+    ASSERT_EQ(mkfifo(dir.Path("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(platform::CreateFileNoFollow(dir.Path("link").c_str()), nullptr);
     EXPECT_EQ(errno, ELOOP);
-    EXPECT_EQ(testsupport::ReadFile(dir.File("target")), Bytes({'k', 'e', 'p', 't'}));
-    FILE* followed = platform::OpenFile(dir.File("link").c_str(), "rb");
+    EXPECT_EQ(dir.Read("target"), Bytes({'k', 'e', 'p', 't'}));
+    FILE* followed = platform::OpenFile(dir.Path("link").c_str(), "rb");
     ASSERT_NE(followed, nullptr);
     std::fclose(followed);
     uint64_t size = 0;
-    EXPECT_FALSE(platform::FindFileSize(dir.File("pipe").c_str(), size));
+    EXPECT_FALSE(platform::FindFileSize(dir.Path("pipe").c_str(), size));
     for (const char* mode : {"rb", "wb"})
-        EXPECT_EQ(platform::OpenFile(dir.File("pipe").c_str(), mode), nullptr) << mode;
-    EXPECT_EQ(platform::CreateFileNoFollow(dir.File("pipe").c_str()), nullptr);
-    FILE* created = platform::CreateFileNoFollow(dir.File("new").c_str());
+        EXPECT_EQ(platform::OpenFile(dir.Path("pipe").c_str(), mode), nullptr) << mode;
+    EXPECT_EQ(platform::CreateFileNoFollow(dir.Path("pipe").c_str()), nullptr);
+    FILE* created = platform::CreateFileNoFollow(dir.Path("new").c_str());
     ASSERT_NE(created, nullptr);
     std::fclose(created);
     EXPECT_TRUE(platform::IsMissing(ENOENT) && platform::IsMissing(ENOTDIR));
@@ -175,7 +175,7 @@ TEST(DataStream, PutOperations)
     TempDir dir;
     DataStream s;
     EXPECT_FALSE(s.PutByte(1)); // no output file
-    ASSERT_TRUE(s.CreateOutput(dir.File("out").c_str(), "bin"));
+    ASSERT_TRUE(s.CreateOutput(dir.Path("out").c_str(), "bin"));
     EXPECT_TRUE(s.PutString(""));
     EXPECT_TRUE(s.PutString(nullptr));
     EXPECT_TRUE(s.PutString("ab"));
@@ -184,7 +184,7 @@ TEST(DataStream, PutOperations)
     EXPECT_TRUE(s.PutBytes("xyz", 3));
     s.Close();
     Bytes expected = {0, 0, 'a', 'b', 0, 4, 3, 2, 1, 0xFF, 'x', 'y', 'z'};
-    EXPECT_EQ(testsupport::ReadFile(dir.File("out.bin")), expected);
+    EXPECT_EQ(dir.Read("out.bin"), expected);
 }
 
 // An output goes to a temporary file beside its name and replaces what stands
@@ -193,26 +193,26 @@ TEST(DataStream, PutOperations)
 TEST(DataStream, OutputsReplaceTheirNameOnlyWhenComplete)
 {
     TempDir dir;
-    testsupport::WriteFile(dir.File("kept.bin"), std::string("old"));
+    dir.Put("kept.bin", std::string("old"));
     for (bool complete : {false, true})
     {
         DataStream s;
-        ASSERT_TRUE(s.CreateOutput(dir.File("kept.bin").c_str(), nullptr));
+        ASSERT_TRUE(s.CreateOutput(dir.Path("kept.bin").c_str(), nullptr));
         EXPECT_TRUE(s.PutBytes("new", 3));
         EXPECT_EQ(s.FinishOutput(complete), complete);
-        EXPECT_EQ(testsupport::ReadFile(dir.File("kept.bin")), testsupport::ToBytes(complete ? "new" : "old"));
+        EXPECT_EQ(dir.Read("kept.bin"), testsupport::ToBytes(complete ? "new" : "old"));
         EXPECT_TRUE(testsupport::NoTemporaryFiles(dir.Path()));
     }
     DataStream s;
-    platform::MakeFolder(dir.File("folder").c_str());
-    EXPECT_FALSE(s.CreateOutput(dir.File("folder").c_str(), nullptr));
+    platform::MakeFolder(dir.Path("folder").c_str());
+    EXPECT_FALSE(s.CreateOutput(dir.Path("folder").c_str(), nullptr));
 #if !defined(_WIN32)
-    testsupport::WriteFile(dir.File("victim.txt"), std::string("victim"));
-    ASSERT_EQ(symlink("victim.txt", dir.File("link.bin").c_str()), 0);
-    ASSERT_TRUE(s.CreateOutput(dir.File("link.bin").c_str(), nullptr));
+    dir.Put("victim.txt", std::string("victim"));
+    ASSERT_EQ(symlink("victim.txt", dir.Path("link.bin").c_str()), 0);
+    ASSERT_TRUE(s.CreateOutput(dir.Path("link.bin").c_str(), nullptr));
     EXPECT_TRUE(s.PutBytes("new", 3) && s.CloseOutput());
-    EXPECT_EQ(testsupport::ReadFile(dir.File("victim.txt")), testsupport::ToBytes("victim"));
-    EXPECT_FALSE(platform::IsLink(dir.File("link.bin").c_str()));
+    EXPECT_EQ(dir.Read("victim.txt"), testsupport::ToBytes("victim"));
+    EXPECT_FALSE(platform::IsLink(dir.Path("link.bin").c_str()));
 #endif
 }
 

@@ -65,12 +65,12 @@ std::vector<platform::FindRecord> ListAll(const std::string& folder)
 TEST(PlatformListing, DotsFirstThenNamesInOrderWithTheirAttributes)
 {
     TempDir dir;
-    ASSERT_EQ(0, platform::MakeFolder(dir.File("c_folder").c_str()));
-    testsupport::WriteFile(dir.File("b.txt"), std::string("abc"));
-    testsupport::WriteFile(dir.File("A.txt"), std::string());
-    testsupport::WriteFile(dir.File(".dot"), std::string("12345"));
-    testsupport::Hide(dir.File(".dot"));
-    testsupport::WriteFile(dir.File("c_folder/inner"), std::string("x"));
+    ASSERT_EQ(0, platform::MakeFolder(dir.Path("c_folder").c_str()));
+    dir.Put("b.txt", std::string("abc"));
+    dir.Put("A.txt", std::string());
+    dir.Put(".dot", std::string("12345"));
+    testsupport::Hide(dir.Path(".dot"));
+    dir.Put("c_folder/inner", std::string("x"));
 
     std::vector<platform::FindRecord> items = ListAll(dir.Path());
     const char* const names[] = {".", "..", ".dot", "A.txt", "b.txt", "c_folder"};
@@ -93,14 +93,14 @@ TEST(PlatformListing, DotsFirstThenNamesInOrderWithTheirAttributes)
     EXPECT_LT(std::llabs(now - items[4].timeCreate), 86400);
 
     // Nothing to list: no folder, or a file taken for one.
-    EXPECT_TRUE(ListAll(dir.File("missing")).empty());
-    EXPECT_TRUE(ListAll(dir.File("b.txt")).empty());
+    EXPECT_TRUE(ListAll(dir.Path("missing")).empty());
+    EXPECT_TRUE(ListAll(dir.Path("b.txt")).empty());
 }
 
 TEST(PlatformFolders, ServicesAnswerTheSystemsErrorNumbers)
 {
     TempDir dir;
-    const std::string a = dir.File("a"), inner = dir.File("a/inner"), file = dir.File("a/f.txt");
+    const std::string a = dir.Path("a"), inner = dir.Path("a/inner"), file = dir.Path("a/f.txt");
     struct Step
     {
         const char* what;
@@ -110,7 +110,7 @@ TEST(PlatformFolders, ServicesAnswerTheSystemsErrorNumbers)
     const Step steps[] = {
         {"make", platform::MakeFolder(a.c_str()), 0},
         {"make again", platform::MakeFolder(a.c_str()), EEXIST},
-        {"make below a missing folder", platform::MakeFolder(dir.File("none/x").c_str()), ENOENT},
+        {"make below a missing folder", platform::MakeFolder(dir.Path("none/x").c_str()), ENOENT},
         {"make inner", platform::MakeFolder(inner.c_str()), 0},
         {"remove a folder that holds one", platform::RemoveFolder(a.c_str()), ENOTEMPTY},
         {"remove inner", platform::RemoveFolder(inner.c_str()), 0},
@@ -125,7 +125,7 @@ TEST(PlatformFolders, ServicesAnswerTheSystemsErrorNumbers)
     EXPECT_TRUE(platform::FindFileSize(file.c_str(), size));
     EXPECT_EQ(1u, size);
     EXPECT_FALSE(platform::FindFileSize(a.c_str(), size)) << "a folder has no file size";
-    EXPECT_FALSE(platform::FindFileSize(dir.File("a/*.txt").c_str(), size)) << "a pattern names no file";
+    EXPECT_FALSE(platform::FindFileSize(dir.Path("a/*.txt").c_str(), size)) << "a pattern names no file";
     EXPECT_FALSE(platform::IsLink(file.c_str()));
     EXPECT_EQ(0, platform::DeleteFile(file.c_str()));
     EXPECT_FALSE(testsupport::FileExists(file));
@@ -138,7 +138,7 @@ TEST(PlatformFiles, OffsetsAndSizesPastFourGigabytes)
     // Written with one byte at the far end: sparse where the file system
     // allows it.
     TempDir dir;
-    const std::string path = dir.File("big.bin");
+    const std::string path = dir.Path("big.bin");
     const uint64_t far = (uint64_t(5) << 30) + 3;
     FILE* file = platform::OpenFile(path.c_str(), "wb");
     ASSERT_NE(nullptr, file);

@@ -7,6 +7,7 @@
 
 #include "inspect/DeRtm.h"
 #include "support/TempDir.h"
+#include "support/Rows.h"
 
 using testsupport::Bytes;
 
@@ -96,18 +97,17 @@ TEST(Animation, SizeMustMatchTheCounts)
         {"all counts maximal", WithCounts(0xFFFFFFFFu, 0xFFFFFFFFu, 28), 1},
     };
     EXPECT_EQ(Animation(3, 2).size(), 584u);
-    for (const Case& c : cases)
-    {
+    testsupport::CheckRows(cases, [&](const Case& c) {
         DeRtm rtm;
         int code = rtm.Open(c.bytes.data(), c.bytes.size());
-        EXPECT_EQ(code, c.code) << c.what;
+        EXPECT_EQ(code, c.code);
         if (code != 0)
         {
-            EXPECT_EQ(rtm.GetFrameCount(), 0) << c.what;
-            EXPECT_EQ(rtm.GetPictureName(0), nullptr) << c.what;
-            EXPECT_EQ(rtm.GetTransform(0, 0, 0, 0), 0.0f) << c.what;
+            EXPECT_EQ(rtm.GetFrameCount(), 0);
+            EXPECT_EQ(rtm.GetPictureName(0), nullptr);
+            EXPECT_EQ(rtm.GetTransform(0, 0, 0, 0), 0.0f);
         }
-    }
+    });
 }
 
 TEST(Animation, GettersReadTheLoadedBytes)
@@ -177,15 +177,15 @@ TEST(Animation, FileNames)
 {
     testsupport::TempDir dir;
     const Bytes walk = Animation(2, 1);
-    testsupport::WriteFile(dir.File("walk.rtm"), walk);
-    testsupport::WriteFile(dir.File("run.RTM"), walk);
-    testsupport::WriteFile(dir.File("short.rtm"), Bytes(walk.begin(), walk.end() - 4));
+    dir.Put("walk.rtm", walk);
+    dir.Put("run.RTM", walk);
+    dir.Put("short.rtm", Bytes(walk.begin(), walk.end() - 4));
     DeRtm rtm;
-    EXPECT_EQ(rtm.Open(dir.File("walk").c_str()), 0);
+    EXPECT_EQ(rtm.Open(dir.Path("walk").c_str()), 0);
     EXPECT_EQ(rtm.GetFrameCount(), 2);
-    EXPECT_EQ(rtm.Open(dir.File("run.RTM").c_str()), 0);
-    EXPECT_EQ(rtm.Open(dir.File("missing").c_str()), 3);
+    EXPECT_EQ(rtm.Open(dir.Path("run.RTM").c_str()), 0);
+    EXPECT_EQ(rtm.Open(dir.Path("missing").c_str()), 3);
     EXPECT_EQ(rtm.GetFrameCount(), 0);
-    EXPECT_EQ(rtm.Open(dir.File("short").c_str()), 1);
+    EXPECT_EQ(rtm.Open(dir.Path("short").c_str()), 1);
     EXPECT_EQ(rtm.GetPictureName(0), nullptr);
 }

@@ -51,18 +51,18 @@ TEST(FontTable, FilesLoadWithTheirExtension)
 {
     testsupport::TempDir dir;
     const Bytes table = Table(2688);
-    testsupport::WriteFile(dir.File("font.fxy"), table);
-    testsupport::WriteFile(dir.File("odd.fxy"), Table(2700));
-    testsupport::WriteFile(dir.File("upper.FXY"), table);
+    dir.Put("font.fxy", table);
+    dir.Put("odd.fxy", Table(2700));
+    dir.Put("upper.FXY", table);
     DeFxy fxy;
-    ASSERT_EQ(fxy.Open(dir.File("font").c_str()), 0);
+    ASSERT_EQ(fxy.Open(dir.Path("font").c_str()), 0);
     const FxyEntry* last = fxy.GetEntry(223);
     ASSERT_NE(last, nullptr);
     EXPECT_EQ(Bytes(last->bytes, last->bytes + 12), Bytes(table.begin() + 2676, table.end()));
-    EXPECT_EQ(fxy.Open(dir.File("odd").c_str()), 4);
+    EXPECT_EQ(fxy.Open(dir.Path("odd").c_str()), 4);
     EXPECT_EQ(fxy.GetEntry(0), nullptr);
-    EXPECT_EQ(fxy.Open(dir.File("missing.fxy").c_str()), 3);
-    ASSERT_EQ(fxy.Open(dir.File("upper.FXY").c_str()), 0);
+    EXPECT_EQ(fxy.Open(dir.Path("missing.fxy").c_str()), 3);
+    ASSERT_EQ(fxy.Open(dir.Path("upper.FXY").c_str()), 0);
     fxy.Close();
     EXPECT_EQ(fxy.GetEntry(0), nullptr);
 }

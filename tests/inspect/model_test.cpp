@@ -238,13 +238,13 @@ TEST(ModelInspector, AssignRefusesSizesTheInputCannotHold)
 TEST(ModelInspector, NamedFilesThroughTheAggregate)
 {
     testsupport::TempDir dir;
-    testsupport::WriteFile(dir.File("box.p3d"), ModelBytes().Header(1).Level(RealLevel(false)).Get());
-    testsupport::WriteFile(dir.File("odd.P3D"), ModelBytes().Header(0).Get());
+    dir.Put("box.p3d", ModelBytes().Header(1).Level(RealLevel(false)).Get());
+    dir.Put("odd.P3D", ModelBytes().Header(0).Get());
     RazDLL raz;
-    EXPECT_EQ(raz.dep3d.Open(dir.File("box").c_str(), nullptr), 0);
+    EXPECT_EQ(raz.dep3d.Open(dir.Path("box").c_str(), nullptr), 0);
     EXPECT_EQ(raz.dep3d.GetMlodPolyCount(0), 2);
-    EXPECT_EQ(raz.dep3d.Open(dir.File("odd.P3D").c_str(), nullptr), 0);
-    EXPECT_EQ(raz.dep3d.Open(dir.File("missing").c_str(), nullptr), 3);
+    EXPECT_EQ(raz.dep3d.Open(dir.Path("odd.P3D").c_str(), nullptr), 0);
+    EXPECT_EQ(raz.dep3d.Open(dir.Path("missing").c_str(), nullptr), 3);
     EXPECT_EQ(raz.dep3d.GetMlodPolyCount(0), -1);
     // Blocks that hold nothing or cannot be addressed are invalid files.
     const unsigned char byte = 0;

@@ -196,7 +196,7 @@ TEST(TextureInspector, NamedFilesNeedTheTextureExtension)
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.file);
-        std::string path = dir.File(row.file);
+        std::string path = dir.Path(row.file);
         if (row.written && std::string(row.file).find('/') == std::string::npos)
             testsupport::WriteFile(path, good);
         Capture::Reset();
@@ -206,9 +206,9 @@ TEST(TextureInspector, NamedFilesNeedTheTextureExtension)
     }
     // A failed run releases the loaded copy; the same object opens again.
     DePac pac;
-    testsupport::WriteFile(dir.File("bad.paa"), Bytes{1, 2, 3});
-    EXPECT_EQ(pac.Open(dir.File("bad.paa").c_str(), nullptr), 4);
-    EXPECT_EQ(pac.Open(dir.File("tex.paa").c_str(), nullptr), 0);
+    dir.Put("bad.paa", Bytes{1, 2, 3});
+    EXPECT_EQ(pac.Open(dir.Path("bad.paa").c_str(), nullptr), 4);
+    EXPECT_EQ(pac.Open(dir.Path("tex.paa").c_str(), nullptr), 0);
 }
 
 // Every prefix and every single-byte change of sound textures ends with a

@@ -10,6 +10,7 @@
 #include "inspect/DeWrp.h"
 #include "support/Capture.h"
 #include "support/WrpWriter.h"
+#include "support/Rows.h"
 
 using testsupport::Bytes;
 using testsupport::Capture;
@@ -139,15 +140,14 @@ TEST(WorldReader, DamagedOprwFiles)
              w.endMarker = 0x12345678;
          }), 0},
     };
-    for (const Case& c : cases)
-    {
+    testsupport::CheckRows(cases, [&](const Case& c) {
         DeWrp reader;
-        EXPECT_EQ(OpenBytes(reader, c.bytes), c.code) << c.what;
+        EXPECT_EQ(OpenBytes(reader, c.bytes), c.code);
         if (c.code != 0)
         {
-            EXPECT_EQ(reader.GetTextureCount(), 0) << c.what;
+            EXPECT_EQ(reader.GetTextureCount(), 0);
         }
-    }
+    });
 }
 
 TEST(WorldReader, EveryPrefixAndByteFlipEndsWithACode)
@@ -258,25 +258,24 @@ TEST(WorldReader, ValidModelsFindsBadReferences)
         {"texture index past the table", [](OprwWorld& w) { w.indexes[20] = 4; }, 13},
         {"empty texture name", [](OprwWorld& w) { w.textures[3].first.clear(); }, 14},
     };
-    for (const Case& c : cases)
-    {
+    testsupport::CheckRows(cases, [&](const Case& c) {
         OprwWorld world = SmallWorld(3);
         world.indexes[0] = 3;
         c.change(world);
         DeWrp reader;
-        ASSERT_EQ(OpenBytes(reader, testsupport::WriteOprw(world)), 0) << c.what;
-        EXPECT_EQ(reader.ValidModels(), c.code) << c.what;
-    }
+        ASSERT_EQ(OpenBytes(reader, testsupport::WriteOprw(world)), 0);
+        EXPECT_EQ(reader.ValidModels(), c.code);
+    });
 }
 
 TEST(WorldReader, FileNames)
 {
     testsupport::TempDir dir;
     const Bytes bytes = testsupport::WriteOprw(SmallWorld(17));
-    testsupport::WriteFile(dir.File("island.wrp"), bytes);
-    testsupport::WriteFile(dir.File("empty.wrp"), Bytes());
-    testsupport::WriteFile(dir.File("island.pbo"), bytes);
-    testsupport::WriteFile(dir.File("upper.WRP"), bytes);
+    dir.Put("island.wrp", bytes);
+    dir.Put("empty.wrp", Bytes());
+    dir.Put("island.pbo", bytes);
+    dir.Put("upper.WRP", bytes);
     struct Case
     {
         std::string name;
@@ -285,23 +284,22 @@ TEST(WorldReader, FileNames)
     // The dot of ".." belongs to a folder, not to the file name.
     const std::string viaParent = "../" + dir.Path().substr(dir.Path().find_last_of("/\\") + 1) + "/island";
     const Case cases[] = {
-        {dir.File("island"), 0},  {dir.File("upper.WRP"), 0}, {dir.File("island.pbo"), 9},
-        {dir.File("missing"), 9}, {dir.File("empty"), 9},     {dir.File(viaParent), 0},
+        {dir.Path("island"), 0},  {dir.Path("upper.WRP"), 0}, {dir.Path("island.pbo"), 9},
+        {dir.Path("missing"), 9}, {dir.Path("empty"), 9},     {dir.Path(viaParent), 0},
     };
-    for (const Case& c : cases)
-    {
+    testsupport::CheckRows(cases, [&](const Case& c) {
         DeWrp reader;
         Capture::Reset();
-        EXPECT_EQ(reader.Open(c.name.c_str(), &Capture::Callback), c.code) << c.name;
+        EXPECT_EQ(reader.Open(c.name.c_str(), &Capture::Callback), c.code);
         if (c.code == 0)
         {
-            EXPECT_EQ(reader.GetModelCount(), 3) << c.name;
+            EXPECT_EQ(reader.GetModelCount(), 3);
         }
-    }
+    });
     DeWrp silent;
-    EXPECT_EQ(silent.Open(dir.File("island").c_str(), nullptr), 0);
-    testsupport::WriteFile(dir.File("old.wrp"), testsupport::WriteV1(2, 1, {"g.pac"}, {"a.p3d", "b.p3d"}));
-    ASSERT_EQ(silent.Open(dir.File("old").c_str(), nullptr), 0);
+    EXPECT_EQ(silent.Open(dir.Path("island").c_str(), nullptr), 0);
+    dir.Put("old.wrp", testsupport::WriteV1(2, 1, {"g.pac"}, {"a.p3d", "b.p3d"}));
+    ASSERT_EQ(silent.Open(dir.Path("old").c_str(), nullptr), 0);
     EXPECT_STREQ(silent.GetModelName(1), "b.p3d");
     EXPECT_STREQ(silent.GetTextureName(0), "g.pac");
 }

@@ -15,6 +15,7 @@
 #include "support/PosixOnly.h"
 #include "support/PboBytes.h"
 #include "support/TempDir.h"
+#include "support/Rows.h"
 
 using patchertest::Outcome;
 using patchertest::RunPatcher;
@@ -26,7 +27,7 @@ using testsupport::StoredEntry;
 
 namespace
 {
-using PatcherBadInputTest = patchertest::PatcherFolder;
+using PatcherBadInputTest = testsupport::FolderTest;
 
 const uint32_t Product = 0x56657273;
 
@@ -83,11 +84,11 @@ TEST_F(PatcherBadInputTest, UnreadableArchiveEndsWithTheReaderCode)
         {
             SCOPED_TRACE(c.what + (damagedPatch ? " patch" : " target"));
             std::error_code ignored;
-            std::filesystem::remove(dir.File("bad.pbo"), ignored);
+            std::filesystem::remove(Path("bad.pbo"), ignored);
             if (c.create)
                 Put("bad.pbo", c.bytes);
             const std::string good = Put("good.pbo", Good());
-            const std::string bad = dir.File("bad.pbo");
+            const std::string bad = Path("bad.pbo");
             Outcome run = damagedPatch ? RunPatcher({bad, good}) : RunPatcher({good, bad});
             EXPECT_EQ(run.status, c.code & 0xFF);
             EXPECT_EQ(run.err, VersionLine() + c.message + "\n");
@@ -113,7 +114,7 @@ TEST_F(PatcherBadInputTest, EntryDataBeyondTheFileFailsTheWrite)
     {
         Outcome run = RunPatcher({Put("p.pbo", Good()), Put("t.pbo", target)});
         EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.err, VersionLine() + "Cannot create or write to output pbo " + dir.File("t.patched.pbo") + "\n");
+        EXPECT_EQ(run.err, VersionLine() + "Cannot create or write to output pbo " + Path("t.patched.pbo") + "\n");
         EXPECT_EQ(run.out.substr(run.out.find('\n') + 1), "Adding a.txt\n");
         // The partial output stays on disk and is closed.
         EXPECT_TRUE(Exists("t.patched.pbo"));
@@ -130,36 +131,34 @@ TEST_F(PatcherBadInputTest, OutputThatIsAnInputIsRefused)
         std::vector<std::string> arguments;
         std::string output;
     };
-    std::filesystem::create_directory(dir.File("sub"));
+    std::filesystem::create_directory(Path("sub"));
     const Case cases[] = {
-        {"patch named like the output", {dir.File("x.patched.pbo"), dir.File("x.pbo")}, dir.File("x.patched.pbo")},
+        {"patch named like the output", {Path("x.patched.pbo"), Path("x.pbo")}, Path("x.patched.pbo")},
         {"same, through backslashes",
-         {dir.Path() + "\\sub\\..\\x.patched", dir.Path() + "\\x"},
-         dir.Path() + "\\x.patched.pbo"},
+         {Path() + "\\sub\\..\\x.patched", Path() + "\\x"},
+         Path() + "\\x.patched.pbo"},
         {"option: output named after the target",
-         {"-c", dir.File("x.pbo"), dir.File("x.patched.pbo")},
-         dir.File("x.patched.pbo")},
+         {"-c", Path("x.pbo"), Path("x.patched.pbo")},
+         Path("x.patched.pbo")},
     };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.what);
+    testsupport::CheckRows(cases, [&](const Case& c) {
         Put("x.patched.pbo", patchBytes);
         Put("x.pbo", targetBytes);
         Outcome run = RunPatcher(c.arguments);
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.err, VersionLine() + "Cannot create or write to output pbo " + c.output + "\n");
         EXPECT_EQ(run.out, "Creating CWC type patch\n");
-        EXPECT_EQ(Get("x.patched.pbo"), patchBytes);
-        EXPECT_EQ(Get("x.pbo"), targetBytes);
-    }
+        EXPECT_EQ(Read("x.patched.pbo"), patchBytes);
+        EXPECT_EQ(Read("x.pbo"), targetBytes);
+    });
 
     // A link to an input is the same file too.
     Put("p.pbo", patchBytes);
     Put("y.pbo", targetBytes);
-    std::filesystem::create_hard_link(dir.File("p.pbo"), dir.File("y.patched.pbo"));
-    Outcome run = RunPatcher({dir.File("p.pbo"), dir.File("y.pbo")});
+    std::filesystem::create_hard_link(Path("p.pbo"), Path("y.patched.pbo"));
+    Outcome run = RunPatcher({Path("p.pbo"), Path("y.pbo")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(Get("p.pbo"), patchBytes);
+    EXPECT_EQ(Read("p.pbo"), patchBytes);
 }
 
 TEST_F(PatcherBadInputTest, OutputThatCannotBeWrittenEndsWithOne)
@@ -167,12 +166,12 @@ TEST_F(PatcherBadInputTest, OutputThatCannotBeWrittenEndsWithOne)
     const std::string patch = Put("p.pbo", Good());
     const std::string target = Put("t.pbo", MakeArchive({StoredEntry("b", "b")}));
     // A folder where the output should go.
-    std::filesystem::create_directory(dir.File("t.patched.pbo"));
+    std::filesystem::create_directory(Path("t.patched.pbo"));
     Outcome run = RunPatcher({patch, target});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, VersionLine() + "Cannot create or write to output pbo " + dir.File("t.patched.pbo") + "\n");
+    EXPECT_EQ(run.err, VersionLine() + "Cannot create or write to output pbo " + Path("t.patched.pbo") + "\n");
     EXPECT_EQ(run.out, "Creating CWC type patch\n");
-    std::filesystem::remove(dir.File("t.patched.pbo"));
+    std::filesystem::remove(Path("t.patched.pbo"));
 
     OSTREL_POSIX_ONLY("the file size cannot be capped (setrlimit), devices are reached through links");
 #if !defined(_WIN32)
@@ -190,15 +189,15 @@ TEST_F(PatcherBadInputTest, OutputThatCannotBeWrittenEndsWithOne)
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, VersionLine() + "Cannot create or write to output pbo " + dir.File("big.patched.pbo") + "\n");
+    EXPECT_EQ(run.err, VersionLine() + "Cannot create or write to output pbo " + Path("big.patched.pbo") + "\n");
     EXPECT_EQ(run.out, "Creating CWC type patch\nAdding a.txt\n");
-    EXPECT_FALSE(std::filesystem::exists(dir.File("big.patched.pbo"))) << "no partial archive is left";
+    EXPECT_FALSE(std::filesystem::exists(Path("big.patched.pbo"))) << "no partial archive is left";
 
     // A link at the output name is replaced, never written through.
-    std::filesystem::create_symlink("/dev/null", dir.File("t.patched.pbo"));
+    std::filesystem::create_symlink("/dev/null", Path("t.patched.pbo"));
     run = RunPatcher({patch, target});
     EXPECT_EQ(run.status, 0);
-    EXPECT_FALSE(std::filesystem::is_symlink(dir.File("t.patched.pbo")));
+    EXPECT_FALSE(std::filesystem::is_symlink(Path("t.patched.pbo")));
     EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
 #endif
 }

@@ -12,6 +12,7 @@
 #include "support/Compressor.h"
 #include "support/PboBytes.h"
 #include "support/TempDir.h"
+#include "support/Rows.h"
 
 using patchertest::Outcome;
 using patchertest::RunPatcher;
@@ -30,12 +31,12 @@ TestEntry Stored(const std::string& name, const std::string& contents, uint32_t 
     return e;
 }
 
-class PatcherTest : public patchertest::PatcherFolder
+class PatcherTest : public testsupport::FolderTest
 {
 protected:
     std::string Success(const std::string& output) const
     {
-        return "Success: Output written to " + dir.File(output) + "\n";
+        return "Success: Output written to " + Path(output) + "\n";
     }
 };
 } // namespace
@@ -50,7 +51,7 @@ TEST_F(PatcherTest, PatchEntriesAddDeleteAndTargetEntriesAreKept)
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, VersionLine());
     EXPECT_EQ(run.out, "Creating CWC type patch\nAdding a.txt\nDeleting b.txt\nAdding c.txt\n" + Success("t.patched.pbo"));
-    EXPECT_EQ(Get("t.patched.pbo"),
+    EXPECT_EQ(Read("t.patched.pbo"),
               MakeArchive({Stored("a.txt", "AAAAA", 1), Stored("c.txt", "CCCC", 3), Stored("d.txt", "DD", 5)}));
 }
 
@@ -62,7 +63,7 @@ TEST_F(PatcherTest, ReplacementKeepsThePatchLetterCaseAndAnEmptyNewEntryIsAdded)
     Outcome run = RunPatcher({patch, target});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "Creating CWC type patch\nReplacing A.TXT\nAdding e.txt\n" + Success("t.patched.pbo"));
-    EXPECT_EQ(Get("t.patched.pbo"),
+    EXPECT_EQ(Read("t.patched.pbo"),
               MakeArchive({Stored("A.TXT", "new", 7), Stored("e.txt", "", 8), Stored("z.txt", "zz", 9)}));
 }
 
@@ -78,10 +79,10 @@ TEST_F(PatcherTest, CompressedEntryIsCopiedPackedWithItsHeader)
 
     Outcome run = RunPatcher({patch, target});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(Get("t.patched.pbo"), MakeArchive({packed, garbage, Stored("keep.txt", "k", 13)}));
+    EXPECT_EQ(Read("t.patched.pbo"), MakeArchive({packed, garbage, Stored("keep.txt", "k", 13)}));
 
     Ostrel pbo;
-    ASSERT_EQ(pbo.OpenPbo(dir.File("t.patched.pbo").c_str(), nullptr), 0);
+    ASSERT_EQ(pbo.OpenPbo(Path("t.patched.pbo").c_str(), nullptr), 0);
     EXPECT_EQ(pbo.IsCompressed(pbo.firstEntry), 1);
     ASSERT_EQ(pbo.GetBinData(pbo.firstEntry, false), static_cast<int>(contents.size()));
     EXPECT_EQ(Bytes(pbo.GetDataPtr(pbo.firstEntry), pbo.GetDataPtr(pbo.firstEntry) + contents.size()), contents);
@@ -106,11 +107,11 @@ TEST_F(PatcherTest, OutputIsNamedAfterTheSecondArgument)
     {
         SCOPED_TRACE(c.targetArgument);
         Put(c.targetFile, MakeArchive({Stored("b", "b", 2)}));
-        Outcome run = RunPatcher({patch, dir.File(c.targetArgument)});
+        Outcome run = RunPatcher({patch, Path(c.targetArgument)});
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.out, "Creating CWC type patch\nAdding a\n" + Success(c.output));
-        EXPECT_EQ(Get(c.output), MakeArchive({Stored("a", "a", 1), Stored("b", "b", 2)}));
-        std::remove(dir.File(c.output).c_str());
+        EXPECT_EQ(Read(c.output), MakeArchive({Stored("a", "a", 1), Stored("b", "b", 2)}));
+        std::remove(Path(c.output).c_str());
     }
 }
 
@@ -143,10 +144,10 @@ TEST_F(PatcherTest, OptionChoosesTheFlavourAndNamesTheOutputAfterThePatch)
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.err, VersionLine());
         EXPECT_EQ(run.out, c.line + "Adding a\n" + Success("p.patched.pbo"));
-        EXPECT_EQ(Get("p.patched.pbo"), MakeArchive({Stored("a", "a", 1), Stored("b", "bb", 2)}, c.productType,
+        EXPECT_EQ(Read("p.patched.pbo"), MakeArchive({Stored("a", "a", 1), Stored("b", "bb", 2)}, c.productType,
                                                     c.productName, Bytes(c.keyBytes, 0)));
         Ostrel pbo;
-        ASSERT_EQ(pbo.OpenPbo(dir.File("p.patched.pbo").c_str(), nullptr), 0);
+        ASSERT_EQ(pbo.OpenPbo(Path("p.patched.pbo").c_str(), nullptr), 0);
         EXPECT_EQ(pbo.GetPboType(), c.flavour);
     }
 }
@@ -194,7 +195,7 @@ TEST_F(PatcherTest, WithoutOptionTheLargerFlavourAndTheInputPrefixWin)
         Outcome run = RunPatcher({Put("p.pbo", c.patch), Put("t.pbo", c.target)});
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.out, c.line + "Adding a\n" + Success("t.patched.pbo"));
-        EXPECT_EQ(Get("t.patched.pbo"), c.output);
+        EXPECT_EQ(Read("t.patched.pbo"), c.output);
     }
 }
 
@@ -214,8 +215,8 @@ TEST_F(PatcherTest, SyntaxErrorsPrintTheSyntaxAndEndWithOne)
         EXPECT_EQ(run.err, VersionLine() + SyntaxText());
         EXPECT_EQ(run.out, "");
     }
-    EXPECT_FALSE(testsupport::FileExists(dir.File("t.patched.pbo")));
-    EXPECT_FALSE(testsupport::FileExists(dir.File("p.patched.pbo")));
+    EXPECT_FALSE(Exists("t.patched.pbo"));
+    EXPECT_FALSE(Exists("p.patched.pbo"));
 }
 
 TEST_F(PatcherTest, ProgramNameIsTheLastPartOfArgumentZero)
@@ -242,5 +243,5 @@ TEST_F(PatcherTest, ArchivesWithoutDataStillGetTheirTerminator)
     Outcome run = RunPatcher({patch, target});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Creating ARMA type patch\nAdding new.txt\n" + Success("t.patched.pbo"));
-    EXPECT_EQ(Get("t.patched.pbo"), testsupport::WithChecksum(MakeArchive({Stored("new.txt", "", 1)}, "prefix", "tp")));
+    EXPECT_EQ(Read("t.patched.pbo"), testsupport::WithChecksum(MakeArchive({Stored("new.txt", "", 1)}, "prefix", "tp")));
 }

@@ -14,7 +14,7 @@
 #include "support/PboBytes.h"
 #include "support/PosixOnly.h"
 #include "support/RapBytes.h"
-#include "support/TempDir.h"
+#include "support/FolderTest.h"
 
 using namespace testsupport;
 
@@ -39,19 +39,18 @@ std::string Held(Ostrel& pbo, pbo_entry* entry, int n)
     return std::string(reinterpret_cast<const char*>(data), static_cast<size_t>(n));
 }
 
-class AscData : public ::testing::Test
+class AscData : public testsupport::FolderTest
 {
 protected:
     // Opens an archive of the given entries with the aggregate's archive
     // member (parent set) or with a stand-alone object.
     void Open(const std::vector<TestEntry>& entries)
     {
-        WriteFile(dir.File("a.pbo"), MakeArchive(entries));
-        ASSERT_EQ(0, raz.ostrel.OpenPbo(dir.File("a.pbo").c_str(), nullptr));
-        ASSERT_EQ(0, alone.OpenPbo(dir.File("a.pbo").c_str(), nullptr));
+        Put("a.pbo", MakeArchive(entries));
+        ASSERT_EQ(0, raz.ostrel.OpenPbo(Path("a.pbo").c_str(), nullptr));
+        ASSERT_EQ(0, alone.OpenPbo(Path("a.pbo").c_str(), nullptr));
     }
 
-    TempDir dir;
     RazDLL raz;
     Ostrel alone;
 };
@@ -170,13 +169,13 @@ TEST_F(AscData, TerminatingWithoutMemoryAnswersNoMemory)
     PboBytes header;
     header.Entry("big.txt", 0, 0, 0, 0, static_cast<uint32_t>(size)).Terminator();
     {
-        std::ofstream out(dir.File("big.pbo"), std::ios::binary);
+        std::ofstream out(Path("big.pbo"), std::ios::binary);
         out.write(reinterpret_cast<const char*>(header.Get().data()), static_cast<std::streamsize>(header.Size()));
         const std::string block(1u << 20, 'x');
         for (size_t written = 0; written < size; written += block.size())
             out.write(block.data(), static_cast<std::streamsize>(block.size()));
     }
-    ASSERT_EQ(0, alone.OpenPbo(dir.File("big.pbo").c_str(), nullptr));
+    ASSERT_EQ(0, alone.OpenPbo(Path("big.pbo").c_str(), nullptr));
     pbo_entry* entry = alone.FindEntry("big.txt");
     ASSERT_EQ(static_cast<int>(size), alone.GetBinData(entry, false));
     rlimit old;

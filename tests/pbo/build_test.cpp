@@ -10,13 +10,17 @@
 #include <vector>
 
 #include "RazDLL.h"
+#include "support/ArchiveRead.h"
 #include "support/Capture.h"
 #include "support/PosixOnly.h"
-#include "support/TempDir.h"
+#include "support/FolderTest.h"
+#include "support/Rows.h"
 
+using testsupport::ArchiveContents;
 using testsupport::Bytes;
 using testsupport::Capture;
 using testsupport::ReadFile;
+using testsupport::ReadBack;
 using testsupport::WriteFile;
 
 namespace
@@ -24,45 +28,13 @@ namespace
 const char* const Config = "class CfgPatches\n{\n\tclass Mod\n\t{\n\t\tunits[] = {};\n\t};\n};\n";
 const char* const Mission = "version = 11;\nclass Mission\n{\n\trandomSeed = 42;\n};\n";
 
-struct Built
-{
-    int type = -1;
-    std::string product;
-    std::vector<std::string> names;
-    std::vector<Bytes> data;
-};
-
-Built ReadBack(const std::string& archive)
-{
-    Built built;
-    Ostrel reader;
-    if (reader.OpenPbo(archive.c_str(), nullptr) != 0)
-        return built;
-    built.type = reader.GetPboType();
-    built.product = reader.GetProductName() ? reader.GetProductName() : "";
-    for (pbo_entry* e = reader.firstEntry; e; e = reader.GetNextEntry(e))
-    {
-        built.names.push_back(reader.GetEntryFilename(e));
-        int size = reader.GetBinData(e, true);
-        const unsigned char* p = reader.GetDataPtr(e);
-        built.data.push_back(size > 0 && p ? Bytes(p, p + size) : Bytes());
-        reader.FreeData(e);
-    }
-    return built;
-}
-
-class BuildTest : public ::testing::Test
+class BuildTest : public testsupport::FolderTest
 {
 protected:
-    testsupport::TempDir dir;
-    std::string Folder(const std::string& name = "mod") const { return dir.File(name); }
-    std::string Archive(const std::string& name = "mod") const { return dir.File(name + ".pbo"); }
-    void Put(const std::string& relative, const std::string& content)
-    {
-        std::filesystem::path path = dir.File("mod/" + relative);
-        std::filesystem::create_directories(path.parent_path());
-        WriteFile(path.string(), content);
-    }
+    std::string Folder(const std::string& name = "mod") const { return Path(name); }
+    std::string Archive(const std::string& name = "mod") const { return Path(name + ".pbo"); }
+    // A file of the folder the archive is built from.
+    void Source(const std::string& relative, const std::string& content) { Put("mod/" + relative, content); }
     int Build(int flags, Ostrel* pbo = nullptr)
     {
         RazDLL dll;
@@ -96,19 +68,19 @@ TEST_F(BuildTest, EveryOptionValuePacksTheFilesItsRulesName)
     {
         SCOPED_TRACE(row.options);
         std::filesystem::remove_all(Folder());
-        Put("a.txt", "alpha");
-        Put("config.cpp", Config);
-        Put("config.cpp,txt", "notes");
-        Put("description.ext", "respawn = 3;\n");
-        Put("mission.sqm", Mission);
-        Put("mission.sqm,txt", "more notes");
-        Put("model.zzz", "m");
-        Put("sub/b.txt", "beta");
-        Put("Thumbs.db", "thumbs");
+        Source("a.txt", "alpha");
+        Source("config.cpp", Config);
+        Source("config.cpp,txt", "notes");
+        Source("description.ext", "respawn = 3;\n");
+        Source("mission.sqm", Mission);
+        Source("mission.sqm,txt", "more notes");
+        Source("model.zzz", "m");
+        Source("sub/b.txt", "beta");
+        Source("Thumbs.db", "thumbs");
         Capture::Reset();
         ASSERT_EQ(Build(Arma | row.options), 0);
         EXPECT_EQ(Capture::lines.front(), "ignoring thumbs.db\r\n");
-        Built built = ReadBack(Archive());
+        ArchiveContents built = ReadBack(Archive());
         ASSERT_EQ(built.names, row.names);
         EXPECT_EQ(built.type, Arma);
         EXPECT_EQ(built.data.front(), Bytes({'a', 'l', 'p', 'h', 'a'}));
@@ -153,25 +125,23 @@ TEST_F(BuildTest, FailuresAnswerTheirCodeAndLeaveNoArchive)
         {"name longer than an archive holds", 0, {{std::string(150, 'd') + "/" + std::string(150, 'f'), "x"}}, -3},
 #endif
     };
-    for (const Row& row : rows)
-    {
-        SCOPED_TRACE(row.what);
+    testsupport::CheckRows(rows, [&](const Row& row) {
         std::filesystem::remove_all(Folder());
         std::filesystem::remove(Archive());
         for (const auto& file : row.files)
-            Put(file.first, file.second);
+            Source(file.first, file.second);
         Capture::Reset();
         EXPECT_EQ(Build(row.options), row.code);
         EXPECT_FALSE(std::filesystem::exists(Archive()));
-        EXPECT_TRUE(testsupport::NoTemporaryFiles(dir.Path()));
+        EXPECT_TRUE(testsupport::NoTemporaryFiles(Path()));
         if (row.code == -15)
         {
             EXPECT_EQ(Capture::lines.back().back(), ' ') << "the failing path is shown";
         }
-    }
+    });
     // Without options nothing is checked: the binarised text is packed as it is.
     std::filesystem::remove_all(Folder());
-    Put("config.cpp", binarised);
+    Source("config.cpp", binarised);
     ASSERT_EQ(Build(0), 0);
     EXPECT_EQ(ReadBack(Archive()).data, std::vector<Bytes>{Bytes(binarised.begin(), binarised.end())});
 
@@ -185,11 +155,11 @@ TEST_F(BuildTest, FailuresAnswerTheirCodeAndLeaveNoArchive)
 // blanks around it.
 TEST_F(BuildTest, PrefixFileSetsThePrefixAndTheArmaFlavour)
 {
-    Put("deep/file.txt", "f");
+    Source("deep/file.txt", "f");
     const char* const texts[] = {"x\\y\r\nsecond line\r\n", "x\\y\n", " \tx\\y \r", "x\\y"};
     for (const char* text : texts)
     {
-        Put("$PBOPREFIX$", text);
+        Source("$PBOPREFIX$", text);
         for (int flavour : {Cwc, Resistance, ArmaNoSha, Elite, Arma})
         {
             SCOPED_TRACE(testing::Message() << testing::PrintToString(text) << " " << flavour);
@@ -197,7 +167,7 @@ TEST_F(BuildTest, PrefixFileSetsThePrefixAndTheArmaFlavour)
             ASSERT_EQ(Build(flavour), 0);
             EXPECT_NE(std::find(Capture::lines.begin(), Capture::lines.end(), "Overriding prefix with x\\y\r\n"),
                       Capture::lines.end());
-            Built built = ReadBack(Archive());
+            ArchiveContents built = ReadBack(Archive());
             EXPECT_EQ(built.type, flavour == Elite ? Elite : Arma);
             EXPECT_EQ(built.product, "x\\y");
             EXPECT_EQ(built.names, (std::vector<std::string>{"$PBOPREFIX$", "deep\\file.txt"}));
@@ -209,7 +179,7 @@ TEST_F(BuildTest, PrefixFileSetsThePrefixAndTheArmaFlavour)
 TEST(PrefixFile, FirstLineFitsTheCallersBuffer)
 {
     testsupport::TempDir dir;
-    const std::string path = dir.File("$PBOPREFIX$");
+    const std::string path = dir.Path("$PBOPREFIX$");
     char prefix[8];
     for (size_t size : {4, 3})
     {
@@ -219,7 +189,7 @@ TEST(PrefixFile, FirstLineFitsTheCallersBuffer)
     EXPECT_STREQ(prefix, "a\\b");
     WriteFile(path, std::string(2000, 'p'));
     EXPECT_FALSE(Ostrel::ReadPrefixFile(path.c_str(), prefix, sizeof prefix));
-    EXPECT_FALSE(Ostrel::ReadPrefixFile(dir.File("missing").c_str(), prefix, sizeof prefix));
+    EXPECT_FALSE(Ostrel::ReadPrefixFile(dir.Path("missing").c_str(), prefix, sizeof prefix));
 }
 
 TEST_F(BuildTest, SameFolderSameArchiveAndEmptyFolder)
@@ -228,10 +198,10 @@ TEST_F(BuildTest, SameFolderSameArchiveAndEmptyFolder)
     ASSERT_EQ(Build(Cwc), 0);
     EXPECT_EQ(ReadFile(Archive()), Bytes(21, 0)) << "an empty folder gives the terminator only";
 
-    Put("B.txt", "b");
-    Put("a.txt", "a");
-    Put("c/d.txt", "d");
-    Put(".hidden", "h");
+    Source("B.txt", "b");
+    Source("a.txt", "a");
+    Source("c/d.txt", "d");
+    Source(".hidden", "h");
     testsupport::Hide(Folder() + "/.hidden");
     ASSERT_EQ(Build(Arma), 0);
     Bytes first = ReadFile(Archive());
@@ -245,18 +215,18 @@ TEST_F(BuildTest, SameFolderSameArchiveAndEmptyFolder)
 TEST_F(BuildTest, LinksToFilesArePackedLinksToFoldersAreNotEntered)
 {
     OSTREL_POSIX_ONLY("symbolic links need a privilege there");
-    Put("a.txt", "a");
-    Put("c/d.txt", "d");
-    WriteFile(dir.File("private.txt"), std::string("secret"));
+    Source("a.txt", "a");
+    Source("c/d.txt", "d");
+    Put("private.txt", std::string("secret"));
     std::filesystem::create_directory_symlink(Folder() + "/c", Folder() + "/link");
     std::filesystem::create_symlink(Folder() + "/a.txt", Folder() + "/z.txt");
     std::filesystem::create_symlink("../a.txt", Folder() + "/c/up.txt");
-    std::filesystem::create_symlink(dir.File("private.txt"), Folder() + "/absolute.txt");
+    std::filesystem::create_symlink(Path("private.txt"), Folder() + "/absolute.txt");
     std::filesystem::create_symlink("../private.txt", Folder() + "/relative.txt");
     std::filesystem::create_symlink("link/../../private.txt", Folder() + "/through.txt");
     Capture::Reset();
     ASSERT_EQ(Build(Arma), 0);
-    Built built = ReadBack(Archive());
+    ArchiveContents built = ReadBack(Archive());
     EXPECT_EQ(built.names, (std::vector<std::string>{"a.txt", "c\\d.txt", "c\\up.txt", "z.txt"}));
     EXPECT_EQ(built.data.back(), Bytes({'a'})) << "a link to a file packs its target";
     for (const char* name : {"absolute.txt", "relative.txt", "through.txt"})
@@ -265,8 +235,8 @@ TEST_F(BuildTest, LinksToFilesArePackedLinksToFoldersAreNotEntered)
         EXPECT_NE(std::find(Capture::lines.begin(), Capture::lines.end(), line), Capture::lines.end()) << name;
     }
     // Nor is an outside file read as the prefix or compiled as a config.
-    std::filesystem::create_symlink(dir.File("private.txt"), Folder() + "/$PBOPREFIX$");
-    std::filesystem::create_symlink(dir.File("private.txt"), Folder() + "/config.cpp");
+    std::filesystem::create_symlink(Path("private.txt"), Folder() + "/$PBOPREFIX$");
+    std::filesystem::create_symlink(Path("private.txt"), Folder() + "/config.cpp");
     ASSERT_EQ(Build(Arma | 2), 0);
     EXPECT_EQ(ReadBack(Archive()).product, "mod");
     EXPECT_FALSE(std::filesystem::exists(Folder() + "/config.bin"));
@@ -276,8 +246,8 @@ TEST_F(BuildTest, LinksToFilesArePackedLinksToFoldersAreNotEntered)
 // entries, even where they lie inside the folder.
 TEST_F(BuildTest, OutputInsideTheFolderIsNeverPacked)
 {
-    Put("a.txt", "a");
-    Put("sub/b.txt", "b");
+    Source("a.txt", "a");
+    Source("sub/b.txt", "b");
     // "mod/sub/.." names the folder; its archive is "mod/sub/...pbo".
     const std::string throughSub = Folder() + "/sub/..";
     const std::string moved = Folder() + "/out.pbo";
@@ -300,9 +270,9 @@ TEST_F(BuildTest, BackslashInANameIsRefused)
     {
         SCOPED_TRACE(besideFolder);
         std::filesystem::remove_all(Folder());
-        Put("a\\b.txt", "file");
+        Source("a\\b.txt", "file");
         if (besideFolder)
-            Put("a/b.txt", "folder");
+            Source("a/b.txt", "folder");
         for (int options : {0, 1})
         {
             Capture::Reset();
@@ -347,24 +317,24 @@ TEST_F(BuildTest, FileChangedAfterListingFailsAndKeepsTheOldArchive)
     {
         SCOPED_TRACE(content);
         std::filesystem::remove_all(Folder());
-        Put("a.txt", "before");
+        Source("a.txt", "before");
         changePath = Folder() + "/a.txt";
         changeContent = content;
         Ostrel pbo;
         EXPECT_EQ(pbo.MakePbo(Folder().c_str(), Arma, nullptr, &ChangeOnHeaderLine, nullptr), -3);
         EXPECT_EQ(ReadFile(Archive()), Bytes({'o', 'l', 'd', ' ', 'a', 'r', 'c', 'h', 'i', 'v', 'e'}));
-        EXPECT_TRUE(testsupport::NoTemporaryFiles(dir.Path()));
+        EXPECT_TRUE(testsupport::NoTemporaryFiles(Path()));
     }
 }
 
 TEST_F(BuildTest, OpenArchiveIsClosedAndStandAloneObjectCompiles)
 {
-    Put("config.cpp", Config);
+    Source("config.cpp", Config);
     Ostrel pbo;
-    ASSERT_TRUE(pbo.CreatePbo(dir.File("other").c_str(), Cwc, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(pbo.CreatePbo(Path("other").c_str(), Cwc, nullptr, nullptr, nullptr));
     ASSERT_EQ(pbo.MakePbo(Folder().c_str(), static_cast<PboFlags>(ArmaNoSha | 2), "p", nullptr, nullptr), 0);
-    EXPECT_EQ(ReadFile(dir.File("other.pbo")), Bytes(21, 0)) << "the open archive was finished first";
-    Built built = ReadBack(Archive());
+    EXPECT_EQ(Read("other.pbo"), Bytes(21, 0)) << "the open archive was finished first";
+    ArchiveContents built = ReadBack(Archive());
     EXPECT_EQ(built.names, std::vector<std::string>{"config.bin"});
     EXPECT_EQ(built.product, "p");
     EXPECT_EQ(pbo.GetEntryCount(), 0);

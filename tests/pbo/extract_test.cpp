@@ -22,7 +22,8 @@
 #include "support/Compressor.h"
 #include "support/PboBytes.h"
 #include "support/PosixOnly.h"
-#include "support/TempDir.h"
+#include "support/FolderTest.h"
+#include "support/Rows.h"
 #include "RazDLL.h"
 #include "pbo/FolderScan.h"
 #include "pbo/Ostrel.h"
@@ -39,23 +40,7 @@ long FindLine(const std::string& text)
     return it == Capture::lines.end() ? -1 : static_cast<long>(it - Capture::lines.begin());
 }
 
-std::string ReadText(const std::string& path)
-{
-    Bytes b = ReadFile(path);
-    return std::string(b.begin(), b.end());
-}
-
-// Names directly inside a folder, sorted.
-std::vector<std::string> Listing(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& item : fs::directory_iterator(folder))
-        names.push_back(item.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-class Extraction : public ::testing::Test
+class Extraction : public testsupport::FolderTest
 {
 protected:
     void SetUp() override { Capture::Reset(); }
@@ -63,13 +48,12 @@ protected:
     // Writes the archive as dir/name and extracts it.
     int Run(const Bytes& archive, const std::string& name = "mod.pbo")
     {
-        WriteFile(dir.File(name), archive);
-        return pbo.ExtractPbo(dir.File(name).c_str(), &Capture::Callback);
+        Put(name, archive);
+        return pbo.ExtractPbo(Path(name).c_str(), &Capture::Callback);
     }
 
-    std::string Out(const std::string& name) const { return dir.File("mod/" + name); }
+    std::string Out(const std::string& name) const { return Path("mod/" + name); }
 
-    TempDir dir;
     Ostrel pbo;
 };
 
@@ -128,26 +112,26 @@ TEST_F(Extraction, PrefixArchiveWritesThePrefixFileBeforeTheEntries)
     // The archive's own prefix entry is named and passed over.
     EXPECT_EQ("$pboprefix$\r\n", Capture::lines[made + 3]);
     EXPECT_EQ("...ignoring\r\n", Capture::lines[made + 4]);
-    EXPECT_EQ(Listing(dir.File("mod")), (std::vector<std::string>{"$PBOPREFIX$", "a.txt"}));
+    EXPECT_EQ(Listing("mod"), (std::vector<std::string>{"$PBOPREFIX$", "a.txt"}));
 }
 
 TEST_F(Extraction, OtherProductTypesWriteNoPrefixFile)
 {
     ASSERT_EQ(0, Run(MakeArchive({StoredEntry("a.txt", "abc")}, "Tovrin", "OFP: Resistance")));
     EXPECT_EQ(-1, FindLine("--------------------\r\n"));
-    EXPECT_EQ(Listing(dir.File("mod")), (std::vector<std::string>{"a.txt"}));
+    EXPECT_EQ(Listing("mod"), (std::vector<std::string>{"a.txt"}));
 }
 
 TEST_F(Extraction, RefusedArchivePathsTouchNothing)
 {
     // A folder that a wrong cut would name (or empty) stays as it is.
-    fs::create_directories(dir.File("mod"));
-    fs::create_directories(dir.File("my.files/mod"));
-    WriteFile(dir.File("mod/keep.txt"), "keep");
-    WriteFile(dir.File("my.files/mod/keep.txt"), "keep");
-    WriteFile(dir.File("mod.zip"), MakeArchive({StoredEntry("a.txt", "abc")}));
-    const std::vector<std::string> paths = {dir.File("mod.zip"), dir.File("my.files/mod"), dir.File(".pbo"),
-                                            dir.File("..pbo"), dir.File("...pbo"), dir.Path() + "/", ".pbo"};
+    fs::create_directories(Path("mod"));
+    fs::create_directories(Path("my.files/mod"));
+    Put("mod/keep.txt", "keep");
+    Put("my.files/mod/keep.txt", "keep");
+    Put("mod.zip", MakeArchive({StoredEntry("a.txt", "abc")}));
+    const std::vector<std::string> paths = {Path("mod.zip"), Path("my.files/mod"), Path(".pbo"),
+                                            Path("..pbo"), Path("...pbo"), Path() + "/", ".pbo"};
     for (const std::string& path : paths)
     {
         SCOPED_TRACE(path);
@@ -155,65 +139,65 @@ TEST_F(Extraction, RefusedArchivePathsTouchNothing)
         EXPECT_STREQ("Ostrel No File opened", pbo.strError());
     }
     EXPECT_EQ(-3, pbo.ExtractPbo(nullptr, nullptr));
-    EXPECT_EQ("keep", ReadText(dir.File("mod/keep.txt")));
-    EXPECT_EQ("keep", ReadText(dir.File("my.files/mod/keep.txt")));
-    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"mod", "mod.zip", "my.files"}));
+    EXPECT_EQ("keep", Text("mod/keep.txt"));
+    EXPECT_EQ("keep", Text("my.files/mod/keep.txt"));
+    EXPECT_EQ(Listing(), (std::vector<std::string>{"mod", "mod.zip", "my.files"}));
     EXPECT_TRUE(Capture::lines.empty());
 }
 
 TEST_F(Extraction, PathWithoutDotNamesItselfAsTheFolder)
 {
-    if (dir.Path().find('.') != std::string::npos)
+    if (Path().find('.') != std::string::npos)
         GTEST_SKIP() << "temporary folder has a dot in its path";
     Bytes archive = MakeArchive({StoredEntry("a.txt", "abc")});
-    WriteFile(dir.File("mod"), archive);
+    Put("mod", archive);
     // The archive is opened with its default extension, which is missing.
-    EXPECT_EQ(-3, pbo.ExtractPbo(dir.File("mod").c_str(), &Capture::Callback));
-    EXPECT_EQ(archive, ReadFile(dir.File("mod")));
+    EXPECT_EQ(-3, pbo.ExtractPbo(Path("mod").c_str(), &Capture::Callback));
+    EXPECT_EQ(archive, Read("mod"));
 
     // With mod.pbo present the archive opens, and the first entry cannot be
     // created inside the file "mod".
-    WriteFile(dir.File("mod.pbo"), archive);
-    EXPECT_EQ(-3, pbo.ExtractPbo(dir.File("mod").c_str(), &Capture::Callback));
-    WriteFile(dir.File("mod.pbo"), MakeArchive({StoredEntry("scripts\\a.txt", "abc")}));
-    EXPECT_EQ(-14, pbo.ExtractPbo(dir.File("mod").c_str(), &Capture::Callback));
+    Put("mod.pbo", archive);
+    EXPECT_EQ(-3, pbo.ExtractPbo(Path("mod").c_str(), &Capture::Callback));
+    Put("mod.pbo", MakeArchive({StoredEntry("scripts\\a.txt", "abc")}));
+    EXPECT_EQ(-14, pbo.ExtractPbo(Path("mod").c_str(), &Capture::Callback));
     EXPECT_STREQ("Cannot make folder", pbo.strError());
-    EXPECT_EQ(archive, ReadFile(dir.File("mod")));
+    EXPECT_EQ(archive, Read("mod"));
 }
 
 TEST_F(Extraction, OldFolderIsDeletedBeforeTheArchiveIsRead)
 {
-    fs::create_directories(dir.File("mod/sub/deeper"));
-    fs::create_directories(dir.File("mod/empty"));
-    WriteFile(dir.File("mod/old.txt"), "old");
-    WriteFile(dir.File("mod/sub/old2.txt"), "old");
-    WriteFile(dir.File("mod/sub/deeper/old3.txt"), "old");
+    fs::create_directories(Path("mod/sub/deeper"));
+    fs::create_directories(Path("mod/empty"));
+    Put("mod/old.txt", "old");
+    Put("mod/sub/old2.txt", "old");
+    Put("mod/sub/deeper/old3.txt", "old");
     ASSERT_EQ(0, Run(MakeArchive({StoredEntry("new.txt", "new")})));
-    EXPECT_EQ(Listing(dir.File("mod")), (std::vector<std::string>{"new.txt"}));
+    EXPECT_EQ(Listing("mod"), (std::vector<std::string>{"new.txt"}));
 
     // Deleted even when the archive then turns out to be damaged.
-    fs::create_directories(dir.File("mod/sub"));
-    WriteFile(dir.File("mod/sub/old.txt"), "old");
+    fs::create_directories(Path("mod/sub"));
+    Put("mod/sub/old.txt", "old");
     PboBytes bad;
     bad.Entry("", 1, 0, 0, 0, 0);
     EXPECT_EQ(-9, Run(bad.Get()));
-    EXPECT_FALSE(FileExists(dir.File("mod")));
+    EXPECT_FALSE(Exists("mod"));
 }
 
 TEST_F(Extraction, HiddenItemStopsTheDeletionWithTheSystemsReason)
 {
-    fs::create_directories(dir.File("mod/sub"));
-    WriteFile(dir.File("mod/a_visible.txt"), "v");
-    WriteFile(dir.File("mod/sub/.hidden"), "h");
-    Hide(dir.File("mod/sub/.hidden"));
+    fs::create_directories(Path("mod/sub"));
+    Put("mod/a_visible.txt", "v");
+    Put("mod/sub/.hidden", "h");
+    Hide(Path("mod/sub/.hidden"));
     EXPECT_EQ(-13, Run(MakeArchive({StoredEntry("a.txt", "abc")})));
     EXPECT_STREQ("Cannot remove pbo folder", pbo.strError());
     ASSERT_EQ(1u, Capture::lines.size());
     EXPECT_EQ(std::string(std::strerror(ENOTEMPTY)) + "\r\n", Capture::lines[0]);
     // What was deleted before the failure stays deleted; the rest stays.
-    EXPECT_TRUE(FileExists(dir.File("mod/sub/.hidden")));
-    EXPECT_FALSE(FileExists(dir.File("mod/a_visible.txt")));
-    EXPECT_FALSE(FileExists(dir.File("mod/a.txt")));
+    EXPECT_TRUE(Exists("mod/sub/.hidden"));
+    EXPECT_FALSE(Exists("mod/a_visible.txt"));
+    EXPECT_FALSE(Exists("mod/a.txt"));
 }
 
 TEST_F(Extraction, RefusedNameLineStopsWithCancel)
@@ -224,7 +208,7 @@ TEST_F(Extraction, RefusedNameLineStopsWithCancel)
         {StoredEntry("a.txt", "a"), StoredEntry("b.txt", "b"), StoredEntry("c.txt", "c"), StoredEntry("d.txt", "d")});
     EXPECT_EQ(-12, Run(archive));
     EXPECT_STREQ("Callback failed / cancelled", pbo.strError());
-    EXPECT_EQ(Listing(dir.File("mod")), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(Listing("mod"), (std::vector<std::string>{"a.txt", "b.txt"}));
     EXPECT_EQ(nullptr, pbo.firstEntry);
 }
 
@@ -246,16 +230,14 @@ TEST_F(Extraction, DamagedEntryStopsExtractionWithItsCode)
         {"checksum", MakeArchive({StoredEntry("good.txt", "good"), badSum, StoredEntry("after.txt", "x")}), -6},
         {"truncated", truncated.Get(), -2},
     };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.what);
+    testsupport::CheckRows(cases, [&](const Case& c) {
         Capture::Reset();
         EXPECT_EQ(c.code, Run(c.archive));
         EXPECT_EQ(c.code, pbo.GetErrorCode());
         EXPECT_EQ("good", ReadText(Out("good.txt")));
         EXPECT_FALSE(FileExists(Out("after.txt")));
         EXPECT_EQ(nullptr, pbo.firstEntry);
-    }
+    });
 }
 
 TEST_F(Extraction, NamesLeavingTheFolderAreRefused)
@@ -273,8 +255,8 @@ TEST_F(Extraction, NamesLeavingTheFolderAreRefused)
         Bytes archive = MakeArchive({StoredEntry("first.txt", "1"), StoredEntry(name, "evil"), StoredEntry("z.txt", "z")});
         EXPECT_EQ(-10, Run(archive));
         EXPECT_STREQ("Ostrel Entry name leaves the extraction folder", pbo.strError());
-        EXPECT_EQ(Listing(dir.File("mod")), (std::vector<std::string>{"first.txt"}));
-        EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"mod", "mod.pbo"}));
+        EXPECT_EQ(Listing("mod"), (std::vector<std::string>{"first.txt"}));
+        EXPECT_EQ(Listing(), (std::vector<std::string>{"mod", "mod.pbo"}));
         EXPECT_EQ(nullptr, pbo.firstEntry);
     }
 }
@@ -290,27 +272,27 @@ TEST_F(Extraction, LinksInTheOldFolderAreRemovedNotFollowed)
 {
     OSTREL_POSIX_ONLY("symbolic links need a privilege there");
     TempDir outside;
-    fs::create_directories(outside.File("sub"));
-    WriteFile(outside.File("file.txt"), "outside");
-    WriteFile(outside.File("sub/inner.txt"), "inner");
-    fs::create_directories(dir.File("mod/sub"));
-    fs::create_directory_symlink(outside.Path(), dir.File("mod/linkdir"));
-    fs::create_symlink(outside.File("file.txt"), dir.File("mod/linkfile"));
-    fs::create_directory_symlink(outside.File("sub"), dir.File("mod/sub/linksub"));
-    fs::create_symlink(outside.File("missing"), dir.File("mod/dangling"));
+    fs::create_directories(outside.Path("sub"));
+    WriteFile(outside.Path("file.txt"), "outside");
+    WriteFile(outside.Path("sub/inner.txt"), "inner");
+    fs::create_directories(Path("mod/sub"));
+    fs::create_directory_symlink(outside.Path(), Path("mod/linkdir"));
+    fs::create_symlink(outside.Path("file.txt"), Path("mod/linkfile"));
+    fs::create_directory_symlink(outside.Path("sub"), Path("mod/sub/linksub"));
+    fs::create_symlink(outside.Path("missing"), Path("mod/dangling"));
     ASSERT_EQ(0, Run(MakeArchive({StoredEntry("a.txt", "abc")})));
-    EXPECT_EQ(Listing(dir.File("mod")), (std::vector<std::string>{"a.txt"}));
-    EXPECT_EQ("outside", ReadText(outside.File("file.txt")));
-    EXPECT_EQ("inner", ReadText(outside.File("sub/inner.txt")));
+    EXPECT_EQ(Listing("mod"), (std::vector<std::string>{"a.txt"}));
+    EXPECT_EQ("outside", ReadText(outside.Path("file.txt")));
+    EXPECT_EQ("inner", ReadText(outside.Path("sub/inner.txt")));
 
     // The folder itself is a link: the link goes, a real folder takes its place.
-    fs::remove_all(dir.File("mod"));
-    fs::create_directory_symlink(outside.Path(), dir.File("mod"));
+    fs::remove_all(Path("mod"));
+    fs::create_directory_symlink(outside.Path(), Path("mod"));
     ASSERT_EQ(0, Run(MakeArchive({StoredEntry("file.txt", "new")})));
-    EXPECT_FALSE(fs::is_symlink(dir.File("mod")));
+    EXPECT_FALSE(fs::is_symlink(Path("mod")));
     EXPECT_EQ("new", ReadText(Out("file.txt")));
-    EXPECT_EQ("outside", ReadText(outside.File("file.txt")));
-    EXPECT_EQ("inner", ReadText(outside.File("sub/inner.txt")));
+    EXPECT_EQ("outside", ReadText(outside.Path("file.txt")));
+    EXPECT_EQ("inner", ReadText(outside.Path("sub/inner.txt")));
 }
 
 TEST_F(Extraction, ItemNamesHoldingBackslashesAreNeverResolvedOutside)
@@ -318,13 +300,13 @@ TEST_F(Extraction, ItemNamesHoldingBackslashesAreNeverResolvedOutside)
     OSTREL_POSIX_ONLY("no file name holds a backslash");
     // On POSIX a name may hold a backslash; mapped to a separator it would
     // name the file "evil" beside the folder.
-    fs::create_directories(dir.File("mod"));
-    WriteFile(dir.File("mod/\\..\\evil"), "inside");
-    WriteFile(dir.File("evil"), "outside");
+    fs::create_directories(Path("mod"));
+    Put("mod/\\..\\evil", "inside");
+    Put("evil", "outside");
     EXPECT_EQ(-13, Run(MakeArchive({StoredEntry("a.txt", "abc")})));
     EXPECT_EQ(std::string(std::strerror(EINVAL)) + "\r\n", Capture::lines.at(0));
-    EXPECT_EQ("outside", ReadText(dir.File("evil")));
-    EXPECT_EQ("inside", ReadText(dir.File("mod/\\..\\evil")));
+    EXPECT_EQ("outside", Text("evil"));
+    EXPECT_EQ("inside", Text("mod/\\..\\evil"));
 }
 
 TEST_F(Extraction, FailedWriteAnswersNoFile)
@@ -335,11 +317,11 @@ TEST_F(Extraction, FailedWriteAnswersNoFile)
     rlimit old;
     ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &old));
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    WriteFile(dir.File("mod.pbo"), MakeArchive({StoredEntry("a.txt", "abc"), StoredEntry("big.bin", std::string(200000, 'x'))}));
+    Put("mod.pbo", MakeArchive({StoredEntry("a.txt", "abc"), StoredEntry("big.bin", std::string(200000, 'x'))}));
     rlimit low = old;
     low.rlim_cur = 100000;
     ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &low));
-    int result = pbo.ExtractPbo(dir.File("mod.pbo").c_str(), &Capture::Callback);
+    int result = pbo.ExtractPbo(Path("mod.pbo").c_str(), &Capture::Callback);
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(-3, result);
@@ -351,11 +333,11 @@ TEST_F(Extraction, FailedWriteAnswersNoFile)
 TEST_F(Extraction, AggregateMemberExtractsSilentlyWithNullCallback)
 {
     RazDLL raz;
-    WriteFile(dir.File("mod.pbo"), MakeArchive({StoredEntry("a.txt", "abc")}, "prefix", "p"));
-    EXPECT_EQ(0, raz.ostrel.ExtractPbo(dir.File("mod.pbo").c_str(), nullptr));
+    Put("mod.pbo", MakeArchive({StoredEntry("a.txt", "abc")}, "prefix", "p"));
+    EXPECT_EQ(0, raz.ostrel.ExtractPbo(Path("mod.pbo").c_str(), nullptr));
     EXPECT_EQ("p", ReadText(Out("$PBOPREFIX$")));
     // Extracting again replaces the earlier result.
-    EXPECT_EQ(0, raz.ostrel.ExtractPbo(dir.File("mod.pbo").c_str(), nullptr));
+    EXPECT_EQ(0, raz.ostrel.ExtractPbo(Path("mod.pbo").c_str(), nullptr));
     EXPECT_EQ("abc", ReadText(Out("a.txt")));
 }
 
@@ -363,7 +345,7 @@ TEST_F(Extraction, PrefixFileThatCannotBeCreatedAnswersNoFile)
 {
     // A plain file where the folder belongs is not deleted (it is no folder),
     // and nothing can be created inside it.
-    WriteFile(dir.File("mod"), "plain");
+    Put("mod", "plain");
     EXPECT_EQ(-3, Run(MakeArchive({StoredEntry("a.txt", "abc")}, "prefix", "p")));
     ASSERT_FALSE(Capture::lines.empty());
 #if defined(_WIN32)
@@ -373,7 +355,7 @@ TEST_F(Extraction, PrefixFileThatCannotBeCreatedAnswersNoFile)
 #endif
     EXPECT_EQ("cannot create prefix file " + std::string(std::strerror(reason)) + "\r\n", Capture::lines.back());
     EXPECT_EQ(-1, FindLine("a.txt\r\n"));
-    EXPECT_EQ("plain", ReadText(dir.File("mod")));
+    EXPECT_EQ("plain", Text("mod"));
     EXPECT_EQ(nullptr, pbo.firstEntry);
 }
 
@@ -395,14 +377,12 @@ TEST_F(Extraction, DotStepsNeitherReplaceThePrefixFileNorLeaveFolders)
         {"sub\\.\\\\c.txt", "sub/c.txt", {"$PBOPREFIX$", "a.txt", "sub"}},
         {"sub\\$PBOPREFIX$", "sub/$PBOPREFIX$", {"$PBOPREFIX$", "a.txt", "sub"}},
     };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.name);
+    testsupport::CheckRows(cases, [&](const Case& c) {
         Capture::Reset();
         Bytes archive = MakeArchive({StoredEntry("a.txt", "abc"), StoredEntry(c.name, "entry")}, "prefix", "x\\y");
         ASSERT_EQ(0, Run(archive));
         EXPECT_EQ("x\\y", ReadText(Out("$PBOPREFIX$")));
-        EXPECT_EQ(Listing(dir.File("mod")), c.top);
+        EXPECT_EQ(Listing("mod"), c.top);
         long line = FindLine(std::string(c.name) + "\r\n");
         ASSERT_GE(line, 0);
         if (c.writtenAs)
@@ -413,7 +393,7 @@ TEST_F(Extraction, DotStepsNeitherReplaceThePrefixFileNorLeaveFolders)
         {
             EXPECT_EQ("...ignoring\r\n", Capture::lines.at(static_cast<size_t>(line) + 1));
         }
-    }
+    });
 }
 
 // A folder that exists but cannot be listed may hold anything, such as a link
@@ -432,10 +412,10 @@ TEST_F(Extraction, OldFolderThatCannotBeListedStopsTheExtraction)
             GTEST_SKIP() << "no unprivileged user to run as";
         uid = nobody->pw_uid;
         gid = nobody->pw_gid;
-        ASSERT_EQ(0, chmod(dir.Path().c_str(), 0777));
+        ASSERT_EQ(0, chmod(Path().c_str(), 0777));
     }
-    WriteFile(dir.File("mod.pbo"), MakeArchive({StoredEntry("x.txt", "entry bytes")}));
-    ASSERT_EQ(0, chmod(dir.File("mod.pbo").c_str(), 0644));
+    Put("mod.pbo", MakeArchive({StoredEntry("x.txt", "entry bytes")}));
+    ASSERT_EQ(0, chmod(Path("mod.pbo").c_str(), 0644));
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0)
@@ -443,11 +423,11 @@ TEST_F(Extraction, OldFolderThatCannotBeListedStopsTheExtraction)
         // No test macros here: the answer is the exit status.
         if (getuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0))
             _exit(100);
-        if (mkdir(dir.File("outside").c_str(), 0777) != 0 || mkdir(dir.File("mod").c_str(), 0777) != 0 ||
-            symlink("../outside/x.txt", dir.File("mod/x.txt").c_str()) != 0 || chmod(dir.File("mod").c_str(), 0300) != 0)
+        if (mkdir(Path("outside").c_str(), 0777) != 0 || mkdir(Path("mod").c_str(), 0777) != 0 ||
+            symlink("../outside/x.txt", Path("mod/x.txt").c_str()) != 0 || chmod(Path("mod").c_str(), 0300) != 0)
             _exit(101);
         Ostrel pbo;
-        int result = pbo.ExtractPbo(dir.File("mod.pbo").c_str(), &Capture::Callback);
+        int result = pbo.ExtractPbo(Path("mod.pbo").c_str(), &Capture::Callback);
         bool reason = Capture::lines.size() == 1 && Capture::lines[0] == std::string(std::strerror(EACCES)) + "\r\n";
         _exit(result == -13 && reason ? 0 : 102);
     }
@@ -455,8 +435,8 @@ TEST_F(Extraction, OldFolderThatCannotBeListedStopsTheExtraction)
     ASSERT_EQ(child, waitpid(child, &status, 0));
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(0, WEXITSTATUS(status));
-    EXPECT_FALSE(FileExists(dir.File("outside/x.txt")));
-    chmod(dir.File("mod").c_str(), 0700);
+    EXPECT_FALSE(Exists("outside/x.txt"));
+    chmod(Path("mod").c_str(), 0700);
 #endif
 }
 
@@ -465,18 +445,18 @@ TEST(FolderScanTest, StartAnswersByWhatTheFolderHolds)
 {
     TempDir dir;
     FolderScan scan;
-    EXPECT_EQ(-1, scan.Start(dir.File("missing").c_str()));
+    EXPECT_EQ(-1, scan.Start(dir.Path("missing").c_str()));
     EXPECT_EQ(-1, scan.handle);
-    WriteFile(dir.File("file"), "x");
-    EXPECT_EQ(-1, scan.Start(dir.File("file").c_str()));
-    fs::create_directories(dir.File("empty"));
-    EXPECT_EQ(0, scan.Start(dir.File("empty").c_str()));
+    dir.Put("file", "x");
+    EXPECT_EQ(-1, scan.Start(dir.Path("file").c_str()));
+    fs::create_directories(dir.Path("empty"));
+    EXPECT_EQ(0, scan.Start(dir.Path("empty").c_str()));
     EXPECT_EQ(-1, scan.handle);
-    fs::create_directories(dir.File("hidden/.git"));
-    WriteFile(dir.File("hidden/.keep"), "x");
-    Hide(dir.File("hidden/.git"));
-    Hide(dir.File("hidden/.keep"));
-    EXPECT_EQ(0, scan.Start(dir.File("hidden").c_str()));
+    fs::create_directories(dir.Path("hidden/.git"));
+    dir.Put("hidden/.keep", "x");
+    Hide(dir.Path("hidden/.git"));
+    Hide(dir.Path("hidden/.keep"));
+    EXPECT_EQ(0, scan.Start(dir.Path("hidden").c_str()));
     EXPECT_EQ(nullptr, scan.Name());
     EXPECT_FALSE(scan.Next());
     EXPECT_FALSE(scan.IsFolder());
@@ -485,16 +465,16 @@ TEST(FolderScanTest, StartAnswersByWhatTheFolderHolds)
 TEST(FolderScanTest, ListsVisibleItemsInNameOrder)
 {
     TempDir dir;
-    fs::create_directories(dir.File("b_folder"));
-    WriteFile(dir.File("C.txt"), "x");
-    WriteFile(dir.File("a.txt"), "abc");
-    WriteFile(dir.File(".hidden"), "x");
-    Hide(dir.File(".hidden"));
+    fs::create_directories(dir.Path("b_folder"));
+    dir.Put("C.txt", "x");
+    dir.Put("a.txt", "abc");
+    dir.Put(".hidden", "x");
+    Hide(dir.Path(".hidden"));
 #if defined(_WIN32)
     // Links need a privilege on Windows; a plain file stands in.
-    WriteFile(dir.File("d_link"), "x");
+    dir.Put("d_link", "x");
 #else
-    fs::create_directory_symlink(dir.File("b_folder"), dir.File("d_link"));
+    fs::create_directory_symlink(dir.Path("b_folder"), dir.Path("d_link"));
 #endif
     FolderScan scan;
     ASSERT_EQ(1, scan.Start(dir.Path().c_str()));

@@ -18,7 +18,7 @@ const std::set<int> ReaderCodes = {0, -1, -2, -3, -4, -5, -6, -8, -9, -11};
 // be one of the reader's codes (or a size for a load) and nothing may crash.
 void Exercise(const TempDir& dir, const Bytes& bytes, const std::string& what)
 {
-    std::string path = dir.File("damaged.pbo");
+    std::string path = dir.Path("damaged.pbo");
     WriteFile(path, bytes);
     Ostrel pbo;
     int opened = pbo.OpenPbo(path.c_str(), nullptr);

@@ -11,28 +11,23 @@
 #include "support/Capture.h"
 #include "support/Compressor.h"
 #include "support/PboBytes.h"
-#include "support/TempDir.h"
+#include "support/FolderTest.h"
+#include "support/Rows.h"
 
 using namespace testsupport;
 
 namespace
 {
-struct ReaderTest : ::testing::Test
+class ReaderTest : public testsupport::FolderTest
 {
-    TempDir dir;
-    Ostrel pbo;
-
-    std::string Put(const Bytes& bytes, const std::string& name = "test.pbo")
-    {
-        std::string path = dir.File(name);
-        WriteFile(path, bytes);
-        return path;
-    }
+protected:
     int Open(const Bytes& bytes)
     {
         Capture::Reset();
-        return pbo.OpenPbo(Put(bytes).c_str(), &Capture::Callback);
+        return pbo.OpenPbo(Put("test.pbo", bytes).c_str(), &Capture::Callback);
     }
+
+    Ostrel pbo;
 };
 
 Bytes Residual(size_t n)
@@ -78,23 +73,23 @@ TEST_F(ReaderTest, EmptyCwcArchiveAndMissingFiles)
 
     EXPECT_EQ(Open(Bytes()), -3);
     EXPECT_STREQ(pbo.strError(), "Ostrel No File opened");
-    EXPECT_EQ(pbo.OpenPbo(dir.File("missing").c_str(), nullptr), -3);
+    EXPECT_EQ(pbo.OpenPbo(Path("missing").c_str(), nullptr), -3);
     EXPECT_STREQ(pbo.strError(), "Ostrel No File opened");
     // A folder is no archive, whatever its name.
-    ASSERT_EQ(platform::MakeFolder(dir.File("folder.pbo").c_str()), 0);
-    EXPECT_EQ(pbo.OpenPbo(dir.File("folder.pbo").c_str(), nullptr), -3);
+    ASSERT_EQ(platform::MakeFolder(Path("folder.pbo").c_str()), 0);
+    EXPECT_EQ(pbo.OpenPbo(Path("folder.pbo").c_str(), nullptr), -3);
 }
 
 TEST_F(ReaderTest, NameWithoutExtensionGetsPbo)
 {
-    Put(Bytes(21, 0), "plain.pbo");
-    EXPECT_EQ(pbo.OpenPbo(dir.File("plain").c_str(), nullptr), 0);
+    Put("plain.pbo", Bytes(21, 0));
+    EXPECT_EQ(pbo.OpenPbo(Path("plain").c_str(), nullptr), 0);
 #if defined(_WIN32)
     const int otherCase = 0; // file names there ignore letter case
 #else
     const int otherCase = -3; // the case of the file name matters on disk
 #endif
-    EXPECT_EQ(pbo.OpenPbo((dir.Path() + "\\plain.PBO").c_str(), nullptr), otherCase);
+    EXPECT_EQ(pbo.OpenPbo((Path() + "\\plain.PBO").c_str(), nullptr), otherCase);
 }
 
 TEST_F(ReaderTest, CompressedTerminatorEndsHeader)
@@ -345,16 +340,14 @@ TEST_F(ReaderTest, VerifyChecksumComparesTheStoredSha1)
         {"cwc", MakeArchive({StoredEntry("a.txt", "alpha")}), 1},
         {"data changed", corrupted, 2},
     };
-    for (const Row& row : rows)
-    {
-        SCOPED_TRACE(row.what);
+    testsupport::CheckRows(rows, [&](const Row& row) {
         ASSERT_EQ(Open(row.archive), 0);
         EXPECT_EQ(pbo.VerifyChecksum(), row.result);
         EXPECT_EQ(pbo.GetErrorCode(), 0);
         // The entries still read after the check.
         EXPECT_EQ(pbo.GetBinData(pbo.firstEntry, true), 5);
         pbo.ClosePbo();
-    }
+    });
     EXPECT_EQ(pbo.VerifyChecksum(), PboNoFile);
     EXPECT_EQ(pbo.GetErrorCode(), PboNoFile);
     // The file shrinks after it was opened (past what its stream buffers):
@@ -362,7 +355,7 @@ TEST_F(ReaderTest, VerifyChecksumComparesTheStoredSha1)
     const Bytes large = MakeArchive({StoredEntry("big", std::string(100000, 'b'))}, "prefix", "p");
     ASSERT_EQ(Open(WithChecksum(large)), 0);
     std::error_code code;
-    std::filesystem::resize_file(dir.File("test.pbo"), large.size() / 2, code);
+    std::filesystem::resize_file(Path("test.pbo"), large.size() / 2, code);
     if (!code)
     {
         EXPECT_EQ(pbo.VerifyChecksum(), PboTruncated);

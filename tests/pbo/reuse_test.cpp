@@ -18,6 +18,7 @@
 #include "support/Capture.h"
 #include "support/PboBytes.h"
 #include "support/TempDir.h"
+#include "support/Rows.h"
 
 using namespace testsupport;
 
@@ -68,11 +69,11 @@ TEST(ArchiveReuse, EveryGetterAfterEveryStep)
     TempDir dir;
     const Bytes key = KeyBytes(21, 0xA0);
     const std::string keyHex = Hex(key);
-    WriteFile(dir.File("src.pbo"),
+    WriteFile(dir.Path("src.pbo"),
               MakeArchive({StoredEntry("a.txt", "abc"), StoredEntry("b.txt", "b")}, "prefix", "src\\p", key));
     // A prefix archive with 3 residual bytes fails after its flavour was seen.
-    WriteFile(dir.File("bad.pbo"), MakeArchive({StoredEntry("a.txt", "abc")}, "prefix", "p", Bytes(3, 1)));
-    const std::string out = dir.File("out.pbo");
+    dir.Put("bad.pbo", MakeArchive({StoredEntry("a.txt", "abc")}, "prefix", "p", Bytes(3, 1)));
+    const std::string out = dir.Path("out.pbo");
 
     Ostrel pbo;
     std::string name = "k.txt";
@@ -88,12 +89,12 @@ TEST(ArchiveReuse, EveryGetterAfterEveryStep)
     };
     const State closed = {Cwc, 0, "", "", "", 0};
     const std::vector<Step> steps = {
-        {"open", [&] { return pbo.OpenPbo(dir.File("src.pbo").c_str(), nullptr); }, 0,
+        {"open", [&] { return pbo.OpenPbo(dir.Path("src.pbo").c_str(), nullptr); }, 0,
          {Arma, 2, "prefix", "src\\p", keyHex, 0}},
         {"close", [&] { return pbo.ClosePbo() ? 1 : 0; }, 1, closed},
-        {"damaged open", [&] { return pbo.OpenPbo(dir.File("bad.pbo").c_str(), nullptr); }, -2,
+        {"damaged open", [&] { return pbo.OpenPbo(dir.Path("bad.pbo").c_str(), nullptr); }, -2,
          {Cwc, 0, "", "", "", -2}},
-        {"missing open", [&] { return pbo.OpenPbo(dir.File("missing.pbo").c_str(), nullptr); }, -3,
+        {"missing open", [&] { return pbo.OpenPbo(dir.Path("missing.pbo").c_str(), nullptr); }, -3,
          {Cwc, 0, "", "", "", -3}},
         // Writing keeps the key bytes of the last archive read.
         {"create", [&] { return pbo.CreatePbo(out.c_str(), Arma, "out", nullptr, nullptr) ? 1 : 0; }, 1,
@@ -104,12 +105,10 @@ TEST(ArchiveReuse, EveryGetterAfterEveryStep)
          1, {Arma, 0, "", "", keyHex, 0}},
         {"close written", [&] { return pbo.ClosePbo() ? 1 : 0; }, 1, closed},
     };
-    for (const Step& step : steps)
-    {
-        SCOPED_TRACE(step.what);
+    testsupport::CheckRows(steps, [&](const Step& step) {
         EXPECT_EQ(step.action(), step.result);
         ExpectState(pbo, step.after);
-    }
+    });
     // The written archive ends with the checksum of its own bytes.
     const Bytes written = testsupport::ReadFile(out);
     ASSERT_GT(written.size(), 21u);
@@ -126,11 +125,11 @@ TEST(ArchiveReuse, SignatureTextBelongsToItsObject)
     TempDir dir;
     const Bytes eliteKey = KeyBytes(5, 0x11);
     const Bytes armaKey = KeyBytes(21, 0x40);
-    WriteFile(dir.File("e.pbo"), MakeArchive({StoredEntry("a", "a")}, "prefix", "e", eliteKey));
-    WriteFile(dir.File("a.pbo"), MakeArchive({StoredEntry("a", "a")}, "prefix", "a", armaKey));
+    dir.Put("e.pbo", MakeArchive({StoredEntry("a", "a")}, "prefix", "e", eliteKey));
+    dir.Put("a.pbo", MakeArchive({StoredEntry("a", "a")}, "prefix", "a", armaKey));
     Ostrel elite, arma;
-    ASSERT_EQ(elite.OpenPbo(dir.File("e.pbo").c_str(), nullptr), 0);
-    ASSERT_EQ(arma.OpenPbo(dir.File("a.pbo").c_str(), nullptr), 0);
+    ASSERT_EQ(elite.OpenPbo(dir.Path("e.pbo").c_str(), nullptr), 0);
+    ASSERT_EQ(arma.OpenPbo(dir.Path("a.pbo").c_str(), nullptr), 0);
     const char* eliteSig = elite.GetAsciiSig();
     const char* armaSig = arma.GetAsciiSig();
     EXPECT_EQ(std::string(eliteSig), Hex(eliteKey));
@@ -147,11 +146,11 @@ TEST(ArchiveReuse, PathsThatNameNoRegularFileAreRefused)
     OSTREL_POSIX_ONLY("pipes are made with POSIX calls");
 #if !defined(_WIN32)
     TempDir dir;
-    ASSERT_EQ(mkfifo(dir.File("pipe.pbo").c_str(), 0600), 0);
-    std::vector<std::string> paths = {dir.File("pipe.pbo")};
+    ASSERT_EQ(mkfifo(dir.Path("pipe.pbo").c_str(), 0600), 0);
+    std::vector<std::string> paths = {dir.Path("pipe.pbo")};
     // A device, reached through a link named like an archive.
-    if (symlink("/dev/null", dir.File("null.pbo").c_str()) == 0)
-        paths.push_back(dir.File("null.pbo"));
+    if (symlink("/dev/null", dir.Path("null.pbo").c_str()) == 0)
+        paths.push_back(dir.Path("null.pbo"));
     for (const std::string& path : paths)
     {
         SCOPED_TRACE(path);
@@ -161,16 +160,16 @@ TEST(ArchiveReuse, PathsThatNameNoRegularFileAreRefused)
     // A new archive is never written into a pipe; a link at the name is
     // replaced by the archive, never written through.
     Ostrel pbo;
-    EXPECT_FALSE(pbo.CreatePbo(dir.File("pipe.pbo").c_str(), Cwc, nullptr, nullptr, nullptr));
+    EXPECT_FALSE(pbo.CreatePbo(dir.Path("pipe.pbo").c_str(), Cwc, nullptr, nullptr, nullptr));
     EXPECT_TRUE(pbo.ClosePbo());
     struct stat st;
-    ASSERT_EQ(stat(dir.File("pipe.pbo").c_str(), &st), 0);
+    ASSERT_EQ(stat(dir.Path("pipe.pbo").c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
     if (paths.size() > 1)
     {
-        EXPECT_TRUE(pbo.CreatePbo(dir.File("null.pbo").c_str(), Cwc, nullptr, nullptr, nullptr));
+        EXPECT_TRUE(pbo.CreatePbo(dir.Path("null.pbo").c_str(), Cwc, nullptr, nullptr, nullptr));
         EXPECT_TRUE(pbo.ClosePbo());
-        ASSERT_EQ(lstat(dir.File("null.pbo").c_str(), &st), 0);
+        ASSERT_EQ(lstat(dir.Path("null.pbo").c_str(), &st), 0);
         EXPECT_TRUE(S_ISREG(st.st_mode));
         ASSERT_EQ(stat("/dev/null", &st), 0);
         EXPECT_TRUE(S_ISCHR(st.st_mode));
@@ -187,7 +186,7 @@ TEST(ArchiveReuse, EntriesOf2GiBOrMoreFailWithNoMemory)
     {
         SCOPED_TRACE(size);
         TempDir dir;
-        const std::string path = dir.File("big.pbo");
+        const std::string path = dir.Path("big.pbo");
         PboBytes header;
         header.Entry("small", 0, 0, 0, 0, 1).Entry("big", 0, 0, 0, 0, size).Terminator().Raw(std::string("s"));
         WriteFile(path, header.Get());

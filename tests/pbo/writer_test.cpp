@@ -19,13 +19,17 @@
 #include "RazDLL.h"
 #include "pbo/Ostrel.h"
 #include "support/PosixOnly.h"
+#include "support/ArchiveRead.h"
 #include "support/Capture.h"
 #include "support/Compressor.h"
 #include "support/PboBytes.h"
-#include "support/TempDir.h"
+#include "support/FolderTest.h"
+#include "support/Rows.h"
 
 using testsupport::Bytes;
 using testsupport::Capture;
+using testsupport::EntryNames;
+using testsupport::Loaded;
 using testsupport::PboBytes;
 using testsupport::ReadFile;
 using testsupport::TempDir;
@@ -33,14 +37,10 @@ using testsupport::ToBytes;
 
 namespace
 {
-class WriterTest : public ::testing::Test
+class WriterTest : public testsupport::FolderTest
 {
 protected:
     void SetUp() override { Capture::Reset(); }
-
-    std::string Path(const std::string& name) const { return dir.File(name); }
-
-    TempDir dir;
 };
 
 const uint32_t Stamp = 0x5F3759DF;
@@ -76,14 +76,6 @@ void Link(Ostrel& pbo, const std::vector<pbo_entry*>& entries)
     pbo.firstEntry = entries.empty() ? nullptr : entries.front();
 }
 
-std::vector<std::string> EntryNames(Ostrel& pbo)
-{
-    std::vector<std::string> names;
-    for (pbo_entry* e = pbo.firstEntry; e; e = pbo.GetNextEntry(e))
-        names.push_back(e->name);
-    return names;
-}
-
 Bytes Zeros(size_t n)
 {
     return Bytes(n, 0);
@@ -92,15 +84,6 @@ Bytes Zeros(size_t n)
 Bytes Tail(const Bytes& bytes, size_t n)
 {
     return n <= bytes.size() ? Bytes(bytes.end() - static_cast<long>(n), bytes.end()) : Bytes();
-}
-
-std::string Loaded(Ostrel& pbo, pbo_entry* entry, bool raw = false)
-{
-    int n = pbo.GetBinData(entry, raw);
-    if (n < 0)
-        return "<error " + std::to_string(n) + ">";
-    const unsigned char* data = pbo.GetDataPtr(entry);
-    return n == 0 || !data ? std::string() : std::string(reinterpret_cast<const char*>(data), static_cast<size_t>(n));
 }
 
 // The Arma archive whose residual bytes are 0x01..0x15, one entry "k.txt".
@@ -128,7 +111,7 @@ TEST_F(WriterTest, ResistanceArchiveWithOneFileIsExactly95Bytes)
     ASSERT_TRUE(pbo.WriteData(reinterpret_cast<const unsigned char*>("abc"), 3));
     ASSERT_TRUE(pbo.ClosePbo());
 
-    const Bytes file = ReadFile(Path("res.pbo"));
+    const Bytes file = Read("res.pbo");
     const unsigned char expected[95] = {
         // 0: product entry
         0x00, 0x73, 0x72, 0x65, 0x56, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
@@ -170,19 +153,17 @@ TEST_F(WriterTest, PrefixIsDerivedFromTheArchiveBaseName)
         {"\\sub\\..\\UI", "UI.pbo", "ca\\UI"},
         {"/weaponsx", "weaponsx.pbo", "weaponsx"},
     };
-    ASSERT_TRUE(std::filesystem::create_directory(dir.File("sub")));
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.name);
+    ASSERT_TRUE(std::filesystem::create_directory(Path("sub")));
+    testsupport::CheckRows(cases, [&](const Case& c) {
         Capture::Reset();
         Ostrel pbo;
-        ASSERT_TRUE(pbo.CreatePbo((dir.Path() + c.name).c_str(), ArmaNoSha, nullptr, &Capture::Callback, nullptr));
+        ASSERT_TRUE(pbo.CreatePbo((Path() + c.name).c_str(), ArmaNoSha, nullptr, &Capture::Callback, nullptr));
         ASSERT_TRUE(pbo.ClosePbo());
         EXPECT_EQ(Capture::lines,
                   (std::vector<std::string>{"Creating ArmA style non residual pbo ", "Prefix = " + c.prefix + "\r\n"}));
         Bytes expected = PboBytes().Product("prefix", c.prefix).Terminator().Get();
-        EXPECT_EQ(ReadFile(Path(c.file)), expected);
-    }
+        EXPECT_EQ(Read(c.file), expected);
+    });
 }
 
 TEST_F(WriterTest, EveryTableNameGetsTheGamePrefix)
@@ -209,7 +190,7 @@ TEST_F(WriterTest, GivenPrefixIsWrittenAsIs)
     ASSERT_TRUE(pbo.ClosePbo());
     EXPECT_EQ(Capture::lines, (std::vector<std::string>{"Creating Xbox Elite Style Pbo: ", "Prefix = x\\y\r\n",
                                                        "Writing sha key\r\n"}));
-    EXPECT_EQ(ReadFile(Path("weapons.pbo")), PboBytes().Product("prefix", "x\\y").Terminator().Raw(Zeros(5)).Get());
+    EXPECT_EQ(Read("weapons.pbo"), PboBytes().Product("prefix", "x\\y").Terminator().Raw(Zeros(5)).Get());
 }
 
 TEST_F(WriterTest, FlavourComesFromTheFlagsWithoutTheOptionBits)
@@ -243,7 +224,7 @@ TEST_F(WriterTest, FlavourComesFromTheFlagsWithoutTheOptionBits)
         EXPECT_EQ(pbo.GetPboType(), c.flavour);
         ASSERT_TRUE(pbo.ClosePbo());
         EXPECT_EQ(Capture::lines, c.texts);
-        EXPECT_EQ(ReadFile(Path("p.pbo")), c.bytes);
+        EXPECT_EQ(Read("p.pbo"), c.bytes);
         ASSERT_EQ(pbo.OpenPbo(Path("p").c_str(), nullptr), 0);
         EXPECT_EQ(pbo.GetPboType(), c.flavour);
         EXPECT_EQ(pbo.GetEntryCount(), 0);
@@ -264,7 +245,7 @@ TEST_F(WriterTest, CwcArchiveWithAThreeByteAndAnEmptyEntry)
 
     Bytes expected = PboBytes().Entry("a", 0, 0, 0, Stamp, 3).Entry("b", 0, 0, 0, Stamp, 0).Terminator().Raw("xyz").Get();
     ASSERT_EQ(expected.size(), 68u);
-    EXPECT_EQ(ReadFile(Path("cwc.pbo")), expected);
+    EXPECT_EQ(Read("cwc.pbo"), expected);
 
     ASSERT_EQ(pbo.OpenPbo(Path("cwc.pbo").c_str(), nullptr), 0);
     EXPECT_EQ(pbo.GetPboType(), Cwc);
@@ -315,7 +296,7 @@ TEST_F(WriterTest, ArchiveWithoutDataGetsItsTerminatorOnce)
             expected.Entry(name, 0, 0, 0, Stamp, 0);
         expected.Terminator();
         Bytes whole = c.flavour == Arma ? testsupport::WithChecksum(expected.Get()) : expected.Raw(Zeros(c.keyBytes)).Get();
-        EXPECT_EQ(ReadFile(Path("e.pbo")), whole);
+        EXPECT_EQ(Read("e.pbo"), whole);
 
         ASSERT_EQ(pbo.OpenPbo(Path("e.pbo").c_str(), nullptr), 0);
         EXPECT_EQ(pbo.GetPboType(), c.flavour);
@@ -328,7 +309,7 @@ TEST_F(WriterTest, ArchiveWithoutDataGetsItsTerminatorOnce)
 TEST_F(WriterTest, ArmaArchiveEndsWithTheChecksumOfItsBytes)
 {
     const Bytes key = Counting(21);
-    testsupport::WriteFile(Path("src.pbo"), ArmaSource(key));
+    Put("src.pbo", ArmaSource(key));
     struct Case
     {
         const char* what;
@@ -336,9 +317,7 @@ TEST_F(WriterTest, ArmaArchiveEndsWithTheChecksumOfItsBytes)
         bool closeFirst; // ClosePbo between reading and writing
     };
     const Case cases[] = {{"open only", false, false}, {"entry loaded", true, false}, {"closed", false, true}};
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.what);
+    testsupport::CheckRows(cases, [&](const Case& c) {
         Capture::Reset();
         Ostrel pbo;
         ASSERT_EQ(pbo.OpenPbo(Path("src.pbo").c_str(), nullptr), 0);
@@ -362,23 +341,23 @@ TEST_F(WriterTest, ArmaArchiveEndsWithTheChecksumOfItsBytes)
         EXPECT_EQ(Capture::lines, (std::vector<std::string>{"Creating ArmA style pbo: ", "Prefix = out\r\n",
                                                            "Writing sha key\r\n"}));
         Bytes body = PboBytes().Product("prefix", "out").Entry(name, 0, 0, 0, Stamp, 3).Terminator().Raw(data).Get();
-        EXPECT_EQ(ReadFile(Path("out.pbo")), testsupport::WithChecksum(body));
+        EXPECT_EQ(Read("out.pbo"), testsupport::WithChecksum(body));
         EXPECT_EQ(pbo.OpenPbo(Path("out.pbo").c_str(), nullptr), 0);
         EXPECT_EQ(pbo.VerifyChecksum(), 0);
-    }
+    });
 }
 
 TEST_F(WriterTest, EliteArchiveTakesTheFirstFiveKeyBytes)
 {
     const Bytes key = Counting(5);
-    testsupport::WriteFile(Path("src.pbo"), ArmaSource(key));
+    Put("src.pbo", ArmaSource(key));
     Ostrel pbo;
     ASSERT_EQ(pbo.OpenPbo(Path("src.pbo").c_str(), nullptr), 0);
     ASSERT_EQ(pbo.GetPboType(), Elite);
     ASSERT_TRUE(pbo.CreatePbo(Path("out").c_str(), Elite, "out", nullptr, nullptr));
     EXPECT_EQ(OstrelTestAccess::ResidualCount(pbo), 5);
     ASSERT_TRUE(pbo.ClosePbo());
-    EXPECT_EQ(Tail(ReadFile(Path("out.pbo")), 26), PboBytes().Terminator().Raw(key).Get());
+    EXPECT_EQ(Tail(Read("out.pbo"), 26), PboBytes().Terminator().Raw(key).Get());
 }
 
 TEST_F(WriterTest, FailedArchiveGetsNoEndingBytes)
@@ -388,7 +367,7 @@ TEST_F(WriterTest, FailedArchiveGetsNoEndingBytes)
     OstrelTestAccess::SetErrorCode(pbo, -3);
     // The unfinished archive is thrown away, and the close says so.
     EXPECT_FALSE(pbo.ClosePbo());
-    EXPECT_FALSE(testsupport::FileExists(Path("f.pbo")));
+    EXPECT_FALSE(Exists("f.pbo"));
 }
 
 TEST_F(WriterTest, WriteHeaderBlockRenamesTextAndStarredEntries)
@@ -409,7 +388,7 @@ TEST_F(WriterTest, WriteHeaderBlockRenamesTextAndStarredEntries)
         {"Y.ZZZ", "Y.ZZZ", "Y.ZZZ", "Y.ZZZ"},
         {"a.zzzz", "a.zzzz", "a.zzzz", "a.zzzz"},
         {"zzz", "zzz", "zzz", "zzz"},
-        {"dir.zzz\\f", "f", "dir.zzz\\f", "dir.zzz\\f"},
+        {"zzz\\f", "f", "zzz\\f", "zzz\\f"},
         {"config.bin", "config.bin", "config.bin", "config.bin"},
     };
     for (bool txt : {false, true})
@@ -437,7 +416,7 @@ TEST_F(WriterTest, WriteHeaderBlockRenamesTextAndStarredEntries)
         PboBytes expected;
         for (const std::string& name : written)
             expected.Entry(name, 0, 0, 0, Stamp, 0);
-        EXPECT_EQ(ReadFile(Path("h.pbo")), expected.Terminator().Get());
+        EXPECT_EQ(Read("h.pbo"), expected.Terminator().Get());
         ASSERT_EQ(pbo.OpenPbo(Path("h").c_str(), nullptr), 0);
         EXPECT_EQ(EntryNames(pbo), written);
     }
@@ -452,24 +431,24 @@ TEST_F(WriterTest, BlockOperationsStopWhenTheCallbackSaysSo)
     EXPECT_EQ(OstrelTestAccess::WriteHeaderBlock(pbo, false), -12);
     EXPECT_EQ(Capture::lines, std::vector<std::string>{"a\r\n"});
     Capture::Reset(1);
-    EXPECT_EQ(OstrelTestAccess::WriteDataBlock(pbo, dir.Path().c_str()), -12);
+    EXPECT_EQ(OstrelTestAccess::WriteDataBlock(pbo, Path().c_str()), -12);
     EXPECT_EQ(Capture::lines, std::vector<std::string>{"."});
     OstrelTestAccess::SetErrorCode(pbo, -12);
     pbo.ClosePbo();
-    EXPECT_TRUE(ReadFile(Path("c.pbo")).empty());
+    EXPECT_TRUE(Read("c.pbo").empty());
 }
 
 TEST_F(WriterTest, WriteDataBlockCopiesEachFileOfTheFolder)
 {
-    testsupport::WriteFile(Path("one.txt"), std::string("11111"));
-    ASSERT_TRUE(std::filesystem::create_directory(dir.File("sub")));
-    testsupport::WriteFile(dir.File("sub/two.bin"), std::string("22"));
+    Put("one.txt", std::string("11111"));
+    ASSERT_TRUE(std::filesystem::create_directory(Path("sub")));
+    Put("sub/two.bin", std::string("22"));
     Ostrel pbo;
     ASSERT_TRUE(pbo.CreatePbo(Path("d").c_str(), Resistance, nullptr, &Capture::Callback, nullptr));
     Link(pbo, {ListEntry("one.txt", "one.txt", 5), ListEntry("sub\\two.bin", "two.bin", 2)});
     Capture::Reset();
     ASSERT_EQ(OstrelTestAccess::WriteHeaderBlock(pbo, false), 0);
-    ASSERT_EQ(OstrelTestAccess::WriteDataBlock(pbo, dir.Path().c_str()), 0);
+    ASSERT_EQ(OstrelTestAccess::WriteDataBlock(pbo, Path().c_str()), 0);
     EXPECT_EQ(Capture::lines, (std::vector<std::string>{"one.txt\r\n", "sub\\two.bin\r\n", ".", ".", "\r\n"}));
     EXPECT_EQ(pbo.GetDataPtr(pbo.firstEntry), nullptr) << "data is freed after writing";
     ASSERT_TRUE(pbo.ClosePbo());
@@ -481,12 +460,12 @@ TEST_F(WriterTest, WriteDataBlockCopiesEachFileOfTheFolder)
                          .Terminator()
                          .Raw("1111122")
                          .Get();
-    EXPECT_EQ(ReadFile(Path("d.pbo")), expected);
+    EXPECT_EQ(Read("d.pbo"), expected);
 }
 
 TEST_F(WriterTest, WriteDataBlockFailsOnMissingOrShortFiles)
 {
-    testsupport::WriteFile(Path("short.txt"), std::string("12"));
+    Put("short.txt", std::string("12"));
     struct Case
     {
         const char* name;
@@ -499,7 +478,7 @@ TEST_F(WriterTest, WriteDataBlockFailsOnMissingOrShortFiles)
         ASSERT_TRUE(pbo.CreatePbo(Path("m").c_str(), Cwc, nullptr, nullptr, nullptr));
         Link(pbo, {ListEntry(c.name, c.name, c.size)});
         ASSERT_EQ(OstrelTestAccess::WriteHeaderBlock(pbo, false), 0);
-        EXPECT_EQ(OstrelTestAccess::WriteDataBlock(pbo, dir.Path().c_str()), -3);
+        EXPECT_EQ(OstrelTestAccess::WriteDataBlock(pbo, Path().c_str()), -3);
         EXPECT_EQ(pbo.GetDataPtr(pbo.firstEntry), nullptr);
     }
 }
@@ -567,7 +546,7 @@ TEST_F(WriterTest, EveryFlavourReadsBackWithStoredAndCompressedEntries)
         EXPECT_EQ(Loaded(pbo, e->next->next), "");
         if (flavour == Arma)
         {
-            const Bytes file = ReadFile(Path("rt.pbo"));
+            const Bytes file = Read("rt.pbo");
             EXPECT_EQ(Tail(file, 21), testsupport::ChecksumTrailer(Bytes(file.begin(), file.end() - 21)));
         }
         else
@@ -613,7 +592,7 @@ TEST_F(WriterTest, CloseFailsWhenTheBytesCannotBeStored)
 TEST_F(WriterTest, EmptyDerivedPrefixKeepsTheArchiveReadable)
 {
     Ostrel pbo;
-    ASSERT_TRUE(pbo.CreatePbo((dir.Path() + "/").c_str(), ArmaNoSha, nullptr, &Capture::Callback, nullptr));
+    ASSERT_TRUE(pbo.CreatePbo((Path() + "/").c_str(), ArmaNoSha, nullptr, &Capture::Callback, nullptr));
     std::string name = "a";
     PboHeaderEntry h = Header(name, 1);
     ASSERT_TRUE(pbo.WriteEntry(&h));
@@ -628,7 +607,7 @@ TEST_F(WriterTest, EmptyDerivedPrefixKeepsTheArchiveReadable)
                          .Terminator()
                          .Raw("a")
                          .Get();
-    EXPECT_EQ(ReadFile(Path(".pbo")), expected);
+    EXPECT_EQ(Read(".pbo"), expected);
     ASSERT_EQ(pbo.OpenPbo(Path(".pbo").c_str(), nullptr), 0);
     EXPECT_EQ(pbo.GetPboType(), ArmaNoSha);
     EXPECT_EQ(EntryNames(pbo), std::vector<std::string>{"a"});

@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <set>
 #include <string>
+#include <utility>
 
 #include "RapTestUtil.h"
 #include "RazDLL.h"
 #include "support/RapBytes.h"
+#include "support/Rows.h"
 
 using namespace testsupport;
 using raptest::Decode;
@@ -71,15 +74,14 @@ TEST(RapDetection, HeadersAndTheirLayouts)
         {"xbox, 32 bytes", xboxHeader, true, 2, 32},
         {"neither header, 31 bytes", Padded(rap, 31), false, 1, 8},
     };
-    for (const Case& c : cases)
-    {
+    testsupport::CheckRows(cases, [&](const Case& c) {
         std::unique_ptr<unsigned char[]> copy = raptest::ExactCopy(c.bytes);
         DeRapProbe derap;
-        EXPECT_EQ(derap.SetAsRapData(copy.get(), static_cast<unsigned>(c.bytes.size()), "x"), c.accepted) << c.what;
-        EXPECT_EQ(derap.layout, c.layout) << c.what;
-        EXPECT_EQ(derap.position, c.position) << c.what;
-        EXPECT_FALSE(derap.xboxTextMeta) << c.what;
-    }
+        EXPECT_EQ(derap.SetAsRapData(copy.get(), static_cast<unsigned>(c.bytes.size()), "x"), c.accepted);
+        EXPECT_EQ(derap.layout, c.layout);
+        EXPECT_EQ(derap.position, c.position);
+        EXPECT_FALSE(derap.xboxTextMeta);
+    });
 }
 
 TEST(RapDetection, NeitherHeaderIsAnXboxTextMetaFile)
@@ -94,8 +96,8 @@ TEST(RapDetection, NeitherHeaderIsAnXboxTextMetaFile)
     EXPECT_STREQ(text, "untouched");
 
     TempDir dir;
-    WriteFile(dir.File("meta.bin"), meta);
-    EXPECT_EQ(derap.OpenRapFile(dir.File("meta.bin").c_str()), RapXboxTextMeta);
+    dir.Put("meta.bin", meta);
+    EXPECT_EQ(derap.OpenRapFile(dir.Path("meta.bin").c_str()), RapXboxTextMeta);
     EXPECT_EQ(derap.ConvertRapData(&text), RapXboxTextMeta);
     EXPECT_STREQ(text, "untouched");
 }
@@ -163,20 +165,20 @@ TEST(RapDetection, ClassCommentUsesTheLastPathComponent)
 TEST(RapOpen, FilesAreLoadedAndDetected)
 {
     TempDir dir;
-    WriteFile(dir.File("config.bin"), OneValueArma());
-    WriteFile(dir.File("text.cpp"), std::string("class A {};\r\n"));
-    WriteFile(dir.File("empty.bin"), Bytes());
+    dir.Put("config.bin", OneValueArma());
+    dir.Put("text.cpp", std::string("class A {};\r\n"));
+    dir.Put("empty.bin", Bytes());
 
     DeRapProbe derap;
-    EXPECT_EQ(derap.OpenRapFile(dir.File("missing.bin").c_str()), RapNoFile);
+    EXPECT_EQ(derap.OpenRapFile(dir.Path("missing.bin").c_str()), RapNoFile);
     EXPECT_EQ(derap.OpenRapFile(dir.Path().c_str()), RapNoFile);
     EXPECT_EQ(derap.OpenRapFile(nullptr), RapNoFile);
-    EXPECT_EQ(derap.OpenRapFile(dir.File("empty.bin").c_str()), RapNotRapFile);
-    EXPECT_EQ(derap.OpenRapFile(dir.File("text.cpp").c_str()), RapNotRapFile);
+    EXPECT_EQ(derap.OpenRapFile(dir.Path("empty.bin").c_str()), RapNotRapFile);
+    EXPECT_EQ(derap.OpenRapFile(dir.Path("text.cpp").c_str()), RapNotRapFile);
     EXPECT_EQ(derap.data, nullptr);
     EXPECT_EQ(derap.size, 0u);
 
-    std::string path = dir.File("config.bin");
+    std::string path = dir.Path("config.bin");
     ASSERT_EQ(derap.OpenRapFile(path.c_str()), RapNoError);
     const char* text = nullptr;
     EXPECT_EQ(derap.ConvertRapData(&text), RapNoError);
@@ -214,31 +216,41 @@ TEST(RapOpen, WriteDecodedTextAfterAConversion)
     ASSERT_TRUE(derap.SetAsRapData(bytes.data(), static_cast<unsigned>(bytes.size()), "c.bin"));
     const char* text = nullptr;
     ASSERT_EQ(derap.ConvertRapData(&text), RapNoError);
-    ASSERT_TRUE(derap.WriteDecodedText(dir.File("config.cpp").c_str()));
+    ASSERT_TRUE(derap.WriteDecodedText(dir.Path("config.cpp").c_str()));
     std::string written;
-    for (unsigned char c : ReadFile(dir.File("config.cpp")))
+    for (unsigned char c : dir.Read("config.cpp"))
         written += static_cast<char>(c);
     EXPECT_EQ(written, text);
 }
 
+// Every code has a text of its own, each but the last two names the decoder
+// (in either spelling the messages use), and codes outside the family share
+// one text; a few texts are spelt out in full.
 TEST(RapOpen, ErrorTexts)
 {
-    EXPECT_STREQ(DeRap::ErrorString(RapNoError), "DeRap: No error(s)");
-    EXPECT_STREQ(DeRap::ErrorString(RapNoFile), "DeRap: No File");
-    EXPECT_STREQ(DeRap::ErrorString(RapNotRapFile), "DeRap: Not a raP file");
-    EXPECT_STREQ(DeRap::ErrorString(RapCannotWrite), "DeRap: Cannot write to file");
-    EXPECT_STREQ(DeRap::ErrorString(RapNoSignature), "DeRap: No signature");
-    EXPECT_STREQ(DeRap::ErrorString(RapOutOfMemory), "Derap: Out of memory");
-    EXPECT_STREQ(DeRap::ErrorString(RapRootInherits), "DeRap: Implied class body can't have inherit string");
-    EXPECT_STREQ(DeRap::ErrorString(RapEntriesExpected), "DeRap: Entries expected");
-    EXPECT_STREQ(DeRap::ErrorString(RapUnknownEntryType), "DeRap: Unknown Entry type");
-    EXPECT_STREQ(DeRap::ErrorString(RapUnknownArrayType), "DeRap: Unknown ArrayType");
-    EXPECT_STREQ(DeRap::ErrorString(RapUnexpectedEof), "Derap: Unexpected EOF");
-    EXPECT_STREQ(DeRap::ErrorString(RapNameExpected), "Derap: Token Name expected for entry");
-    EXPECT_STREQ(DeRap::ErrorString(RapNamedEmbeddedArray), "Embedded arrays cannot have names");
-    EXPECT_STREQ(DeRap::ErrorString(RapXboxTextMeta), "Is xbox text meta file");
-    EXPECT_STREQ(DeRap::ErrorString(static_cast<RapError>(14)), "DeRap: Unknown error");
-    EXPECT_STREQ(DeRap::ErrorString(static_cast<RapError>(-1)), "DeRap: Unknown error");
+    const std::string unknown = "DeRap: Unknown error";
+    std::set<std::string> texts;
+    for (int code = RapNoError; code <= RapXboxTextMeta; ++code)
+    {
+        const std::string text = DeRap::ErrorString(static_cast<RapError>(code));
+        EXPECT_TRUE(texts.insert(text).second) << code << " repeats " << text;
+        EXPECT_NE(text, unknown) << code;
+        const bool named = text.compare(0, 7, "DeRap: ") == 0 || text.compare(0, 7, "Derap: ") == 0;
+        EXPECT_EQ(named, code < RapNamedEmbeddedArray) << text;
+    }
+    for (int outside : {-1, RapXboxTextMeta + 1, 255})
+        EXPECT_EQ(DeRap::ErrorString(static_cast<RapError>(outside)), unknown) << outside;
+
+    const std::pair<RapError, const char*> spelt[] = {
+        {RapNoError, "DeRap: No error(s)"},
+        {RapOutOfMemory, "Derap: Out of memory"},
+        {RapRootInherits, "DeRap: Implied class body can't have inherit string"},
+        {RapUnknownEntryType, "DeRap: Unknown Entry type"},
+        {RapNameExpected, "Derap: Token Name expected for entry"},
+        {RapXboxTextMeta, "Is xbox text meta file"},
+    };
+    for (const auto& row : spelt)
+        EXPECT_STREQ(DeRap::ErrorString(row.first), row.second) << row.first;
 }
 
 TEST(RapOpen, TheAggregateOwnsADecoder)

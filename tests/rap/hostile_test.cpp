@@ -127,7 +127,7 @@ TEST(RapHostile, PrefixFilesEndWithACode)
 {
     TempDir dir;
     Bytes full = Samples()[0].bytes;
-    std::string path = dir.File("cut.bin");
+    std::string path = dir.Path("cut.bin");
     DeRap derap;
     // Every header length, then a few body cuts (the in-memory test covers
     // every prefix).

@@ -162,12 +162,12 @@ TEST(RapTextOutput, WriteDecodedTextWritesTheTextWithoutItsNul)
 {
     testsupport::TempDir dir;
     OutputProbe out;
-    EXPECT_TRUE(out.WriteDecodedText(dir.File("empty.cpp").c_str()));
-    EXPECT_TRUE(testsupport::ReadFile(dir.File("empty.cpp")).empty());
+    EXPECT_TRUE(out.WriteDecodedText(dir.Path("empty.cpp").c_str()));
+    EXPECT_TRUE(dir.Read("empty.cpp").empty());
     out.OutputStr(0, "x = 1;\r\n");
-    EXPECT_TRUE(out.WriteDecodedText(dir.File("x.cpp").c_str()));
-    EXPECT_EQ(testsupport::ReadFile(dir.File("x.cpp")), testsupport::Bytes({'x', ' ', '=', ' ', '1', ';', '\r', '\n'}));
-    EXPECT_FALSE(out.WriteDecodedText(dir.File("missing/x.cpp").c_str()));
+    EXPECT_TRUE(out.WriteDecodedText(dir.Path("x.cpp").c_str()));
+    EXPECT_EQ(dir.Read("x.cpp"), testsupport::Bytes({'x', ' ', '=', ' ', '1', ';', '\r', '\n'}));
+    EXPECT_FALSE(out.WriteDecodedText(dir.Path("missing/x.cpp").c_str()));
 }
 
 TEST(FloatText, WindowsStyleExponents)

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "RapTestUtil.h"
-#include "rap/RapMemory.h"
+#include "support/AllocBudget.h"
 #include "support/RapBytes.h"
 
 using namespace testsupport;
@@ -11,16 +11,6 @@ using raptest::Decode;
 
 namespace
 {
-// Lets the next `successes` allocations of the decoder succeed.
-class FailingAllocations
-{
-public:
-    explicit FailingAllocations(long successes) { rapmemory::FailAfter(successes); }
-    ~FailingAllocations() { rapmemory::FailAfter(-1); }
-    FailingAllocations(const FailingAllocations&) = delete;
-    FailingAllocations& operator=(const FailingAllocations&) = delete;
-};
-
 RapClass Tree()
 {
     RapClass a;
@@ -41,7 +31,7 @@ void ExpectOutOfMemoryEverywhere(const Bytes& bytes, const char* what, const cha
     {
         raptest::Decoded d;
         {
-            FailingAllocations failing(successes);
+            AllocBudget failing(successes);
             d = Decode(bytes, name);
         }
         if (d.code == RapNoError)
@@ -87,7 +77,7 @@ TEST(RapMemory, FailedTextGrowthDropsTheText)
     ASSERT_TRUE(derap.SetAsRapData(bytes.data(), static_cast<unsigned>(bytes.size()), "c.bin"));
     const char* text = "untouched";
     {
-        FailingAllocations failing(0);
+        AllocBudget failing(0);
         EXPECT_EQ(derap.ConvertRapData(&text), RapOutOfMemory);
     }
     EXPECT_EQ(text, nullptr);
@@ -96,8 +86,8 @@ TEST(RapMemory, FailedTextGrowthDropsTheText)
 TEST(RapMemory, FileBytesThatCannotBeAllocated)
 {
     TempDir dir;
-    WriteFile(dir.File("c.bin"), ArmaBytes(Tree()));
+    dir.Put("c.bin", ArmaBytes(Tree()));
     DeRap derap;
-    FailingAllocations failing(0);
-    EXPECT_EQ(derap.OpenRapFile(dir.File("c.bin").c_str()), RapOutOfMemory);
+    AllocBudget failing(0);
+    EXPECT_EQ(derap.OpenRapFile(dir.Path("c.bin").c_str()), RapOutOfMemory);
 }

@@ -7,6 +7,7 @@
 
 #include "RapTestUtil.h"
 #include "support/RapBytes.h"
+#include "support/Rows.h"
 
 using namespace testsupport;
 using raptest::Decode;
@@ -54,12 +55,11 @@ struct ErrorCase
 void ExpectErrors(const std::vector<ErrorCase>& cases, const std::function<Bytes(const Bytes&)>& root,
                   const std::string& head)
 {
-    for (const ErrorCase& c : cases)
-    {
+    testsupport::CheckRows(cases, [&](const ErrorCase& c) {
         raptest::Decoded d = Decode(root(c.entry), "c.bin");
-        EXPECT_EQ(d.code, c.code) << c.what;
-        EXPECT_EQ(d.text, head + c.text + ErrorLine(c.code)) << c.what;
-    }
+        EXPECT_EQ(d.code, c.code);
+        EXPECT_EQ(d.text, head + c.text + ErrorLine(c.code));
+    });
 }
 
 RapClass ExampleA()

@@ -27,7 +27,7 @@ struct Written
 inline Written WriteTree(Rapify& compiler, bool forceBinary)
 {
     testsupport::TempDir dir;
-    std::string path = dir.File("out.bin");
+    std::string path = dir.Path("out.bin");
     Written w;
     w.compile = 0;
     w.output = compiler.Output(path.c_str(), forceBinary);

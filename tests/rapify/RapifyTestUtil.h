@@ -10,6 +10,7 @@
 
 #include "rapify/Classes.h"
 #include "rapify/Rapify.h"
+#include "support/Rows.h"
 
 namespace rapifytest
 {
@@ -108,27 +109,28 @@ struct Row
     int lines;
     int returned;
     const char* tree;
+
+    const char* Label() const { return text; }
 };
 
 // Compiles every row and compares its outcome. With a shared compiler every
 // row goes through that one object (nothing may leak from one compile to the
 // next, and no token is left behind); without one each row gets a fresh one.
-inline void CheckRows(const Row* rows, size_t count, Rapify* shared = nullptr)
+template <size_t N>
+void CheckCompiles(const Row (&rows)[N], Rapify* shared = nullptr)
 {
-    for (size_t i = 0; i < count; ++i)
-    {
-        const Row& row = rows[i];
+    testsupport::CheckRows(rows, [shared](const Row& row) {
         Rapify fresh;
         Rapify& compiler = shared ? *shared : fresh;
         Result r = Compile(compiler, row.text);
-        EXPECT_EQ(row.code, r.code) << row.text;
-        EXPECT_EQ(row.lines, r.lines) << row.text;
-        EXPECT_EQ(row.returned, r.returned) << row.text;
-        EXPECT_EQ(row.tree, r.tree) << row.text;
+        EXPECT_EQ(row.code, r.code);
+        EXPECT_EQ(row.lines, r.lines);
+        EXPECT_EQ(row.returned, r.returned);
+        EXPECT_EQ(row.tree, r.tree);
         if (shared)
         {
-            EXPECT_EQ(nullptr, compiler.GetReadToken()) << row.text;
+            EXPECT_EQ(nullptr, compiler.GetReadToken());
         }
-    }
+    });
 }
 } // namespace rapifytest

@@ -55,13 +55,13 @@ TEST(RapifyDirectives, PragmasChooseTheLayout)
 TEST(RapifyDirectives, IncludeFromDisk)
 {
     TempDir dir;
-    WriteFile(dir.File("inc.h"), std::string("x = 1;"));
-    WriteFile(dir.File("Mixed.H"), std::string("m = 1;"));
-    WriteFile(dir.File("same.h"), std::string("lower = 1;"));
-    WriteFile(dir.File("SAME.h"), std::string("upper = 1;"));
-    WriteFile(dir.File("defs.h"), std::string("#define V 7\n#include \"inc.h\""));
-    WriteFile(dir.File("self.h"), std::string("a = 1;\n#include \"self.h\"\n"));
-    WriteFile(dir.File("empty.h"), std::string());
+    dir.Put("inc.h", std::string("x = 1;"));
+    dir.Put("Mixed.H", std::string("m = 1;"));
+    dir.Put("same.h", std::string("lower = 1;"));
+    dir.Put("SAME.h", std::string("upper = 1;"));
+    dir.Put("defs.h", std::string("#define V 7\n#include \"inc.h\""));
+    dir.Put("self.h", std::string("a = 1;\n#include \"self.h\"\n"));
+    dir.Put("empty.h", std::string());
     const struct
     {
         const char* text;
@@ -94,7 +94,7 @@ TEST(RapifyDirectives, IncludeFromDisk)
         // A file that includes itself stops at the nesting bound.
         {"#include \"self.h\"", RapifyCannotInclude, 1 + 2 * 32, 0, "-"},
     };
-    const std::string top = dir.File("config.cpp");
+    const std::string top = dir.Path("config.cpp");
     Rapify compiler;
     for (const auto& row : rows)
     {
@@ -111,9 +111,9 @@ TEST(RapifyDirectives, IncludeFromDisk)
     EXPECT_STREQ("config.cpp", compiler.GetFirstEntry()->name);
     EXPECT_EQ("x=I1 B{}", rapifytest::RenderList(compiler.GetFirstEntry()->child));
     // An empty file is an empty config; only a missing one cannot be opened.
-    ASSERT_EQ(0, compiler.ProcessFile(dir.File("empty.h").c_str(), nullptr));
+    ASSERT_EQ(0, compiler.ProcessFile(dir.Path("empty.h").c_str(), nullptr));
     EXPECT_EQ(nullptr, compiler.GetFirstEntry()->child);
-    EXPECT_EQ(RapifyCannotOpen, compiler.ProcessFile(dir.File("missing.cpp").c_str(), nullptr));
+    EXPECT_EQ(RapifyCannotOpen, compiler.ProcessFile(dir.Path("missing.cpp").c_str(), nullptr));
 }
 
 TEST(RapifyDirectives, IncludeFromArchive)
@@ -126,11 +126,11 @@ TEST(RapifyDirectives, IncludeFromArchive)
     TestEntry bin;
     bin.name = "bin.h";
     bin.data = binarised;
-    WriteFile(dir.File("a.pbo"), MakeArchive({StoredEntry("inc.h", "x = 1;"), StoredEntry("SUB\\deep.h", "d = 2;"),
+    dir.Put("a.pbo", MakeArchive({StoredEntry("inc.h", "x = 1;"), StoredEntry("SUB\\deep.h", "d = 2;"),
                                               StoredEntry("empty.h", ""), bin}));
-    WriteFile(dir.File("disk.h"), std::string("disk = 1;"));
+    dir.Put("disk.h", std::string("disk = 1;"));
     RazDLL dll;
-    ASSERT_EQ(0, dll.ostrel.OpenPbo(dir.File("a.pbo").c_str(), nullptr));
+    ASSERT_EQ(0, dll.ostrel.OpenPbo(dir.Path("a.pbo").c_str(), nullptr));
     const struct
     {
         const char* text;
@@ -143,7 +143,7 @@ TEST(RapifyDirectives, IncludeFromArchive)
         {"#include \"empty.h\"", RapifyCannotInclude, "-"},
         {"#include \"disk.h\"", RapifyCannotInclude, "-"},
     };
-    const std::string top = dir.File("config.cpp");
+    const std::string top = dir.Path("config.cpp");
     for (const auto& row : rows)
     {
         rapifytest::Result r = Compile(dll.rapify, row.text, top.c_str(), &dll);

@@ -30,13 +30,13 @@ std::string Repeat(const std::string& piece, int count)
 TEST(RapifyLimits, IncludesStayInsideTheTopFolder)
 {
     TempDir outer;
-    const std::string top = outer.File("addon");
+    const std::string top = outer.Path("addon");
     const std::string sub = top + TempDir::Separator + "sub";
     ASSERT_EQ(0, platform::MakeFolder(top.c_str()));
     ASSERT_EQ(0, platform::MakeFolder(sub.c_str()));
-    WriteFile(outer.File("secret.h"), std::string("secret = 1;"));
+    WriteFile(outer.Path("secret.h"), std::string("secret = 1;"));
     WriteFile(sub + TempDir::Separator + "inc.h", std::string("inside = 1;"));
-    const std::string secret = outer.File("secret.h");
+    const std::string secret = outer.Path("secret.h");
     const struct
     {
         std::string text;
@@ -84,10 +84,10 @@ TEST(RapifyLimits, ExpandedAndIncludedTextHasABudget)
     // is 100 KB, so 1000 copies are asked for.
     TempDir dir;
     for (int level = 1; level <= 3; ++level)
-        WriteFile(dir.File("l" + std::to_string(level) + ".h"),
+        WriteFile(dir.Path("l" + std::to_string(level) + ".h"),
                   Repeat("#include \"l" + std::to_string(level + 1) + ".h\"\n", 10));
-    WriteFile(dir.File("l4.h"), "s = \"" + std::string(100000, 's') + "\";\n");
-    const std::string top = dir.File("config.cpp");
+    dir.Put("l4.h", "s = \"" + std::string(100000, 's') + "\";\n");
+    const std::string top = dir.Path("config.cpp");
     EXPECT_EQ(RapifyNoMemory, compiler.ProcessBuffer("#include \"l1.h\"\n", top.c_str(), nullptr, nullptr));
     EXPECT_NE(nullptr, compiler.GetLimitText());
 
@@ -103,9 +103,9 @@ TEST(RapifyLimits, ExpandedAndIncludedTextHasABudget)
 TEST(RapifyLimits, ErrorsNameTheirFileAndLine)
 {
     TempDir dir;
-    WriteFile(dir.File("ten.h"), Repeat("a = 1;\n", 10));
-    WriteFile(dir.File("bad.h"), std::string("ok = 1;\r\nclass {\r\n"));
-    const std::string top = dir.File("config.cpp");
+    dir.Put("ten.h", Repeat("a = 1;\n", 10));
+    dir.Put("bad.h", std::string("ok = 1;\r\nclass {\r\n"));
+    const std::string top = dir.Path("config.cpp");
     const struct
     {
         std::string text;

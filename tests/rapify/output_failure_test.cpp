@@ -113,7 +113,7 @@ TEST(ConfigOutputRefusal, LargestTreesTheFormatHoldsAreWritten)
 TEST(ConfigOutputRefusal, NoTreeAnswers33BeforeAnyCallback)
 {
     TempDir dir;
-    std::string path = dir.File("out.bin");
+    std::string path = dir.Path("out.bin");
     Rapify fresh;
     EXPECT_EQ(fresh.Output(path.c_str(), false), 33);
     Rapify failed;
@@ -145,7 +145,7 @@ TEST(ConfigOutputRefusal, ShortWritesAnswerAnError)
         Written whole = outtest::WriteTree(compiler, row.forceBinary);
         ASSERT_EQ(whole.output, 0);
         TempDir dir;
-        std::string path = dir.File("cut.bin");
+        std::string path = dir.Path("cut.bin");
         for (rlim_t limit : {rlim_t(0), rlim_t(4), rlim_t(7), rlim_t(20), rlim_t(30), rlim_t(whole.bytes.size() - 5),
                              rlim_t(whole.bytes.size() - 1)})
             EXPECT_EQ(OutputWithSizeLimit(compiler, path, limit, row.forceBinary), 4) << row.text << " cut at " << limit;
@@ -162,7 +162,7 @@ TEST(ConfigOutputRefusal, ShortWritesAnswerAnError)
         EXPECT_EQ(compiler.Output("/dev/full", true), 4);
     }
     TempDir dir;
-    EXPECT_EQ(compiler.Output(dir.File("missing/out.bin").c_str(), false), 4);
+    EXPECT_EQ(compiler.Output(dir.Path("missing/out.bin").c_str(), false), 4);
     EXPECT_EQ(compiler.Output(nullptr, false), 4);
 #endif
 }

@@ -11,10 +11,11 @@ using rapifytest::Row;
 
 namespace
 {
-void CheckWithOneCompiler(const Row* rows, size_t count)
+template <size_t N>
+void CheckWithOneCompiler(const Row (&rows)[N])
 {
     Rapify compiler; // one object for all rows
-    rapifytest::CheckRows(rows, count, &compiler);
+    rapifytest::CheckCompiles(rows, &compiler);
 }
 } // namespace
 
@@ -48,7 +49,7 @@ TEST(RapifyParser, ValidTrees)
         {"enum {A = 99999999999};", 0, 1, 7, ""},
         {"enum {= 5};", 0, 1, 7, ""},
     };
-    CheckWithOneCompiler(rows, sizeof(rows) / sizeof(rows[0]));
+    CheckWithOneCompiler(rows);
 }
 
 TEST(RapifyParser, ErrorCodes)
@@ -93,7 +94,7 @@ TEST(RapifyParser, ErrorCodes)
         {"enum {A}\nx = 1;", RapifyExpectedStatement, 2, 0, "-"},
         {"x = 1;\nclass A {\n y = 2;\n z\n};", RapifyExpectedArrayOrAssign, 5, '}', "-"},
     };
-    CheckWithOneCompiler(rows, sizeof(rows) / sizeof(rows[0]));
+    CheckWithOneCompiler(rows);
 }
 
 TEST(RapifyParser, EnumTableFollowsTheCompile)

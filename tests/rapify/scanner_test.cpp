@@ -7,7 +7,7 @@
 #include "rapify/RapifyCodes.h"
 #include "support/Capture.h"
 
-using rapifytest::CheckRows;
+using rapifytest::CheckCompiles;
 using rapifytest::Compile;
 using rapifytest::Row;
 
@@ -37,7 +37,7 @@ TEST(RapifyScanner, Comments)
         {"class A {}\n// a comment longer than the class", 0, 2, 7, "A{}"},
         {"x[] = {1}\n/* open comment, longer", 0, 2, 7, "x[]={I1}"},
     };
-    CheckRows(rows, sizeof(rows) / sizeof(rows[0]));
+    CheckCompiles(rows);
 }
 
 TEST(RapifyScanner, LinesAndContinuations)
@@ -59,7 +59,7 @@ TEST(RapifyScanner, LinesAndContinuations)
         {"x =\n5;", 0, 2, 7, "x=I5"},
         {"class A\n{\n\n  x = 1\n}\n", 0, 5, 7, "A{x=I1}"},
     };
-    CheckRows(rows, sizeof(rows) / sizeof(rows[0]));
+    CheckCompiles(rows);
 }
 
 TEST(RapifyScanner, Quoting)
@@ -78,7 +78,7 @@ TEST(RapifyScanner, Quoting)
         {"x = F(1;", RapifyExpectedValue, 1, RapifyExpectedParenthesis, "-"},
         {"x = a) b;", RapifyExpectedSemicolon, 1, 0, "-"},
     };
-    CheckRows(rows, sizeof(rows) / sizeof(rows[0]));
+    CheckCompiles(rows);
 }
 
 TEST(RapifyScanner, CallbackSeesEveryPhysicalLine)

@@ -17,8 +17,8 @@ using testsupport::TempDir;
 int Check(DeSqs& checker, const std::string& script, ProgressCallback callback = nullptr)
 {
     TempDir dir;
-    testsupport::WriteFile(dir.File("t.sqs"), script);
-    int opened = checker.Open(dir.File("t").c_str(), callback);
+    dir.Put("t.sqs", script);
+    int opened = checker.Open(dir.Path("t").c_str(), callback);
     if (opened != 0)
         return 1000 + opened;
     int code = checker.Process();
@@ -159,11 +159,11 @@ TEST(DeSqs, OpenAndProcessWithoutFile)
 
     // ".sqs" is added unless the name already ends so, in any letter case.
     TempDir dir;
-    testsupport::WriteFile(dir.File("A.SQS"), "hint \"a\"");
-    EXPECT_EQ(checker.Open(dir.File("A.SQS").c_str(), nullptr), 0);
+    dir.Put("A.SQS", "hint \"a\"");
+    EXPECT_EQ(checker.Open(dir.Path("A.SQS").c_str(), nullptr), 0);
     EXPECT_EQ(checker.Process(), 0);
 #if !defined(_WIN32) // names that differ only in case are one file there
-    EXPECT_EQ(checker.Open(dir.File("A").c_str(), nullptr), 1);
+    EXPECT_EQ(checker.Open(dir.Path("A").c_str(), nullptr), 1);
 #endif
 }
 

@@ -4,6 +4,7 @@
 
 #include "frame/Platform.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -43,10 +44,50 @@ TempDir::~TempDir()
     std::filesystem::remove_all(path, ignored);
 }
 
+std::string TempDir::Put(const std::string& name, const Bytes& bytes) const
+{
+    const std::string item = Path(name);
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(item).parent_path(), ignored);
+    WriteFile(item, bytes);
+    return item;
+}
+
+std::string TempDir::Put(const std::string& name, const std::string& text) const
+{
+    return Put(name, Bytes(text.begin(), text.end()));
+}
+
+Bytes TempDir::Read(const std::string& name) const
+{
+    return ReadFile(Path(name));
+}
+
+std::string TempDir::Text(const std::string& name) const
+{
+    return ReadText(Path(name));
+}
+
+bool TempDir::Exists(const std::string& name) const
+{
+    return FileExists(Path(name));
+}
+
+std::vector<std::string> TempDir::Listing(const std::string& folder) const
+{
+    return testsupport::Listing(folder.empty() ? path : Path(folder));
+}
+
 Bytes ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string ReadText(const std::string& path)
+{
+    const Bytes bytes = ReadFile(path);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 void WriteFile(const std::string& path, const Bytes& bytes)
@@ -76,6 +117,17 @@ bool FileExists(const std::string& path)
     std::error_code ignored;
     return std::filesystem::exists(std::filesystem::symlink_status(path, ignored));
 }
+
+std::vector<std::string> Listing(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator item(folder, error), end; !error && item != end; item.increment(error))
+        names.push_back(item->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 bool NoTemporaryFiles(const std::string& folder)
 {
     for (const auto& item : std::filesystem::directory_iterator(folder))

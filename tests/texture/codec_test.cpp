@@ -10,6 +10,7 @@
 #include "inspect/DePac.h"
 #include "inspect/texture_writer.h"
 #include "support/Compressor.h"
+#include "support/Rows.h"
 
 using namespace texture;
 using testsupport::Bytes;
@@ -232,9 +233,7 @@ TEST(TextureCodec, RoundTripsThroughEveryType)
         {"1555 exact", PixelType::Rgba5551, false, Picture(8, 16, false, 31), 0, 0},
         {"8080 exact", PixelType::LumAlpha, false, Grey(Picture(32, 32, true)), 0, 0},
     };
-    for (const Row& row : rows)
-    {
-        SCOPED_TRACE(row.name);
+    testsupport::CheckRows(rows, [&](const Row& row) {
         EncodeOptions options;
         options.automatic = false;
         options.type = row.type;
@@ -263,7 +262,7 @@ TEST(TextureCodec, RoundTripsThroughEveryType)
         EXPECT_LE(MeanDifference(row.image, texture.mipmaps[0]), row.meanError);
         // The LZO bit marks packed mipmaps, and only with the option.
         EXPECT_EQ(PackedMips(bytes) > 0, row.lzo);
-    }
+    });
 }
 
 TEST(TextureCodec, WritesTagsOffsetsAndEndMarker)

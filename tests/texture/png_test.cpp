@@ -72,7 +72,7 @@ TEST(TexturePng, TextureToPngToTextureThroughFiles)
     EncodeOptions options;
     options.automatic = false;
     options.type = PixelType::Rgba4444;
-    const std::string paa = dir.File("a.paa"), png = dir.File("a.png"), again = dir.File("b.paa");
+    const std::string paa = dir.Path("a.paa"), png = dir.Path("a.png"), again = dir.Path("b.paa");
     ASSERT_EQ(EncodeTextureFile(image, options, paa.c_str()), Ok);
     Texture texture;
     ASSERT_EQ(DecodeTextureFile(paa.c_str(), texture), Ok);
@@ -84,7 +84,7 @@ TEST(TexturePng, TextureToPngToTextureThroughFiles)
     ASSERT_EQ(EncodeTextureFile(read, options, again.c_str()), Ok);
     EXPECT_EQ(testsupport::ReadFile(again), testsupport::ReadFile(paa));
 
-    EXPECT_EQ(DecodeTextureFile(dir.File("missing.paa").c_str(), texture), CannotRead);
-    EXPECT_EQ(ReadPngFile(dir.File("missing.png").c_str(), read), CannotRead);
-    EXPECT_EQ(WritePngFile(image, dir.File("no/such/folder.png").c_str()), CannotWrite);
+    EXPECT_EQ(DecodeTextureFile(dir.Path("missing.paa").c_str(), texture), CannotRead);
+    EXPECT_EQ(ReadPngFile(dir.Path("missing.png").c_str(), read), CannotRead);
+    EXPECT_EQ(WritePngFile(image, dir.Path("no/such/folder.png").c_str()), CannotWrite);
 }
