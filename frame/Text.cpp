@@ -2,10 +2,9 @@
 
 #include <cstring>
 
-namespace text
+bool ostrel_internal::text::EqualNoCase(const char* a, const char* b)
 {
-bool EqualNoCase(const char* a, const char* b)
-{
+    using ::text::Lower;
     if (!a || !b)
         return a == b;
     for (; *a && *b; ++a, ++b)
@@ -16,6 +15,8 @@ bool EqualNoCase(const char* a, const char* b)
     return *a == *b;
 }
 
+namespace text
+{
 const char* BaseName(const char* path)
 {
     if (!path)

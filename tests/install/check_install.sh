@@ -14,8 +14,9 @@ test -f "$work/prefix/include/ostrel/ostrel.h"
 test -f "$work/prefix/lib/pkgconfig/ostrel.pc"
 test -f "$work/prefix/lib/cmake/Ostrel/OstrelConfig.cmake"
 
-# Only the exported classes leave the library.
-if nm -D --defined-only "$work"/prefix/lib/libOstrel.so | grep -E ' [TDBVWRu] ' | grep -v -E '(RazDLL|Ostrel|pbo_entry|PboInfo|DataStream|OwnedString|NodeList|ListNode|SilentProgress|FolderScan|DeRap|RapInput|RapTextOutput|PboHeaderEntry|Rapify|DeFxy|DeRtm|DeWrp|DePac|DeP3d|DeSqs|FindCommand|SqsCommand)' | grep -v -E ' _init$| _fini$'; then
+# Only the exported classes and the helpers internal to Ostrel's own programs
+# (ostrel_internal) leave the library.
+if nm -D --defined-only "$work"/prefix/lib/libOstrel.so | grep -E ' [TDBVWRu] ' | grep -v -E '(RazDLL|Ostrel|pbo_entry|PboInfo|DataStream|OwnedString|NodeList|ListNode|SilentProgress|FolderScan|DeRap|RapInput|RapTextOutput|PboHeaderEntry|Rapify|DeFxy|DeRtm|DeWrp|DePac|DeP3d|DeSqs|FindCommand|SqsCommand|ostrel_internal)' | grep -v -E ' _init$| _fini$'; then
   echo "unexpected exported symbols" >&2
   exit 1
 fi
