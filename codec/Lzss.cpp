@@ -62,9 +62,6 @@ void CopyExact(unsigned char* out, size_t p, size_t offset, size_t length)
 
 // Same result for 1 <= offset <= p, writing up to 6 bytes past the run (24
 // bytes from p at most).
-//
-// Measured with bench/decompress_bench and bench/world_bench (GB/s, text-like
-// / repetitive entries, world block): [filled in below after measuring]
 inline void CopyWithRoom(unsigned char* out, size_t p, size_t offset, size_t length)
 {
     if (offset >= MaxLength)
@@ -134,13 +131,16 @@ int LzssDecode(const unsigned char* in, size_t inSize, unsigned char* out, size_
         {
             // Eight tokens of any kind fit in both blocks and neither end
             // falls inside them: no bounds checks per token.
-            if (flags == 0xFF)
-            {
-                std::memcpy(out + p, in + i, 8);
-                i += 8;
-                p += 8;
-                continue;
-            }
+            //
+            // Measured and slower (bench/decompress_bench, bench/world_bench;
+            // medians in MB/s on a shared two-core machine, so noisy; text-like
+            // entries / repetitive entries / world block, this loop first):
+            // - a group of eight literals (flag 0xFF) as one 8-byte copy:
+            //   552-834 / 543-765 / 516-660 against 874-1039 / 868-956 / 627-760;
+            // - offsets below 8 copied byte by byte, without the 1, 2 and 4
+            //   byte pattern words: 728-839 / 751-773 / 700-704;
+            // - offsets below 8 by memset (offset 1) or memcpy in offset-sized
+            //   chunks (with the 0xFF copy): 629-763 / 618-760 / 531-621.
             for (int bit = 0; bit < 8; ++bit, flags >>= 1)
             {
                 if (flags & 1)
