@@ -2,7 +2,7 @@ include(CMakePackageConfigHelpers)
 
 # Headers keep their folder layout under include/ostrel so that their relative
 # includes resolve the same way installed as in the source tree.
-foreach(dir frame pbo rap rapify inspect sqs)
+foreach(dir frame codec pbo rap rapify inspect sqs)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/${dir}/
           DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ostrel/${dir}
           FILES_MATCHING PATTERN "*.h")

@@ -21,6 +21,8 @@ void DataStream::ResolveName(OwnedString& resolved, const char* name, const char
     resolved.Copy(name);
 }
 
+DataStream::DataStream() = default;
+
 DataStream::~DataStream()
 {
     Close();

@@ -12,7 +12,8 @@
 class OSTREL_API DataStream
 {
 public:
-    DataStream() = default;
+    // Out of line: the digest it holds is internal to the library.
+    DataStream();
     ~DataStream();
     DataStream(const DataStream&) = delete;
     DataStream& operator=(const DataStream&) = delete;

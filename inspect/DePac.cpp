@@ -6,7 +6,8 @@
 
 #include "../frame/DataStream.h"
 #include "../frame/Text.h"
-#include "PacWalk.h"
+#include "../codec/ByteOrder.h"
+#include "../codec/PacWalk.h"
 
 namespace
 {
@@ -115,11 +116,11 @@ int DePac::Process(ProgressCallback progress)
         name[0] = name[1] = 'G';
         if (!input->Take(name + 2, 6) || !input->Take(lengthBytes, 4))
             return 1;
-        return (SamePacName(name, "GGATCGVA") || PacU32(lengthBytes) == 4) ? 0 : 4;
+        return (codec::SamePacName(name, "GGATCGVA") || codec::LoadU32(lengthBytes) == 4) ? 0 : 4;
     }
 
     // Tags until two zero bytes stand where the next name would begin.
-    int tags = ReadPacTags(*input, [this](const unsigned char* tag, uint32_t length) {
+    int tags = codec::ReadPacTags(*input, [this](const unsigned char* tag, uint32_t length) {
         return ProcessTag(tag, length);
     });
     if (tags != 0)
@@ -134,15 +135,15 @@ int DePac::Process(ProgressCallback progress)
 
 int DePac::ProcessTag(const unsigned char* name, unsigned long length)
 {
-    if (SamePacName(name, "GGATCGVA"))
+    if (codec::SamePacName(name, "GGATCGVA"))
         return ProcessCGVA(length);
-    if (SamePacName(name, "GGATGALF"))
+    if (codec::SamePacName(name, "GGATGALF"))
         return ProcessGALF(length);
-    if (SamePacName(name, "GGATSFFO"))
+    if (codec::SamePacName(name, "GGATSFFO"))
         return ProcessSFFO(length);
-    if (SamePacName(name, "GGATCXAM"))
+    if (codec::SamePacName(name, "GGATCXAM"))
         return ProcessMAXC(length);
-    if (SamePacName(name, "GGATZIWS"))
+    if (codec::SamePacName(name, "GGATZIWS"))
         return ProcessSwizz(length);
     char letters[9];
     std::memcpy(letters, name, 8);
@@ -158,7 +159,7 @@ int DePac::ReadWord(uint32_t& value, unsigned long length, const char* line)
     const unsigned char* p = input->Take(4);
     if (!p)
         return 1;
-    value = PacU32(p);
+    value = codec::LoadU32(p);
     callback(line, static_cast<unsigned>(value));
     return 0;
 }
@@ -193,7 +194,7 @@ int DePac::ProcessSFFO(unsigned long length)
     if (!p)
         return 1;
     for (int i = 0; i < 16; ++i)
-        offsets[i] = PacU32(p + 4 * i);
+        offsets[i] = codec::LoadU32(p + 4 * i);
     int count = 0;
     while (count < 16 && offsets[count] != 0)
         ++count;
@@ -206,9 +207,9 @@ int DePac::ProcessSFFO(unsigned long length)
 // height, printing each header.
 int DePac::WalkMips(bool withOffsets)
 {
-    PacWalkResult walk =
-        WalkPacMips(input->Buffer(), input->Length(), input->Position(), withOffsets ? offsets : nullptr,
-                    [this](const PacMip& mip) {
+    codec::PacWalkResult walk =
+        codec::WalkPacMips(input->Buffer(), input->Length(), input->Position(), withOffsets ? offsets : nullptr,
+                    [this](const codec::PacMip& mip) {
                         callback("%d x %d Size=%d\r\n", static_cast<int>(mip.width),
                                  static_cast<int>(mip.height), static_cast<int>(mip.size));
                     });

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "../codec/ByteOrder.h"
 #include "../frame/DataStream.h"
 #include "../frame/Text.h"
 #include "DeP3d.h"
@@ -13,16 +14,6 @@
 
 namespace
 {
-uint32_t LoadU32(const unsigned char* p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-int32_t LoadI32(const unsigned char* p)
-{
-    return static_cast<int32_t>(LoadU32(p));
-}
-
 // Bit patterns of the header version: the float 1.1, and the integer 257
 // that editable models in circulation store for the same version.
 const uint32_t VersionFloat = 0x3F8CCCCD;
@@ -34,7 +25,7 @@ bool DeP3d::ReadU32(uint32_t& value)
 {
     const unsigned char* p = input->Take(4);
     if (p)
-        value = LoadU32(p);
+        value = codec::LoadU32(p);
     return p != nullptr;
 }
 
@@ -181,15 +172,15 @@ int DeP3d::CheckPolygons(P3dLod& lod)
         std::memcpy(text, polygon, P3dLod::PolygonTextSize - 1);
         text[P3dLod::PolygonTextSize - 1] = 0;
         callback("%s\r\n", text);
-        int32_t corners = LoadI32(polygon + 32);
+        int32_t corners = codec::LoadI32(polygon + 32);
         if (corners != 3 && corners != 4)
             return 3;
         for (int32_t c = 0; c < corners; ++c)
         {
             const unsigned char* corner = polygon + 36 + 16 * c;
-            if (LoadI32(corner + 4) >= lod.normalCount)
+            if (codec::LoadI32(corner + 4) >= lod.normalCount)
                 return 3;
-            if (LoadI32(corner) >= lod.vertexCount)
+            if (codec::LoadI32(corner) >= lod.vertexCount)
                 return 3;
         }
     }

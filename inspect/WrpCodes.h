@@ -1,7 +1,6 @@
 #pragma once
 
-// Result codes of the world reader, and the little-endian word load that the
-// world and animation readers share.
+// Result codes of the world reader.
 
 #include <cstdint>
 
@@ -26,8 +25,3 @@ enum Code : int
     NoTextureName = 14,
 };
 } // namespace wrp
-
-inline uint32_t LoadU32(const unsigned char* p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}

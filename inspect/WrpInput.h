@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "../codec/Cursor.h"
+#include "../codec/Lzss.h"
+#include "WrpCodes.h"
+
 // An owned block of bytes, left uninitialised when allocated.
 class WrpBytes
 {
@@ -45,6 +49,17 @@ public:
     size_t Remaining() const { return size - position; }
     const unsigned char* Here() const { return data + position; }
 
+    // A sticky cursor at the position, for a run of reads checked once;
+    // Resume takes its position over unless it failed.
+    codec::Cursor Cursor() const { return codec::Cursor(data, size, position); }
+    bool Resume(const codec::Cursor& cursor)
+    {
+        if (cursor.Failed())
+            return false;
+        position = static_cast<size_t>(cursor.Position());
+        return true;
+    }
+
     // The next byte (0-255), or -1 at the end.
     int ReadByte() { return position < size ? data[position++] : -1; }
     // Copies n bytes and advances; false (nothing copied) when fewer remain.
@@ -58,16 +73,24 @@ private:
     size_t position = 0;
 };
 
+// Cell blocks are token streams that stop when the block is full, followed by
+// their unsigned sum: 1 input ends, 6 flag bits set after the last byte, 7
+// reference before the start of the output (or of distance 0), 8 sum differs.
+inline constexpr codec::LzssPolicy WorldPacking = {
+    codec::BeforeStart::Fail,
+    codec::StopAt::OutputFull,
+    codec::ByteSum::Unsigned,
+    {wrp::PrematureEof, wrp::PrematureEof, wrp::BadReference, wrp::BadReference, wrp::ExcessBits, wrp::PrematureEof,
+     wrp::BadChecksum},
+};
+
 // Decodes one block of n bytes at the cursor into out, which holds the
-// capacity WrpBlockCapacity gives. Answers 0, or the world reader's codes:
-// 1 input ends, 6 flag bits set after the last byte, 7 reference before the
-// start of the output (or of distance 0), 8 checksum differs.
+// capacity WrpBlockCapacity gives. Answers 0 or a code of WorldPacking.
 int DecodeWrpBlock(WrpInput& input, unsigned char* out, size_t n, bool plain);
 
 // Bytes to allocate for decoding a block of n bytes from the bytes that
 // remain. A packed stream produces at most 9 bytes for each byte it reads (an
 // 18-byte reference takes 2), so a block larger than that is decoded into a
-// scratch block of what the input can produce (plus the word-copy room),
-// which ends with the stream's own error code; a plain block larger than the
-// input gets 0 and is refused.
+// scratch block of what the input can produce, which ends with the stream's
+// own error code; a plain block larger than the input gets 0 and is refused.
 uint64_t WrpBlockCapacity(const WrpInput& input, uint64_t n, bool plain);

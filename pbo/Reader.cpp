@@ -2,6 +2,7 @@
 #include <cstring>
 #include <memory>
 
+#include "../codec/ByteOrder.h"
 #include "../frame/Platform.h"
 #include "../frame/Text.h"
 #include "Ostrel.h"
@@ -77,10 +78,7 @@ bool ReadWords(FILE* file, PboHeaderEntry& entry)
         return false;
     uint32_t words[5];
     for (int w = 0; w < 5; ++w)
-    {
-        const unsigned char* b = bytes + 4 * w;
-        words[w] = b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24);
-    }
+        words[w] = codec::LoadU32(bytes + 4 * w);
     entry.packingMethod = words[0];
     entry.originalSize = words[1];
     entry.reserved = words[2];

@@ -1,9 +1,28 @@
+// Reading primitives over a binarised config in memory, and the table of
+// indexed strings of the inline layout.
 #include "RapInput.h"
 
 #include <cstdlib>
 #include <cstring>
 
+#include "../codec/Cursor.h"
 #include "../frame/AllocFail.h"
+
+namespace
+{
+// One read through a sticky cursor at position, which moves only when the
+// read finds its bytes.
+template <typename Value, typename Read>
+bool ReadAt(const unsigned char* data, uint32_t size, uint32_t& position, Read read, Value& value)
+{
+    codec::Cursor at(data, size, position);
+    value = read(at);
+    if (at.Failed())
+        return false;
+    position = static_cast<uint32_t>(at.Position());
+    return true;
+}
+} // namespace
 
 RapInput::RapInput()
     : data(nullptr), size(0), position(0), ownsData(false), layout(0), spaceSignature(false), strings(nullptr),
@@ -18,39 +37,26 @@ RapInput::~RapInput()
 
 int RapInput::GetByte()
 {
-    if (position >= size)
-        return -1;
-    return data[position++];
+    uint8_t value = 0;
+    return ReadAt(data, size, position, [](codec::Cursor& at) { return at.U8(); }, value) ? value : -1;
 }
 
 int RapInput::GetShort()
 {
-    if (position >= size || size - position < 2)
-        return -1;
-    int value = data[position] | (data[position + 1] << 8);
-    position += 2;
-    return value;
+    uint16_t value = 0;
+    return ReadAt(data, size, position, [](codec::Cursor& at) { return at.U16(); }, value) ? value : -1;
 }
 
 int RapInput::GetLong()
 {
-    if (position >= size || size - position < 4)
-        return -1;
-    uint32_t value = static_cast<uint32_t>(data[position]) | (static_cast<uint32_t>(data[position + 1]) << 8) |
-                     (static_cast<uint32_t>(data[position + 2]) << 16) |
-                     (static_cast<uint32_t>(data[position + 3]) << 24);
-    position += 4;
-    return static_cast<int32_t>(value);
+    int32_t value = 0;
+    return ReadAt(data, size, position, [](codec::Cursor& at) { return at.I32(); }, value) ? value : -1;
 }
 
 float RapInput::GetFloat()
 {
-    if (position >= size || size - position < 4)
-        return -1.0f;
-    float value;
-    std::memcpy(&value, data + position, sizeof value);
-    position += 4;
-    return value;
+    float value = 0.0f;
+    return ReadAt(data, size, position, [](codec::Cursor& at) { return at.F32(); }, value) ? value : -1.0f;
 }
 
 int RapInput::GetRazShort()

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "../codec/ByteOrder.h"
 #include "Classes.h"
 #include "EnumTable.h"
 #include "ValueNumbers.h"
@@ -56,8 +57,8 @@ bool ConfigWriter::PutByte(unsigned char b)
 
 bool ConfigWriter::PutLong(uint32_t v)
 {
-    unsigned char bytes[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                              static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+    unsigned char bytes[4];
+    codec::StoreU32(bytes, v);
     return PutBytes(bytes, 4);
 }
 

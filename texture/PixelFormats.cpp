@@ -2,6 +2,8 @@
 // top nibble down), 5:5:5:1 (A in bit 15, then R, G, B) and luminance/alpha.
 #include "PixelFormats.h"
 
+#include "../codec/ByteOrder.h"
+
 namespace texture
 {
 namespace
@@ -26,7 +28,7 @@ void UnpackPixels(PixelType type, const unsigned char* pixels, size_t count, uns
 {
     for (size_t i = 0; i < count; ++i, pixels += 2, rgba += 4)
     {
-        unsigned word = pixels[0] | (pixels[1] << 8);
+        const unsigned word = codec::LoadU16(pixels);
         switch (type)
         {
         case PixelType::Rgba4444:
@@ -72,8 +74,7 @@ void PackPixels(PixelType type, const unsigned char* rgba, size_t count, unsigne
             break;
         }
         }
-        pixels[0] = static_cast<unsigned char>(word);
-        pixels[1] = static_cast<unsigned char>(word >> 8);
+        codec::StoreU16(pixels, static_cast<uint16_t>(word));
     }
 }
 } // namespace texture

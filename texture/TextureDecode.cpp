@@ -7,8 +7,9 @@
 #include <new>
 
 #include "../frame/DataStream.h"
-#include "../inspect/PacWalk.h"
-#include "../pbo/Decompress.h"
+#include "../codec/ByteOrder.h"
+#include "../codec/Lzss.h"
+#include "../codec/PacWalk.h"
 #include "PixelFormats.h"
 #include "TextureCodec.h"
 
@@ -17,6 +18,15 @@ namespace texture
 namespace
 {
 const unsigned LzoWidthBit = 0x8000;
+
+// Two-byte pixels with fewer bytes than they need are token-packed like
+// archive entries, but sum their bytes as signed values.
+const codec::LzssPolicy PixelPacking = {
+    codec::BeforeStart::Spaces,
+    codec::StopAt::InputEnd,
+    codec::ByteSum::Signed,
+    {PackedDamaged, PackedDamaged, PackedDamaged, PackedDamaged, PackedDamaged, PackedChecksum, PackedChecksum},
+};
 
 bool IsDxt(PixelType type)
 {
@@ -46,7 +56,7 @@ struct TagValues
 
     int Handle(DataStream& input, const unsigned char* name, uint32_t length)
     {
-        if (SamePacName(name, "GGATSFFO"))
+        if (codec::SamePacName(name, "GGATSFFO"))
         {
             hasOffsets = true;
             if (length != 64)
@@ -55,12 +65,12 @@ struct TagValues
             if (!p)
                 return PrematureEnd;
             for (int i = 0; i < 16; ++i)
-                offsets[i] = PacU32(p + 4 * i);
+                offsets[i] = codec::LoadU32(p + 4 * i);
             return Ok;
         }
         for (const char* word : {"GGATCGVA", "GGATGALF", "GGATCXAM", "GGATZIWS"})
         {
-            if (SamePacName(name, word))
+            if (codec::SamePacName(name, word))
             {
                 if (length != 4)
                     return InvalidFile;
@@ -80,7 +90,7 @@ struct MipShape
     uint64_t unpacked;
 };
 
-MipShape Shape(PixelType type, const PacMip& mip)
+MipShape Shape(PixelType type, const codec::PacMip& mip)
 {
     MipShape shape{mip.width, mip.height, false, 0};
     if (IsDxt(type))
@@ -123,15 +133,12 @@ int UnpackWords(PixelType type, const MipShape& shape, const unsigned char* data
     if (size < shape.unpacked)
     {
         // Fewer bytes than pixels need: token-packed with a signed-byte sum.
-        if (shape.unpacked > MaxUnpackedSize(size) || shape.unpacked >= UINT32_MAX)
+        if (shape.unpacked > codec::LzssMaxOutput(size, codec::StopAt::InputEnd) || shape.unpacked >= UINT32_MAX)
             return ShortMipData;
         unpacked.resize(shape.unpacked + 1);
-        int r = Decompress(data, size, unpacked.data(), static_cast<unsigned>(shape.unpacked),
-                           ChecksumRule::SignedBytes);
-        if (r == -6)
-            return PackedChecksum;
-        if (r != 0)
-            return PackedDamaged;
+        int r = codec::LzssDecode(data, size, unpacked.data(), shape.unpacked, unpacked.size(), PixelPacking);
+        if (r != Ok)
+            return r;
         pixels = unpacked.data();
     }
     UnpackPixels(type, pixels, size_t(shape.width) * shape.height, image.rgba.data());
@@ -152,7 +159,7 @@ int Decode(const unsigned char* data, size_t size, Texture& texture, const Decod
     texture.type = type;
 
     TagValues tags;
-    int result = ReadPacTags(input, [&](const unsigned char* name, uint32_t length) {
+    int result = codec::ReadPacTags(input, [&](const unsigned char* name, uint32_t length) {
         return tags.Handle(input, name, length);
     });
     if (result != Ok)
@@ -161,10 +168,10 @@ int Decode(const unsigned char* data, size_t size, Texture& texture, const Decod
     // (5:5:5:1 included) also follow one another without them.
     if (IsDxt(type) && !tags.hasOffsets)
         return NoOffsets;
-    std::vector<PacMip> mips;
-    PacWalkResult walk = WalkPacMips(input.Buffer(), input.Length(), input.Position(),
+    std::vector<codec::PacMip> mips;
+    codec::PacWalkResult walk = codec::WalkPacMips(input.Buffer(), input.Length(), input.Position(),
                                      tags.hasOffsets ? tags.offsets : nullptr,
-                                     [&](const PacMip& mip) { mips.push_back(mip); });
+                                     [&](const codec::PacMip& mip) { mips.push_back(mip); });
     if (walk.code != Ok)
         return walk.code;
     if (mips.empty())
@@ -173,7 +180,7 @@ int Decode(const unsigned char* data, size_t size, Texture& texture, const Decod
     // Every mipmap's data lies inside the input (the walk read past it).
     // Check shapes and the memory bound before unpacking anything.
     uint64_t total = 0;
-    for (const PacMip& mip : mips)
+    for (const codec::PacMip& mip : mips)
     {
         MipShape shape = Shape(type, mip);
         if (shape.width == 0 || shape.height == 0)

@@ -6,6 +6,7 @@
 
 #include <new>
 
+#include "../codec/ByteOrder.h"
 #include "../frame/Text.h"
 #include "FileBytes.h"
 #include "PixelFormats.h"
@@ -85,9 +86,14 @@ class Writer
 {
   public:
     explicit Writer(std::vector<unsigned char>& out) : bytes(out) {}
-    void U16(unsigned v) { Le(v, 2); }
-    void U24(uint32_t v) { Le(v, 3); }
-    void U32(uint32_t v) { Le(v, 4); }
+    void U16(unsigned v) { codec::StoreU16(Grow(2), static_cast<uint16_t>(v)); }
+    void U24(uint32_t v)
+    {
+        unsigned char b[4];
+        codec::StoreU32(b, v);
+        Put(b, 3);
+    }
+    void U32(uint32_t v) { codec::StoreU32(Grow(4), v); }
     void Tag(const char* storedName, uint32_t value)
     {
         bytes.insert(bytes.end(), storedName, storedName + 8);
@@ -95,18 +101,14 @@ class Writer
         U32(value);
     }
     void Put(const unsigned char* data, size_t n) { bytes.insert(bytes.end(), data, data + n); }
-    void Patch32(size_t at, uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i)
-            bytes[at + i] = static_cast<unsigned char>(v >> (8 * i));
-    }
+    void Patch32(size_t at, uint32_t v) { codec::StoreU32(&bytes[at], v); }
     size_t Size() const { return bytes.size(); }
 
   private:
-    void Le(uint32_t v, int n)
+    unsigned char* Grow(size_t n)
     {
-        for (int i = 0; i < n; ++i)
-            bytes.push_back(static_cast<unsigned char>(v >> (8 * i)));
+        bytes.resize(bytes.size() + n);
+        return bytes.data() + bytes.size() - n;
     }
     std::vector<unsigned char>& bytes;
 };

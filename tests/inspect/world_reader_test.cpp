@@ -323,3 +323,19 @@ TEST(WorldReader, ReadersKeepTheirOwnState)
     EXPECT_STREQ(DeWrp::ErrorString(7), "Wrp: Extract negative rpos");
     EXPECT_STREQ(DeWrp::ErrorString(15), "Wrp: Unknown error");
 }
+
+TEST(WorldReader, PlainBlocksCopyAndCheckTheirLength)
+{
+    const Bytes bytes = {1, 2, 3, 4, 5};
+    for (uint64_t n : {5u, 6u})
+    {
+        WrpInput input;
+        input.Attach(bytes.data(), bytes.size());
+        WrpBytes out;
+        const int code = DeWrp::ExtractBlock(input, out, n, true);
+        EXPECT_EQ(code, n == 5 ? 0 : 1) << n;
+        EXPECT_EQ(Grid(out.Data(), out.Size()), n == 5 ? bytes : Bytes()) << n;
+        EXPECT_EQ(out.Data() == nullptr, n != 5) << n;
+        EXPECT_EQ(input.Position(), n == 5 ? 5u : 0u) << n;
+    }
+}
