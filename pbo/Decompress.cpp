@@ -2,11 +2,13 @@
 
 #include <cstring>
 
+#include "PboErrors.h"
+
 namespace
 {
-const int BadBounds = -4;
-const int ZeroChunk = -5;
-const int BadChecksum = -6;
+const int BadBounds = PboCompressionBounds;
+const int ZeroChunk = PboCompressionZeroChunk;
+const int BadChecksum = PboCompressionChecksum;
 const size_t MaxLength = 18; // longest back-reference
 // A reference copied in whole 8-byte words writes up to 24 bytes, 6 past its
 // end; the fast path needs room for that after seven longest references.
