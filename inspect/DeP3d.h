@@ -7,6 +7,7 @@
 
 #include "../frame/Export.h"
 #include "../frame/Progress.h"
+#include "P3dFormat.h"
 
 class DataStream;
 class P3dLod;
@@ -21,9 +22,8 @@ enum P3DType
     P3DOdol = 2
 };
 
-// Result codes: 0 no error, 1 premature end, 2 out of memory, 3 invalid file,
-// 4 residual bytes (after a header of no levels), 5 undecodable (binarised
-// model). Bytes after the last level are a trailer, counted in the report.
+// Result codes: p3d::Code (residual bytes: after a header of no levels;
+// undecodable: a binarised model). Bytes after the last level are a trailer, counted in the report.
 // The levels of a model read without error stay until Close, the next Open
 // or destruction; a failed run releases them. The callback's answer is not
 // polled.

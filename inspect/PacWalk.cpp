@@ -56,24 +56,24 @@ PacWalkResult WalkWithOffsets(MipCursor& at, const uint32_t* offsets, const PacM
             continue;
         if (offset != at.position)
         {
-            PacWalkResult result = Code(3);
+            PacWalkResult result = Code(pac::InvalidFile);
             result.misplaced = true;
             return result;
         }
         PacMip mip{0, 0, 0, 0};
         if (!at.U16(mip.width) || !at.U16(mip.height) || !at.U24(mip.size))
-            return Code(1);
+            return Code(pac::PrematureEnd);
         mip.data = at.position;
         visit(mip);
         at.position += mip.size;
     }
     const unsigned char* marker = at.Take(6);
     if (!marker)
-        return Code(1);
+        return Code(pac::PrematureEnd);
     for (int i = 0; i < 6; ++i)
     {
         if (marker[i] != 0)
-            return Code(7);
+            return Code(pac::NoEndingZeroes);
     }
     PacWalkResult result;
     result.end = at.position;
@@ -84,29 +84,29 @@ PacWalkResult WalkWithoutOffsets(MipCursor& at, const PacMipVisitor& visit)
 {
     PacMip mip{0, 0, 0, 0};
     if (!at.U16(mip.width))
-        return Code(1);
+        return Code(pac::PrematureEnd);
     for (;;)
     {
         if (!at.U16(mip.height))
-            return Code(1);
+            return Code(pac::PrematureEnd);
         if (mip.width == 0 && mip.height == 0)
         {
             unsigned last = 0;
             if (!at.U16(last))
-                return Code(1);
+                return Code(pac::PrematureEnd);
             if (last != 0)
-                return Code(7);
+                return Code(pac::NoEndingZeroes);
             PacWalkResult result;
             result.end = at.position;
             return result;
         }
         if (!at.U24(mip.size))
-            return Code(1);
+            return Code(pac::PrematureEnd);
         mip.data = at.position;
         visit(mip);
         at.position += mip.size;
         if (!at.U16(mip.width))
-            return Code(1);
+            return Code(pac::PrematureEnd);
     }
 }
 } // namespace
@@ -133,13 +133,13 @@ int ReadPacTags(DataStream& input, const PacTagHandler& handler)
     for (;;)
     {
         if (!input.Take(name, 2))
-            return 1;
+            return pac::PrematureEnd;
         if (name[0] == 0 && name[1] == 0)
-            return 0;
+            return pac::Ok;
         if (!input.Take(name + 2, 6) || !input.Take(lengthBytes, 4))
-            return 1;
+            return pac::PrematureEnd;
         int result = handler(name, PacU32(lengthBytes));
-        if (result != 0)
+        if (result != pac::Ok)
             return result;
     }
 }

@@ -133,7 +133,7 @@ int DecodePacked(const unsigned char* in, size_t available, size_t& used, unsign
         }
     }
     used = i;
-    return 0;
+    return Ok;
 }
 } // namespace
 
@@ -191,14 +191,14 @@ uint64_t WrpBlockCapacity(const WrpInput& input, uint64_t n, bool plain)
 int DecodeWrpBlock(WrpInput& input, unsigned char* out, size_t n, bool plain)
 {
     if (plain)
-        return input.Read(out, n) ? 0 : PrematureEof;
+        return input.Read(out, n) ? Ok : PrematureEof;
     size_t used = 0;
     int result = DecodePacked(input.Here(), input.Remaining(), used, out, n);
-    if (result != 0)
+    if (result != Ok)
         return result;
     input.Skip(used);
     uint32_t stored = 0;
     if (!input.ReadU32(stored))
         return PrematureEof;
-    return stored == Sum(out, n) ? 0 : BadChecksum;
+    return stored == Sum(out, n) ? Ok : BadChecksum;
 }

@@ -9,6 +9,7 @@
 #include "../frame/DataStream.h"
 #include "../inspect/PacWalk.h"
 #include "../pbo/Decompress.h"
+#include "../pbo/PboErrors.h"
 #include "PixelFormats.h"
 #include "TextureCodec.h"
 
@@ -41,7 +42,7 @@ bool KnownType(unsigned word)
 // offsets matter for the pixels.
 struct TagValues
 {
-    uint32_t offsets[16] = {};
+    uint32_t offsets[pac::OffsetCount] = {};
     bool hasOffsets = false;
 
     int Handle(DataStream& input, const unsigned char* name, uint32_t length)
@@ -49,12 +50,12 @@ struct TagValues
         if (SamePacName(name, "GGATSFFO"))
         {
             hasOffsets = true;
-            if (length != 64)
+            if (length != 4 * pac::OffsetCount)
                 return InvalidFile;
-            const unsigned char* p = input.Take(64);
+            const unsigned char* p = input.Take(4 * pac::OffsetCount);
             if (!p)
                 return PrematureEnd;
-            for (int i = 0; i < 16; ++i)
+            for (int i = 0; i < pac::OffsetCount; ++i)
                 offsets[i] = PacU32(p + 4 * i);
             return Ok;
         }
@@ -128,9 +129,9 @@ int UnpackWords(PixelType type, const MipShape& shape, const unsigned char* data
         unpacked.resize(shape.unpacked + 1);
         int r = Decompress(data, size, unpacked.data(), static_cast<unsigned>(shape.unpacked),
                            ChecksumRule::SignedBytes);
-        if (r == -6)
+        if (r == PboCompressionChecksum)
             return PackedChecksum;
-        if (r != 0)
+        if (r != PboNoError)
             return PackedDamaged;
         pixels = unpacked.data();
     }
