@@ -16,6 +16,7 @@
 #include "Console.h"
 #include "Interrupt.h"
 #include "Outputs.h"
+#include "rap/RapFormat.h"
 #include "rapify/Rapify.h"
 
 namespace fs = std::filesystem;
@@ -27,9 +28,9 @@ namespace
 enum Layout
 {
     SourceLayout = -1,
-    InlineLayout = 0,
-    ArmaLayout = 1,
-    XboxLayout = 2
+    InlineLayout = rapformat::LayoutInline,
+    ArmaLayout = rapformat::LayoutArma,
+    XboxLayout = rapformat::LayoutXbox
 };
 
 struct RapifyOptions
