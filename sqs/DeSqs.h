@@ -78,7 +78,7 @@ public:
     // file cannot be opened or is empty.
     int Open(const char* name, ProgressCallback callback);
     void Close();
-    // Checks from the current position to the end of the file: 0, or the
+    // Checks from the current position to the end of the file: SqsOk, or the
     // code of the first error. SqsNoFile when nothing is open.
     int Process();
     // Message for a code; texts with the current token in them are kept in
