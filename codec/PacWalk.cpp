@@ -39,24 +39,24 @@ PacWalkResult WalkWithOffsets(Cursor& at, const uint32_t* offsets, const PacMipV
             continue;
         if (offset != at.Position())
         {
-            PacWalkResult result = Code(3);
+            PacWalkResult result = Code(pac::InvalidFile);
             result.misplaced = true;
             return result;
         }
         PacMip mip{at.U16(), at.U16(), at.U24(), 0};
         if (at.Failed())
-            return Code(1);
+            return Code(pac::PrematureEnd);
         mip.data = at.Position();
         visit(mip);
         at.Advance(mip.size);
     }
     const unsigned char* marker = at.Take(6);
     if (!marker)
-        return Code(1);
+        return Code(pac::PrematureEnd);
     for (int i = 0; i < 6; ++i)
     {
         if (marker[i] != 0)
-            return Code(7);
+            return Code(pac::NoEndingZeroes);
     }
     return Done(at);
 }
@@ -68,17 +68,17 @@ PacWalkResult WalkWithoutOffsets(Cursor& at, const PacMipVisitor& visit)
     {
         mip.height = at.U16();
         if (at.Failed())
-            return Code(1);
+            return Code(pac::PrematureEnd);
         if (mip.width == 0 && mip.height == 0)
         {
             const unsigned last = at.U16();
             if (at.Failed())
-                return Code(1);
-            return last != 0 ? Code(7) : Done(at);
+                return Code(pac::PrematureEnd);
+            return last != 0 ? Code(pac::NoEndingZeroes) : Done(at);
         }
         mip.size = at.U24();
         if (at.Failed())
-            return Code(1);
+            return Code(pac::PrematureEnd);
         mip.data = at.Position();
         visit(mip);
         at.Advance(mip.size);
@@ -104,11 +104,11 @@ int ReadPacTags(DataStream& input, const PacTagHandler& handler)
     for (;;)
     {
         if (!input.Take(name, 2))
-            return 1;
+            return pac::PrematureEnd;
         if (name[0] == 0 && name[1] == 0)
-            return 0;
+            return pac::Ok;
         if (!input.Take(name + 2, 6) || !input.Take(lengthBytes, 4))
-            return 1;
+            return pac::PrematureEnd;
         int result = handler(name, LoadU32(lengthBytes));
         if (result != 0)
             return result;

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "../frame/Export.h"
+#include "PacFormat.h"
 
 class DataStream;
 
@@ -23,11 +24,12 @@ struct PacMip
     uint64_t data;
 };
 
-// Outcome of a mipmap walk, in the inspector's result codes (0, 1, 3, 7).
+// Outcome of a mipmap walk, in the inspector's result codes (Ok,
+// PrematureEnd, InvalidFile, NoEndingZeroes).
 struct PacWalkResult
 {
-    int code = 0;
-    bool misplaced = false; // an offset differed from the read position (code 3)
+    int code = pac::Ok;
+    bool misplaced = false; // an offset differed from the read position (InvalidFile)
     uint64_t end = 0;       // position after the end marker when code is 0
 };
 
@@ -39,7 +41,7 @@ OSTREL_API bool SamePacName(const unsigned char* name, const char* letters);
 
 // Reads tags until two zero bytes stand where a name would begin. The
 // handler is called with the input at the payload and must consume it; its
-// non-zero answer ends the loop. A short read answers 1.
+// non-zero answer ends the loop. A short read answers pac::PrematureEnd.
 OSTREL_API int ReadPacTags(DataStream& input, const PacTagHandler& handler);
 
 // Walks the mipmaps from position: those the 16 offsets list (each must lie

@@ -1,11 +1,7 @@
 // Font table reader: size check and in-place record access.
 #include "DeFxy.h"
 
-namespace
-{
-const int InvalidFile = 3;
-const int NonModular = 4;
-} // namespace
+using namespace fxy;
 
 int DeFxy::Open(const char* name)
 {
@@ -31,7 +27,7 @@ void DeFxy::Close()
 int DeFxy::Process()
 {
     if (input.Length() == FileSize)
-        return 0;
+        return Ok;
     Close();
     return NonModular;
 }
@@ -45,9 +41,20 @@ const FxyEntry* DeFxy::GetEntry(unsigned long index) const
 
 const char* DeFxy::ErrorString(unsigned char code)
 {
-    static const char* const texts[] = {
-        "no error",          "Fxy: Premature EOF",        "Fxy: Out of memory",
-        "Fxy: invalid file", "Fxy: non modular filesize",
-    };
-    return code < sizeof texts / sizeof texts[0] ? texts[code] : "Fxy: Unknown error";
+    // Every code has a case (no default), so a code without a text is a
+    // compile warning.
+    switch (static_cast<Code>(code))
+    {
+    case Ok:
+        return "no error";
+    case PrematureEof:
+        return "Fxy: Premature EOF";
+    case OutOfMemory:
+        return "Fxy: Out of memory";
+    case InvalidFile:
+        return "Fxy: invalid file";
+    case NonModular:
+        return "Fxy: non modular filesize";
+    }
+    return "Fxy: Unknown error";
 }

@@ -5,6 +5,19 @@
 #include "../frame/DataStream.h"
 #include "../frame/Export.h"
 
+namespace fxy
+{
+// Result codes; DeFxy::ErrorString has their messages.
+enum Code : int
+{
+    Ok = 0,
+    PrematureEof = 1, // has a message, never produced
+    OutOfMemory = 2,  // has a message, never produced
+    InvalidFile = 3,
+    NonModular = 4
+};
+} // namespace fxy
+
 // One record of a font table, 12 bytes served as stored.
 struct FxyEntry
 {
@@ -24,10 +37,11 @@ public:
     DeFxy& operator=(const DeFxy&) = delete;
 
     // Loads the whole file; a name whose extension is not "fxy" gets ".fxy".
-    // 3 when it cannot be loaded, 4 when its size is not that of a table.
+    // fxy::InvalidFile when it cannot be loaded, fxy::NonModular when its
+    // size is not that of a table.
     int Open(const char* name);
     // Serves the caller's block in place (neither copied nor freed); it must
-    // outlive the use of the entries. A null block is 3.
+    // outlive the use of the entries. A null block is fxy::InvalidFile.
     int Open(const unsigned char* data, int size);
     void Close();
     // Record index, or null past the loaded records.

@@ -25,9 +25,9 @@ int DeP3d::Open(const char* fileName, ProgressCallback progress)
 {
     Close();
     if (!input->OpenInput(fileName, "p3d", 1))
-        return 3;
+        return p3d::InvalidFile;
     int result = Process(progress);
-    if (result != 0)
+    if (result != p3d::Ok)
         Close();
     return result;
 }
@@ -37,33 +37,34 @@ int DeP3d::Open(const unsigned char* data, unsigned long size, ProgressCallback 
     Close();
     // The buffer is addressed with 32 bits; a null block holds nothing.
     if ((static_cast<uint64_t>(size) >> 32) != 0 || (!data && size))
-        return 3;
+        return p3d::InvalidFile;
     input->OpenMemory(data, static_cast<uint32_t>(size));
     int result = Process(progress);
-    if (result != 0)
+    if (result != p3d::Ok)
         Close();
     return result;
 }
 
 const char* DeP3d::ErrorString(unsigned char code)
 {
-    switch (code)
+    // Every code has a case (no default), so a code without a text is a
+    // compile warning.
+    switch (static_cast<p3d::Code>(code))
     {
-    case 0:
+    case p3d::Ok:
         return "no error(s)";
-    case 1:
+    case p3d::PrematureEof:
         return "P3D: Premature EOF";
-    case 2:
+    case p3d::OutOfMemory:
         return "P3D: Out of memory";
-    case 3:
+    case p3d::InvalidFile:
         return "P3D: invalid file";
-    case 4:
+    case p3d::ResidualBytes:
         return "P3D: residual bytes";
-    case 5:
+    case p3d::Undecodable:
         return "P3D: undecodable";
-    default:
-        return "P3D: Unknown error";
     }
+    return "P3D: Unknown error";
 }
 
 int DeP3d::GetType() const
@@ -83,10 +84,10 @@ long DeP3d::GetLodCount() const
 int DeP3d::Assign(void** out, int size, int count)
 {
     if (!out)
-        return 2;
+        return p3d::OutOfMemory;
     *out = nullptr;
     if (size < 0 || count < 0)
-        return 2;
+        return p3d::OutOfMemory;
     return AssignBytes(out, static_cast<unsigned long long>(size) * static_cast<unsigned long long>(count));
 }
 
@@ -95,13 +96,13 @@ int DeP3d::AssignBytes(void** out, unsigned long long bytes)
 {
     *out = nullptr;
     if (bytes == 0)
-        return 0;
+        return p3d::Ok;
     if (bytes > input->Length())
-        return 1;
+        return p3d::PrematureEof;
     *out = ostrel_internal::alloc::AllocateZeroed(static_cast<size_t>(bytes), 1);
     if (!*out)
-        return 2;
-    return input->Read(*out, static_cast<uint32_t>(bytes), 1) ? 0 : 1;
+        return p3d::OutOfMemory;
+    return input->Read(*out, static_cast<uint32_t>(bytes), 1) ? p3d::Ok : p3d::PrematureEof;
 }
 
 long DeP3d::GetMlodTagCount(long lod) const

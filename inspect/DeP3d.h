@@ -7,6 +7,7 @@
 
 #include "../frame/Export.h"
 #include "../frame/Progress.h"
+#include "P3dFormat.h"
 
 class DataStream;
 class P3dLod;
@@ -21,9 +22,8 @@ enum P3DType
     P3DOdol = 2
 };
 
-// Result codes: 0 no error, 1 premature end, 2 out of memory, 3 invalid file,
-// 4 residual bytes (after a header of no levels), 5 undecodable (binarised
-// model). Bytes after the last level are a trailer, counted in the report.
+// Result codes: p3d::Code (residual bytes: after a header of no levels;
+// undecodable: a binarised model). Bytes after the last level are a trailer, counted in the report.
 // The levels of a model read without error stay until Close, the next Open
 // or destruction; a failed run releases them. The callback's answer is not
 // polled.
@@ -51,10 +51,12 @@ class OSTREL_API DeP3d
     int GetType() const;
     long GetLodCount() const;
     // A zero-filled C-allocator block of size x count bytes in *out, filled
-    // from the input: 0 done, 1 too few bytes remain (the block, if one was
-    // made, stays in *out for the caller), 2 no block could be made (*out is
-    // null). Blocks larger than the whole input, which it could never fill,
-    // are not allocated: 1 with *out null. Negative sizes or counts give 2.
+    // from the input: p3d::Ok, p3d::PrematureEof when too few bytes remain
+    // (the block, if one was made, stays in *out for the caller), or
+    // p3d::OutOfMemory when no block could be made (*out is null). Blocks
+    // larger than the whole input, which it could never fill, are not
+    // allocated: PrematureEof with *out null. Negative sizes or counts give
+    // OutOfMemory.
     int Assign(void** out, int size, int count);
     // -1 or null when the level (or the tag, or the polygon) does not exist.
     long GetMlodTagCount(long lod) const;

@@ -15,17 +15,17 @@ const char* TypeLine(unsigned type)
 {
     switch (type)
     {
-    case 0x1555:
+    case pac::TypeRgba5551:
         return "Uncompressed RGBA 5:5:5:1 texture\r\n";
-    case 0x4444:
+    case pac::TypeRgba4444:
         return "Uncompressed RGBA 4:4:4:4 texture\r\n";
-    case 0x4747:
+    case pac::TypeIndexPalette:
         return "Uncompressed Index Palette texture\r\n";
-    case 0x8080:
+    case pac::TypeLumAlpha:
         return "Uncompressed Luminosity/Alpha map\r\n";
-    case 0xFF01:
+    case pac::TypeDxt1:
         return "DXT1 / S3TC compression\r\n";
-    case 0xFF05:
+    case pac::TypeDxt5:
         return "XBox/Arma DXT5 compressed texture\r\n";
     default:
         return nullptr;
@@ -49,11 +49,11 @@ int DePac::Open(const char* fileName, ProgressCallback progress)
 {
     const char* dot = fileName ? std::strrchr(fileName, '.') : nullptr;
     if (!dot || !(text::EqualNoCase(dot + 1, "paa") || text::EqualNoCase(dot + 1, "pac")))
-        return 3;
+        return pac::InvalidFile;
     if (!input->OpenInput(fileName, nullptr, 1))
-        return 3;
+        return pac::InvalidFile;
     int result = Process(progress);
-    if (result != 0)
+    if (result != pac::Ok)
         Close();
     return result;
 }
@@ -62,36 +62,37 @@ int DePac::Open(const unsigned char* data, unsigned long size, ProgressCallback 
 {
     // The buffer is addressed with 32 bits; a null block holds nothing.
     if ((static_cast<uint64_t>(size) >> 32) != 0 || (!data && size))
-        return 3;
+        return pac::InvalidFile;
     input->OpenMemory(data, static_cast<uint32_t>(size));
     return Process(progress);
 }
 
 const char* DePac::ErrorString(unsigned char code)
 {
-    switch (code)
+    // Every code has a case (no default), so a code without a text is a
+    // compile warning.
+    switch (static_cast<pac::Code>(code))
     {
-    case 0:
+    case pac::Ok:
         return "No error(s)";
-    case 1:
+    case pac::PrematureEnd:
         return "Pac: Premature EOF";
-    case 2:
+    case pac::OutOfMemory:
         return "Pac: Out of memory";
-    case 3:
+    case pac::InvalidFile:
         return "Pac: invalid file";
-    case 4:
+    case pac::UnknownFormat:
         return "Pac: Unknown File Format";
-    case 5:
+    case pac::UnknownTag:
         return "Pac: Unkown Tagg";
-    case 6:
+    case pac::NoOffsets:
         return "Pac: No Offset tagg supplied";
-    case 7:
+    case pac::NoEndingZeroes:
         return "Pac: No ending zeroes";
-    case 8:
+    case pac::ExcessBytes:
         return "excess bytes in file";
-    default:
-        return "Pac: Unknown error";
     }
+    return "Pac: Unknown error";
 }
 
 int DePac::Process(ProgressCallback progress)
@@ -104,33 +105,33 @@ int DePac::Process(ProgressCallback progress)
     if (!line)
     {
         callback("Unsupported format %04X\r\n", static_cast<unsigned>(type));
-        return 4;
+        return pac::UnknownFormat;
     }
     callback(line);
 
-    if (type == 0x4747)
+    if (type == pac::TypeIndexPalette)
     {
         // An index-palette file has no type word: "GG" begins its first tag.
         unsigned char name[8];
         unsigned char lengthBytes[4];
         name[0] = name[1] = 'G';
         if (!input->Take(name + 2, 6) || !input->Take(lengthBytes, 4))
-            return 1;
-        return (codec::SamePacName(name, "GGATCGVA") || codec::LoadU32(lengthBytes) == 4) ? 0 : 4;
+            return pac::PrematureEnd;
+        return (codec::SamePacName(name, "GGATCGVA") || codec::LoadU32(lengthBytes) == 4) ? pac::Ok : pac::UnknownFormat;
     }
 
     // Tags until two zero bytes stand where the next name would begin.
     int tags = codec::ReadPacTags(*input, [this](const unsigned char* tag, uint32_t length) {
         return ProcessTag(tag, length);
     });
-    if (tags != 0)
+    if (tags != pac::Ok)
         return tags;
 
-    if (hasOffsets && type != 0x1555)
+    if (hasOffsets && type != pac::TypeRgba5551)
         return WalkMips(true);
-    if (!hasOffsets && (type == 0x4444 || type == 0x8080))
+    if (!hasOffsets && (type == pac::TypeRgba4444 || type == pac::TypeLumAlpha))
         return WalkMips(false);
-    return 6;
+    return pac::NoOffsets;
 }
 
 int DePac::ProcessTag(const unsigned char* name, unsigned long length)
@@ -149,19 +150,19 @@ int DePac::ProcessTag(const unsigned char* name, unsigned long length)
     std::memcpy(letters, name, 8);
     letters[8] = 0;
     callback("unknown tagg %s\r\n", letters);
-    return 5;
+    return pac::UnknownTag;
 }
 
 int DePac::ReadWord(uint32_t& value, unsigned long length, const char* line)
 {
     if (length != 4)
-        return 3;
+        return pac::InvalidFile;
     const unsigned char* p = input->Take(4);
     if (!p)
-        return 1;
+        return pac::PrematureEnd;
     value = codec::LoadU32(p);
     callback(line, static_cast<unsigned>(value));
-    return 0;
+    return pac::Ok;
 }
 
 int DePac::ProcessCGVA(unsigned long length)
@@ -188,18 +189,18 @@ int DePac::ProcessSFFO(unsigned long length)
 {
     hasOffsets = true;
     callback("OFFS TAGG: Offsets. ");
-    if (length != 64)
-        return 3;
-    const unsigned char* p = input->Take(64);
+    if (length != 4 * pac::OffsetCount)
+        return pac::InvalidFile;
+    const unsigned char* p = input->Take(4 * pac::OffsetCount);
     if (!p)
-        return 1;
-    for (int i = 0; i < 16; ++i)
+        return pac::PrematureEnd;
+    for (int i = 0; i < pac::OffsetCount; ++i)
         offsets[i] = codec::LoadU32(p + 4 * i);
     int count = 0;
-    while (count < 16 && offsets[count] != 0)
+    while (count < pac::OffsetCount && offsets[count] != 0)
         ++count;
     callback("%d entries\r\n", count);
-    return 0;
+    return pac::Ok;
 }
 
 // Walks the mipmaps the OFFS tag lists (each must begin where the previous
@@ -215,7 +216,7 @@ int DePac::WalkMips(bool withOffsets)
                     });
     if (walk.misplaced)
         callback("rawlen != offset\r\n");
-    return walk.code != 0 ? walk.code : CheckExcess(walk.end);
+    return walk.code != pac::Ok ? walk.code : CheckExcess(walk.end);
 }
 
 // Bytes after the end marker are reported, not refused.
@@ -224,5 +225,5 @@ int DePac::CheckExcess(uint64_t position)
     uint64_t length = input->Length();
     if (position != length)
         callback("Excess bytes %d\r\n", static_cast<int>(length - position));
-    return 0;
+    return pac::Ok;
 }

@@ -7,12 +7,12 @@
 
 #include "../frame/Export.h"
 #include "../frame/Progress.h"
+#include "../codec/PacFormat.h"
 
 class DataStream;
 
-// Result codes: 0 no error, 1 premature end, 3 invalid file, 4 unknown
-// format, 5 unknown tag, 6 no offset tag, 7 no ending zeroes (2 and 8 have
-// messages but are never produced). Nothing is kept for callers besides the
+// Result codes: pac::Code (2 and 8 have messages but are never produced).
+// Nothing is kept for callers besides the
 // code and the printed lines; the callback's answer is not polled.
 class OSTREL_API DePac
 {
@@ -48,7 +48,7 @@ class OSTREL_API DePac
     uint32_t maxColor = 0;
     uint32_t swizzle = 0;
     uint32_t alphaFlag = 0;
-    uint32_t offsets[16] = {};
+    uint32_t offsets[pac::OffsetCount] = {};
     bool hasOffsets = false;
     ProgressCallback callback = nullptr;
     std::unique_ptr<DataStream> input;

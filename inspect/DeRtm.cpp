@@ -6,10 +6,10 @@
 #include "../frame/Text.h"
 #include "../codec/ByteOrder.h"
 
+using namespace rtm;
+
 namespace
 {
-const int PrematureEof = 1;
-const int InvalidFile = 3;
 
 
 uint64_t FrameSize(uint32_t pictures)
@@ -24,7 +24,7 @@ int DeRtm::Open(const char* name)
     if (!input.OpenInput(name, "rtm", 1))
         return InvalidFile;
     int result = Process();
-    if (result != 0)
+    if (result != Ok)
         Close();
     return result;
 }
@@ -37,7 +37,7 @@ int DeRtm::Open(const unsigned char* data, unsigned long size)
         return InvalidFile;
     input.OpenMemory(data, static_cast<uint32_t>(size));
     int result = Process();
-    if (result != 0)
+    if (result != Ok)
         Close();
     return result;
 }
@@ -63,7 +63,7 @@ int DeRtm::Process()
     char signature[9] = {};
     if (!input.Read(signature, 8, 1))
         return PrematureEof;
-    if (!text::EqualNoCase(signature, "RTM_0101"))
+    if (!text::EqualNoCase(signature, Signature))
         return InvalidFile;
     const uint64_t size = input.Length();
     if (size < HeaderSize)
@@ -82,7 +82,7 @@ int DeRtm::Process()
     pictureCount = pictures;
     pictureNames = bytes + HeaderSize;
     frames = bytes + namesEnd;
-    return 0;
+    return Ok;
 }
 
 const DeRtm::RtmFrame* DeRtm::GetFrame(unsigned long frame) const
@@ -131,8 +131,18 @@ float DeRtm::GetVertex(int index) const
 
 const char* DeRtm::ErrorString(unsigned char code)
 {
-    static const char* const texts[] = {
-        "no error", "Rtm: Premature EOF", "Rtm: Out of memory", "Rtm: invalid file",
-    };
-    return code < sizeof texts / sizeof texts[0] ? texts[code] : "Rtm: Unknown error";
+    // Every code has a case (no default), so a code without a text is a
+    // compile warning.
+    switch (static_cast<Code>(code))
+    {
+    case Ok:
+        return "no error";
+    case PrematureEof:
+        return "Rtm: Premature EOF";
+    case OutOfMemory:
+        return "Rtm: Out of memory";
+    case InvalidFile:
+        return "Rtm: invalid file";
+    }
+    return "Rtm: Unknown error";
 }

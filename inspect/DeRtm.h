@@ -9,6 +9,21 @@
 #include "../frame/Export.h"
 #include "RtmFieldText.h"
 
+namespace rtm
+{
+// Result codes; DeRtm::ErrorString has their messages.
+enum Code : int
+{
+    Ok = 0,
+    PrematureEof = 1,
+    OutOfMemory = 2, // has a message, never produced
+    InvalidFile = 3
+};
+
+// The first eight bytes of an animation (any letter case).
+const char Signature[] = "RTM_0101";
+} // namespace rtm
+
 class OSTREL_API DeRtm
 {
 public:
@@ -25,8 +40,8 @@ public:
     DeRtm& operator=(const DeRtm&) = delete;
 
     // Loads the whole file; a name whose extension is not "rtm" gets ".rtm".
-    // 3 when it cannot be loaded or is no animation, 1 when its size does not
-    // match its counts.
+    // rtm::InvalidFile when it cannot be loaded or is no animation,
+    // rtm::PrematureEof when its size does not match its counts.
     int Open(const char* name);
     // Serves the caller's block in place (neither copied nor freed); it must
     // stay valid while the getters are used.

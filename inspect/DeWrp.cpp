@@ -44,7 +44,7 @@ int DeWrp::Open(const char* name, ProgressCallback progress)
     std::memset(mapSize, 0, sizeof mapSize);
     WrpBytes bytes;
     int result = OpenFile(name, bytes);
-    if (result != 0)
+    if (result != Ok)
         return result;
     input.Attach(bytes.Data(), bytes.Size());
     loaded = &bytes;
@@ -52,7 +52,7 @@ int DeWrp::Open(const char* name, ProgressCallback progress)
     loaded = nullptr;
     input.Detach();
     bytes.Reset();
-    if (result != 0)
+    if (result != Ok)
         Close();
     return result;
 }
@@ -66,7 +66,7 @@ int DeWrp::Open(const unsigned char* data, unsigned long size, ProgressCallback 
     input.Attach(data, data ? size : 0);
     int result = Process(progress);
     input.Detach();
-    if (result != 0)
+    if (result != Ok)
         Close();
     return result;
 }
@@ -126,16 +126,16 @@ int DeWrp::OpenFile(const char* name, WrpBytes& bytes)
         bytes.Reset();
         return PrematureEof;
     }
-    return 0;
+    return Ok;
 }
 
 int DeWrp::Process(ProgressCallback progress)
 {
     callback = SilentProgress::Select(progress);
     int result = ReadHeader();
-    if (result != 0)
+    if (result != Ok)
         return result;
-    return version == 1 ? LoadVersion1() : ReadCells();
+    return version == ImageVersion ? LoadVersion1() : ReadCells();
 }
 
 int DeWrp::ReadHeader()
@@ -143,7 +143,7 @@ int DeWrp::ReadHeader()
     if (!input.Read(id, 4))
         return PrematureEof;
     id[4] = 0;
-    if (std::memcmp(id, "OPRW", 4) == 0)
+    if (std::memcmp(id, CellLayoutId, IdSize) == 0)
     {
         uint32_t v = 0;
         if (!input.ReadU32(v))
@@ -151,7 +151,7 @@ int DeWrp::ReadHeader()
         version = static_cast<int>(v);
         for (uint32_t& s : mapSize)
             s = 256;
-        if (v == 3 || v == 17)
+        if (v == CellVersionSized || v == CellVersionPlain)
         {
             for (uint32_t& s : mapSize)
             {
@@ -159,21 +159,21 @@ int DeWrp::ReadHeader()
                     return PrematureEof;
             }
         }
-        if (v != 2 && v != 3 && v != 17)
+        if (v != CellVersionFixedSize && v != CellVersionSized && v != CellVersionPlain)
             return BadVersion;
         callback("OPRW Version %X\r\n", v);
-        return 0;
+        return Ok;
     }
-    if (std::memcmp(id, "4WVR", 4) == 0)
+    if (std::memcmp(id, ImageLayoutId, IdSize) == 0)
     {
-        version = 1;
+        version = ImageVersion;
         uint32_t x = 0;
         uint32_t y = 0;
         if (!input.ReadU32(x) || !input.ReadU32(y))
             return PrematureEof;
         mapSize[0] = mapSize[2] = x;
         mapSize[1] = mapSize[3] = y;
-        return 0;
+        return Ok;
     }
     return NotWrp;
 }
@@ -211,7 +211,7 @@ int DeWrp::LoadVersion1()
     while (v1TextureCount < slots && v1TextureNames[v1TextureCount * V1SlotSize] != 0)
         ++v1TextureCount;
     v1ObjectCount = static_cast<int>(rest / V1ObjectSize);
-    return 0;
+    return Ok;
 }
 
 int DeWrp::ExtractBlock(WrpInput& in, WrpBytes& target, uint64_t n, bool plain)
@@ -229,7 +229,7 @@ int DeWrp::ExtractBlock(WrpInput& in, WrpBytes& target, uint64_t n, bool plain)
 
 int DeWrp::ReadCells()
 {
-    const bool plain = version == 17;
+    const bool plain = version == static_cast<int>(CellVersionPlain);
     // Sizes print as the signed 32-bit values they are in the file.
     const int x = static_cast<int>(mapSize[0]);
     const int y = static_cast<int>(mapSize[1]);
@@ -239,38 +239,38 @@ int DeWrp::ReadCells()
         return PrematureEof;
     callback("Reading %dx%d CellFlags\r\n", x, y);
     int result = ExtractBlock(input, cellFlags, quad, plain);
-    if (result != 0)
+    if (result != Ok)
         return result;
     callback("Reading %dx%d CellEnvSounds\r\n", x, y);
-    if ((result = ExtractBlock(input, cellEnvSounds, cells, plain)) != 0)
+    if ((result = ExtractBlock(input, cellEnvSounds, cells, plain)) != Ok)
         return result;
     callback("Reading %d CellEnvSounds\r\n", static_cast<int>(static_cast<uint32_t>(cells)));
-    if ((result = peaks.Read(input)) != 0)
+    if ((result = peaks.Read(input)) != Ok)
         return result;
     callback("Reading %dx%d ReadIndexes\r\n", x, y);
-    if ((result = textures.ReadIndexes(input, cells, plain)) != 0)
+    if ((result = textures.ReadIndexes(input, cells, plain)) != Ok)
         return result;
     callback("Reading %dx%d CellsExtFlag\r\n", x, y);
-    if ((result = ExtractBlock(input, cellsExtFlag, quad, plain)) != 0)
+    if ((result = ExtractBlock(input, cellsExtFlag, quad, plain)) != Ok)
         return result;
     callback("Reading %dx%d Elevation\r\n", x, y);
-    if ((result = ExtractBlock(input, elevation, quad, plain)) != 0)
+    if ((result = ExtractBlock(input, elevation, quad, plain)) != Ok)
         return result;
-    if ((result = textures.Read(input)) != 0)
+    if ((result = textures.Read(input)) != Ok)
         return result;
-    if ((result = models.Read(input)) != 0)
+    if ((result = models.Read(input)) != Ok)
         return result;
     return objects.Read(input);
 }
 
 int DeWrp::GetModelCount() const
 {
-    return version == 1 ? v1ObjectCount : static_cast<int>(models.count);
+    return version == ImageVersion ? v1ObjectCount : static_cast<int>(models.count);
 }
 
 const char* DeWrp::GetModelName(int index)
 {
-    if (version != 1)
+    if (version != ImageVersion)
         return index < 0 ? nullptr : models.GetName(static_cast<unsigned long>(index));
     if (!v1Objects || index < 0 || index >= v1ObjectCount)
         return nullptr;
@@ -279,12 +279,12 @@ const char* DeWrp::GetModelName(int index)
 
 int DeWrp::GetTextureCount() const
 {
-    return version == 1 ? v1TextureCount : static_cast<int>(textures.count);
+    return version == ImageVersion ? v1TextureCount : static_cast<int>(textures.count);
 }
 
 const char* DeWrp::GetTextureName(int index)
 {
-    if (version != 1)
+    if (version != ImageVersion)
         return textures.GetName(index);
     if (!v1TextureNames || index < 0 || index >= v1TextureCount)
         return nullptr;
@@ -316,27 +316,45 @@ int DeWrp::ValidModels()
         if (!*name)
             return NoTextureName;
     }
-    return 0;
+    return Ok;
 }
 
 const char* DeWrp::ErrorString(unsigned char code)
 {
-    static const char* const texts[] = {
-        "no error",
-        "Wrp: Premature EOF",
-        "Wrp: Out of memory",
-        "Wrp: string filename too long",
-        "Wrp: Not a WRP file",
-        "Wrp: Invalid version for OPWR wrp file",
-        "Wrp: Extract, excess 1bits",
-        "Wrp: Extract negative rpos",
-        "Wrp: Extract checksum",
-        "Wrp: Invalid File",
-        "Wrp: Invalid object index in models",
-        "Wrp: No model filename to use",
-        "Wrp: Model id is regressive",
-        "Wrp: TextureIndex out of bounds",
-        "Wrp: No Name to texture",
-    };
-    return code < sizeof texts / sizeof texts[0] ? texts[code] : "Wrp: Unknown error";
+    // Every code has a case (no default), so a code without a text is a
+    // compile warning.
+    switch (static_cast<Code>(code))
+    {
+    case Ok:
+        return "no error";
+    case PrematureEof:
+        return "Wrp: Premature EOF";
+    case OutOfMemory:
+        return "Wrp: Out of memory";
+    case NameTooLong:
+        return "Wrp: string filename too long";
+    case NotWrp:
+        return "Wrp: Not a WRP file";
+    case BadVersion:
+        return "Wrp: Invalid version for OPWR wrp file";
+    case ExcessBits:
+        return "Wrp: Extract, excess 1bits";
+    case BadReference:
+        return "Wrp: Extract negative rpos";
+    case BadChecksum:
+        return "Wrp: Extract checksum";
+    case InvalidFile:
+        return "Wrp: Invalid File";
+    case BadModelIndex:
+        return "Wrp: Invalid object index in models";
+    case NoModelName:
+        return "Wrp: No model filename to use";
+    case RegressiveId:
+        return "Wrp: Model id is regressive";
+    case BadTextureIndex:
+        return "Wrp: TextureIndex out of bounds";
+    case NoTextureName:
+        return "Wrp: No Name to texture";
+    }
+    return "Wrp: Unknown error";
 }

@@ -132,7 +132,8 @@ public:
 
     // Decodes a block of n bytes at the cursor into target, which is replaced
     // by a fresh block before decoding (and so freed by Close whatever the
-    // outcome). 0, or 1, 2, 6, 7, 8.
+    // outcome). Ok, or PrematureEof, OutOfMemory, ExcessBits, BadReference,
+    // BadChecksum (wrp::Code).
     static int ExtractBlock(WrpInput& input, WrpBytes& target, uint64_t n, bool plain);
 
     Peaks peaks;

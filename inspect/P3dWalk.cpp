@@ -9,17 +9,11 @@
 #include "../frame/DataStream.h"
 #include "../frame/Text.h"
 #include "DeP3d.h"
+#include "P3dFormat.h"
 #include "P3dRecords.h"
 #include "../frame/AllocFail.h"
 
-namespace
-{
-// Bit patterns of the header version: the float 1.1, and the integer 257
-// that editable models in circulation store for the same version.
-const uint32_t VersionFloat = 0x3F8CCCCD;
-const uint32_t VersionInteger = 257;
-const float CurrentVersion = 1.1f;
-} // namespace
+using namespace p3d;
 
 bool DeP3d::ReadU32(uint32_t& value)
 {
@@ -31,9 +25,9 @@ bool DeP3d::ReadU32(uint32_t& value)
 
 P3DType DeP3d::_SetType()
 {
-    if (text::EqualNoCase(signature, "MLOD"))
+    if (text::EqualNoCase(signature, EditableSignature))
         return P3DMlod;
-    if (text::EqualNoCase(signature, "ODOL"))
+    if (text::EqualNoCase(signature, BinarisedSignature))
         return P3DOdol;
     return P3DNone;
 }
@@ -43,16 +37,16 @@ int DeP3d::Process(ProgressCallback progress)
     callback = SilentProgress::Select(progress);
     std::memset(signature, 0, sizeof signature);
     if (!input->Take(signature, 4))
-        return 1;
+        return PrematureEof;
     type = _SetType();
     if (type == P3DMlod)
         return ReadMlod();
     if (type == P3DOdol)
     {
         callback("ODOL");
-        return 5;
+        return Undecodable;
     }
-    return 3;
+    return InvalidFile;
 }
 
 int DeP3d::ReadMlod()
@@ -62,7 +56,7 @@ int DeP3d::ReadMlod()
     mlod->lodCount = 0;
     uint32_t bits = 0;
     if (!ReadU32(bits))
-        return 3;
+        return InvalidFile;
     float version = 0;
     if (bits == VersionInteger)
         version = CurrentVersion;
@@ -71,65 +65,65 @@ int DeP3d::ReadMlod()
     mlod->version = version;
     callback(" version %.2f\r\n", static_cast<double>(version));
     if (bits != VersionFloat && bits != VersionInteger)
-        return 3;
+        return InvalidFile;
     if (!ReadU32(mlod->lodCount))
-        return 3;
+        return InvalidFile;
     callback("LodCount %d\r\n", static_cast<int>(mlod->lodCount));
     for (uint32_t i = 0; i < mlod->lodCount; ++i)
     {
         P3dLod* lod = ostrel_internal::alloc::New<P3dLod>();
         if (!lod)
-            return 2;
+            return OutOfMemory;
         mlod->lods.Append(lod);
         int result = ReadLod(*lod);
-        if (result != 0)
+        if (result != Ok)
             return result;
     }
     if (input->AtEnd())
-        return 0;
+        return Ok;
     // Models saved by the editor carry a trailer after the last level
     // (zeros, a folder text, 32-bit values): accepted and counted. Without
     // any level there is no end tag, and bytes after the header are residual.
     if (mlod->lodCount == 0)
-        return 4;
+        return ResidualBytes;
     callback("TrailingBytes: %lu\r\n", static_cast<unsigned long>(input->Length() - input->Position()));
-    return 0;
+    return Ok;
 }
 
 int DeP3d::ReadLod(P3dLod& lod)
 {
     if (!input->Take(lod.signature, 4))
-        return 1;
-    if (!text::EqualNoCase(lod.signature, "SP3X"))
-        return 3;
+        return PrematureEof;
+    if (!text::EqualNoCase(lod.signature, LodSignature))
+        return InvalidFile;
     if (!ReadU32(lod.versionHigh))
-        return 1;
-    if (lod.versionHigh != 28)
-        return 3;
+        return PrematureEof;
+    if (lod.versionHigh != LodVersionHigh)
+        return InvalidFile;
     if (!ReadU32(lod.versionLow))
-        return 1;
-    if (lod.versionLow != 153)
-        return 3;
+        return PrematureEof;
+    if (lod.versionLow != LodVersionLow)
+        return InvalidFile;
     callback("LodSig: %s V%d.%d\r\n", lod.signature, static_cast<int>(lod.versionHigh),
              static_cast<int>(lod.versionLow));
     int result = ReadCounts(lod);
-    if (result == 0)
+    if (result == Ok)
         result = Assign(&lod.vertices, 16, lod.vertexCount);
-    if (result == 0)
+    if (result == Ok)
         result = Assign(&lod.normals, 12, lod.normalCount);
-    if (result == 0)
+    if (result == Ok)
         result = Assign(&lod.polygons, P3dLod::PolygonSize, lod.polygonCount);
-    if (result == 0)
+    if (result == Ok)
         result = CheckPolygons(lod);
-    if (result != 0)
+    if (result != Ok)
         return result;
     if (!input->Take(lod.tagMarker, 4))
-        return 1;
+        return PrematureEof;
     static const char marker[] = "TAGG";
     for (int i = 0; i < 4; ++i)
     {
         if (text::Lower(lod.tagMarker[i]) != text::Lower(marker[i]))
-            return 3;
+            return InvalidFile;
     }
     return ReadTags(lod);
 }
@@ -138,21 +132,21 @@ int DeP3d::ReadCounts(P3dLod& lod)
 {
     uint32_t value = 0;
     if (!ReadU32(value))
-        return 1;
+        return PrematureEof;
     lod.vertexCount = static_cast<int32_t>(value);
     callback("Vertexes: %d\r\n", static_cast<int>(lod.vertexCount));
     if (!ReadU32(value))
-        return 1;
+        return PrematureEof;
     lod.normalCount = static_cast<int32_t>(value);
     callback("NormalsCount: %d\r\n", static_cast<int>(lod.normalCount));
     if (!ReadU32(value))
-        return 1;
+        return PrematureEof;
     lod.polygonCount = static_cast<int32_t>(value);
     callback("PolygonCount: %d\r\n", static_cast<int>(lod.polygonCount));
     if (!ReadU32(lod.lodFlags))
-        return 1;
+        return PrematureEof;
     callback("LodFlags: %X\r\n", static_cast<unsigned>(lod.lodFlags));
-    return 0;
+    return Ok;
 }
 
 // Each polygon names 3 or 4 corners whose normal and point indices lie below
@@ -160,11 +154,11 @@ int DeP3d::ReadCounts(P3dLod& lod)
 int DeP3d::CheckPolygons(P3dLod& lod)
 {
     if (lod.polygonCount <= 0)
-        return 0;
+        return Ok;
     size_t count = static_cast<size_t>(lod.polygonCount);
     lod.polygonTexts = static_cast<char*>(ostrel_internal::alloc::Allocate(count * P3dLod::PolygonTextSize));
     if (!lod.polygonTexts)
-        return 2;
+        return OutOfMemory;
     const unsigned char* polygon = static_cast<const unsigned char*>(lod.polygons);
     for (size_t i = 0; i < count; ++i, polygon += P3dLod::PolygonSize)
     {
@@ -174,17 +168,17 @@ int DeP3d::CheckPolygons(P3dLod& lod)
         callback("%s\r\n", text);
         int32_t corners = codec::LoadI32(polygon + 32);
         if (corners != 3 && corners != 4)
-            return 3;
+            return InvalidFile;
         for (int32_t c = 0; c < corners; ++c)
         {
             const unsigned char* corner = polygon + 36 + 16 * c;
             if (codec::LoadI32(corner + 4) >= lod.normalCount)
-                return 3;
+                return InvalidFile;
             if (codec::LoadI32(corner) >= lod.vertexCount)
-                return 3;
+                return InvalidFile;
         }
     }
-    return 0;
+    return Ok;
 }
 
 // Tags up to and including "#EndOfFile#", then the level's closing value.
@@ -194,12 +188,12 @@ int DeP3d::ReadTags(P3dLod& lod)
     {
         P3dTag* tag = new (std::nothrow) P3dTag;
         if (!tag)
-            return 1;
+            return PrematureEof;
         lod.tags.Append(tag);
         ++lod.tagCount;
         uint32_t stored = 0;
         if (!input->Take(tag->tagName, 64) || !ReadU32(stored))
-            return 1;
+            return PrematureEof;
         callback("%s %d\r\n", tag->tagName, static_cast<int>(stored));
         unsigned long long bytes = stored;
         if (text::EqualNoCase(tag->tagName, "#mass#"))
@@ -213,11 +207,11 @@ int DeP3d::ReadTags(P3dLod& lod)
         if (bytes != 0)
         {
             int result = AssignBytes(&tag->tagData, bytes);
-            if (result != 0)
+            if (result != Ok)
                 return result;
             tag->tagSize = static_cast<uint32_t>(bytes);
         }
         if (text::EqualNoCase(tag->tagName, "#EndOfFile#"))
-            return input->Take(lod.closingValue, 4) ? 0 : 1;
+            return input->Take(lod.closingValue, 4) ? Ok : PrematureEof;
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-// Result codes of the world reader.
+// Result codes and layout constants of the world reader.
 
 #include <cstdint>
 
@@ -24,4 +24,15 @@ enum Code : int
     BadTextureIndex = 13,
     NoTextureName = 14,
 };
+
+// The first four bytes of a world: the cell-block layout, whose version
+// follows (2, or 3 and 17 with the four map sizes; 17 stores its blocks
+// plain), and the older memory-image layout, version 1.
+const char CellLayoutId[] = "OPRW";
+const char ImageLayoutId[] = "4WVR";
+const int IdSize = 4;
+const int ImageVersion = 1;
+const uint32_t CellVersionFixedSize = 2;
+const uint32_t CellVersionSized = 3;
+const uint32_t CellVersionPlain = 17;
 } // namespace wrp

@@ -59,7 +59,7 @@ uint64_t WrpBlockCapacity(const WrpInput& input, uint64_t n, bool plain)
 int DecodeWrpBlock(WrpInput& input, unsigned char* out, size_t n, bool plain)
 {
     if (plain)
-        return input.Read(out, n) ? 0 : PrematureEof;
+        return input.Read(out, n) ? Ok : PrematureEof;
     const size_t capacity = static_cast<size_t>(WrpBlockCapacity(input, n, plain));
     size_t used = 0;
     const int result = codec::LzssDecode(input.Here(), input.Remaining(), out, n, capacity, WorldPacking, &used);

@@ -43,7 +43,7 @@ int DeWrp::Peaks::Read(WrpInput& input)
     }
     input.Skip(bytes);
     count = n;
-    return 0;
+    return Ok;
 }
 
 void DeWrp::Peaks::Close()
@@ -64,7 +64,7 @@ int DeWrp::Models::Read(WrpInput& input)
     if (!input.ReadU32(n))
         return PrematureEof;
     if (n == 0)
-        return 0;
+        return Ok;
     // Every name takes at least its NUL, so the count is bounded by the bytes.
     if (n > input.Remaining())
         return PrematureEof;
@@ -94,7 +94,7 @@ int DeWrp::Models::Read(WrpInput& input)
     }
     input.Skip(scanned);
     count = n;
-    return 0;
+    return Ok;
 }
 
 void DeWrp::Models::Close()
@@ -119,7 +119,7 @@ int DeWrp::Objects::Read(WrpInput& input)
         return PrematureEof;
     const size_t n = bytes / ObjectSize;
     if (n == 0)
-        return 0; // the last 4 bytes are not examined
+        return Ok; // the last 4 bytes are not examined
     if (n > 0xFFFFFFFFu)
         return OutOfMemory;
     try
@@ -143,7 +143,7 @@ int DeWrp::Objects::Read(WrpInput& input)
     uint32_t marker = 0;
     if (!input.ReadU32(marker) || marker != EndMarker)
         return PrematureEof;
-    return 0;
+    return Ok;
 }
 
 void DeWrp::Objects::Close()
@@ -191,7 +191,7 @@ int DeWrp::Textures::Read(WrpInput& input)
     {
         return OutOfMemory;
     }
-    return 0;
+    return Ok;
 }
 
 int DeWrp::Textures::ReadIndexes(WrpInput& input, uint64_t cells, bool plain)

@@ -62,12 +62,12 @@ int Ostrel::VerifyChecksum()
     if (!file)
         return errorCode = PboNoFile;
     const uint64_t size = stream.FileSize();
-    const int stored = PboEntryFixedSize;
+    const int stored = PboArmaTrailerSize;
     if (info.residualCount != stored || size < static_cast<uint64_t>(stored) || info.keyStore[0] != 0)
-        return 1;
-    static const unsigned char zeros[PboEntryFixedSize] = {};
+        return PboChecksumAbsent;
+    static const unsigned char zeros[PboArmaTrailerSize] = {};
     if (std::memcmp(info.keyStore, zeros, stored) == 0)
-        return 1;
+        return PboChecksumAbsent;
     std::unique_ptr<unsigned char[]> block(new (std::nothrow) unsigned char[ChecksumBlockSize]);
     if (!block)
         return errorCode = PboNoMemory;
@@ -86,5 +86,5 @@ int Ostrel::VerifyChecksum()
         return errorCode = PboTruncated;
     unsigned char digest[Sha1::DigestSize];
     sha.Final(digest);
-    return std::memcmp(digest, info.keyStore + 1, sizeof digest) == 0 ? 0 : 2;
+    return std::memcmp(digest, info.keyStore + 1, sizeof digest) == 0 ? PboChecksumMatches : PboChecksumDiffers;
 }

@@ -15,10 +15,6 @@
 
 namespace
 {
-// Option values in the low three bits of the flags.
-const int CheckOption = 1;
-const int BinariseOption = 2;
-const int KeepTextOption = 4;
 // Bits of configSeen.
 const int SeenConfigCpp = 1;
 const int SeenConfigBin = 2;
@@ -214,7 +210,7 @@ int Ostrel::RecurseScanEntries(PboFlags flags, const char* folder, const char* s
     });
     if (result)
         return result;
-    if ((flags & CheckOption) && configSeen == (SeenConfigCpp | SeenConfigBin))
+    if ((flags & PboCheckOption) && configSeen == (SeenConfigCpp | SeenConfigBin))
         return PboConfigConflict;
     return 0;
 }
@@ -234,13 +230,13 @@ int Ostrel::CheckSource(PboFlags flags, const char* path, const char* name)
     if (text::EqualNoCase(name, "description.ext"))
         return 0;
     int options = Options(flags);
-    if (options == CheckOption)
+    if (options == PboCheckOption)
     {
         if (text::EqualNoCase(name, "config.cpp"))
             configSeen |= SeenConfigCpp;
         return 0;
     }
-    if (options != BinariseOption && options != KeepTextOption)
+    if (options != PboBinariseOption && options != PboKeepTextOption)
         return 0;
     const char* dot = std::strrchr(path, '.');
     size_t stem = dot ? static_cast<size_t>(dot - path) : std::strlen(path);
@@ -262,11 +258,11 @@ int Ostrel::RecurseBuildEntries(PboFlags flags, const char* folder, const char* 
             callback("ignoring thumbs.db\r\n");
             return 0;
         }
-        if ((flags & BinariseOption) && IsAny(name, "mission.sqm", "config.cpp"))
+        if ((flags & PboBinariseOption) && IsAny(name, "mission.sqm", "config.cpp"))
             return 0;
-        if (!(flags & (BinariseOption | KeepTextOption)) && text::EqualNoCase(name, "mission.bin"))
+        if (!(flags & (PboBinariseOption | PboKeepTextOption)) && text::EqualNoCase(name, "mission.bin"))
             return 0;
-        if (!(flags & KeepTextOption) && IsAny(name, "mission.sqm,txt", "config.cpp,txt"))
+        if (!(flags & PboKeepTextOption) && IsAny(name, "mission.sqm,txt", "config.cpp,txt"))
             return 0;
         if (text::EqualNoCase(name, "$PBOPREFIX$"))
         {
@@ -345,7 +341,7 @@ int Ostrel::WriteArchive(const char* folder, PboFlags flags, const char* prefix,
     // leaves a broken archive (nor spoils one that was there before).
     if (!StartArchive(folder, nullptr, flags, prefix, callback))
         return PboNoFile;
-    int result = WriteHeaderBlock((flags & KeepTextOption) != 0);
+    int result = WriteHeaderBlock((flags & PboKeepTextOption) != 0);
     if (!result)
         result = WriteDataBlock(folder);
     if (result)

@@ -7,13 +7,8 @@
 #include "../frame/Platform.h"
 #include "Decompress.h"
 #include "../frame/AllocFail.h"
+#include "PboErrors.h"
 
-namespace
-{
-const int NoMemory = -1;
-const int Truncated = -2;
-const int OutOfBounds = -4;
-} // namespace
 
 pbo_entry::~pbo_entry()
 {
@@ -52,18 +47,18 @@ int pbo_entry::LoadEntryData(FILE* file, uint64_t fileSize, uint64_t dataStartOf
     if (present > static_cast<uint32_t>(INT32_MAX))
     {
         loadedSize = 0;
-        return NoMemory;
+        return PboNoMemory;
     }
     if (present && !platform::SeekTo(file, begin))
-        return Truncated;
+        return PboTruncated;
     data = static_cast<unsigned char*>(ostrel_internal::alloc::Allocate(present ? present : 1));
     if (!data)
-        return NoMemory;
+        return PboNoMemory;
     size_t read = present ? std::fread(data, 1, present, file) : 0;
     if (read != dataSize)
     {
         loadedSize = static_cast<int32_t>(read);
-        return Truncated;
+        return PboTruncated;
     }
     if (!compressed)
         return loadedSize;
@@ -77,13 +72,13 @@ int pbo_entry::LoadEntryData(FILE* file, uint64_t fileSize, uint64_t dataStartOf
     if (originalSize >= 0x7FFFFFFFu || originalSize > MaxUnpackedSize(dataSize))
     {
         loadedSize = static_cast<int32_t>(dataSize);
-        return OutOfBounds;
+        return PboCompressionBounds;
     }
     unsigned char* unpacked = static_cast<unsigned char*>(ostrel_internal::alloc::Allocate(static_cast<size_t>(originalSize) + 1));
     if (!unpacked)
     {
         loadedSize = static_cast<int32_t>(dataSize);
-        return NoMemory;
+        return PboNoMemory;
     }
     int result = Decompress(data, dataSize, unpacked, originalSize);
     std::free(data);

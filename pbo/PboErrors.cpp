@@ -1,8 +1,11 @@
+// Fixed messages of the archive class's result codes.
 #include "PboErrors.h"
 
 const char* PboErrorText(int code)
 {
-    switch (code)
+    // Every code has a case (no default), so a code without a text is a
+    // compile warning.
+    switch (static_cast<PboError>(code))
     {
     case PboNoError:
         return "No error(s)";
@@ -38,7 +41,6 @@ const char* PboErrorText(int code)
         return "config.cpp or mission.sqm is pre raPified";
     case PboConfigConflict:
         return "config.bin and, config.cpp cannot co-exist";
-    default:
-        return "pbo Unknown error";
     }
+    return "pbo Unknown error";
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-// Result codes of the archive class; 0 is success.
-enum PboError
+// Result codes of the archive class and their fixed messages; 0 is success.
+enum PboError : int
 {
     PboNoError = 0,
     PboNoMemory = -1,
@@ -20,6 +20,14 @@ enum PboError
     PboLintError = -15,
     PboPreRapified = -16,
     PboConfigConflict = -17
+};
+
+// Answers of the archive's checksum verification besides its error codes.
+enum PboChecksum : int
+{
+    PboChecksumMatches = 0,
+    PboChecksumAbsent = 1,
+    PboChecksumDiffers = 2
 };
 
 // The fixed message for a code ("pbo Unknown error" outside the table).

@@ -18,8 +18,20 @@ enum PboFlags
 const uint32_t PboMethodStored = 0;
 const uint32_t PboMethodCompressed = 0x43707273;
 const uint32_t PboMethodProduct = 0x56657273;
-// Low bits of a PboFlags value that are builder options, not flavour.
+// Low bits of a PboFlags value that are builder options, not flavour: check
+// the configs, binarise them, or keep their texts beside the binarised ones.
 const int PboOptionMask = 7;
+const int PboCheckOption = 1;
+const int PboBinariseOption = 2;
+const int PboKeepTextOption = 4;
+// Bytes after the entry data: an Elite archive's key bytes, and an Arma
+// archive's zero byte followed by the SHA-1 of everything before it.
+const int PboEliteTrailerSize = 5;
+const int PboArmaTrailerSize = 21;
+inline int PboTrailerSize(int flavour)
+{
+    return flavour == Elite ? PboEliteTrailerSize : flavour == Arma ? PboArmaTrailerSize : 0;
+}
 // Size of a header entry without its name (the name's zero byte included).
 const int PboEntryFixedSize = 21;
 

@@ -173,9 +173,9 @@ int Ostrel::ReadHeaders()
     if (info.flavour != ArmaNoSha)
         return 0;
     int64_t residual = static_cast<int64_t>(stream.FileSize()) - start - static_cast<int64_t>(dataSum);
-    if (residual == 5)
+    if (residual == PboEliteTrailerSize)
         info.flavour = Elite;
-    else if (residual == 21)
+    else if (residual == PboArmaTrailerSize)
         info.flavour = Arma;
     else if (residual != 0)
         return PboTruncated;
@@ -220,7 +220,7 @@ int Ostrel::OpenPbo(const char* name, ProgressCallback progress)
         break;
     case Arma:
         callback("Pbo Type is: Arma\r\n");
-        callback("Residual bytes(%d)= %s\r\n", 21, GetAsciiSig());
+        callback("Residual bytes(%d)= %s\r\n", PboArmaTrailerSize, GetAsciiSig());
         break;
     default:
         callback("Pbo Type is: CWC\r\n");
@@ -250,7 +250,7 @@ const char* Ostrel::GetAsciiSig() const
 {
     // Rebuilt on every call, in the object's own buffer.
     char* sig = asciiSig;
-    int count = info.flavour == Elite ? 5 : info.flavour == Arma ? 21 : 0;
+    int count = PboTrailerSize(info.flavour);
     static const char digits[] = "0123456789ABCDEF";
     for (int i = 0; i < count; ++i)
     {

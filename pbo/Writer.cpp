@@ -68,11 +68,11 @@ bool Ostrel::StartArchive(const char* name, const char* file, PboFlags flags, co
         callback("Creating ArmA style non residual pbo ");
         break;
     case Elite:
-        info.residualCount = 5;
+        info.residualCount = PboEliteTrailerSize;
         callback("Creating Xbox Elite Style Pbo: ");
         break;
     case Arma:
-        info.residualCount = 21;
+        info.residualCount = PboArmaTrailerSize;
         callback("Creating ArmA style pbo: ");
         break;
     default:
@@ -167,7 +167,7 @@ bool Ostrel::WriteEndingData()
         headerWritten = 1;
         ok = WriteEndingEntry();
     }
-    int count = info.flavour == Elite ? 5 : info.flavour == Arma ? 21 : 0;
+    int count = PboTrailerSize(info.flavour);
     if (ok && count)
     {
         callback("Writing sha key\r\n");

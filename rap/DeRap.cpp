@@ -7,6 +7,9 @@
 
 #include "../frame/Platform.h"
 #include "../frame/AllocFail.h"
+#include "RapFormat.h"
+
+using namespace rapformat;
 
 DeRap::DeRap()
     : usePragma(false), showOffsets(false), xboxTextMeta(false), fileName(nullptr), quoteBuffer(nullptr),
@@ -79,44 +82,46 @@ bool DeRap::IsHeader8()
 {
     if (GetLong() != 0)
         return false;
-    return GetLong() == 8;
+    return GetLong() == static_cast<int>(HeaderEight);
 }
 
 RapError DeRap::CheckMagic()
 {
     spaceSignature = false;
     xboxTextMeta = false;
-    layout = 0;
+    layout = LayoutInline;
     if (size < 8)
         return RapNotRapFile;
-    if ((data[0] != 0x00 && data[0] != 0x20) || data[1] != 'r' || data[2] != 'a' || data[3] != 'P')
+    if ((data[0] != Signature[0] && data[0] != SpaceSignatureByte) ||
+        std::memcmp(data + 1, Signature + 1, SignatureLength - 1) != 0)
         return RapNotRapFile;
-    spaceSignature = data[0] == 0x20;
-    if (data[4] == 4 && data[5] == 0 && data[6] == 0)
+    spaceSignature = data[0] == SpaceSignatureByte;
+    if (std::memcmp(data + SignatureLength, InlineMark, sizeof InlineMark) == 0)
     {
         if (spaceSignature)
             return RapNotRapFile;
-        position = 7;
+        position = InlineHeaderSize;
         return RapNoError;
     }
-    layout = 1;
-    position = 4;
-    if (size < 12)
+    layout = LayoutArma;
+    position = SignatureLength;
+    // The zero long and the long 8 must be there; the enum offset may not.
+    if (size < ArmaHeaderSize - 4)
         return RapNotRapFile;
     if (spaceSignature)
     {
-        for (uint32_t i = 4; i < size; ++i)
+        for (uint32_t i = SignatureLength; i < size; ++i)
         {
-            if (data[i] == 0x20)
+            if (data[i] == SpaceSignatureByte)
                 data[i] = 0;
         }
     }
     if (IsHeader8())
         return RapNoError;
-    if (size < 32) // room for the Xbox header
+    if (size < XboxHeaderSize - 4) // room for the Xbox header
         return RapNotRapFile;
-    layout = 2;
-    position = 24;
+    layout = LayoutXbox;
+    position = XboxHeaderEightOffset;
     if (IsHeader8())
         return RapNoError;
     xboxTextMeta = true;
@@ -149,20 +154,20 @@ const char* DeRap::GetAsciiSig(const unsigned char* bytes)
 {
     if (!bytes)
     {
-        if (!data || size < 24)
+        if (!data || size < XboxSignatureOffset + XboxSignatureSize)
         {
             signatureText[0] = 0;
             return signatureText;
         }
-        bytes = data + 4;
+        bytes = data + XboxSignatureOffset;
     }
     static const char hex[] = "0123456789ABCDEF";
-    for (int i = 0; i < 20; ++i)
+    for (uint32_t i = 0; i < XboxSignatureSize; ++i)
     {
         signatureText[2 * i] = hex[bytes[i] >> 4];
         signatureText[2 * i + 1] = hex[bytes[i] & 0x0F];
     }
-    signatureText[40] = 0;
+    signatureText[2 * XboxSignatureSize] = 0;
     return signatureText;
 }
 

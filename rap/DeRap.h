@@ -26,9 +26,10 @@ public:
     DeRap(const DeRap&) = delete;
     DeRap& operator=(const DeRap&) = delete;
 
-    // Loads the whole file and detects its layout. 1 when it cannot be found,
-    // opened or read, 5 when its bytes cannot be allocated, else the detection
-    // code (the bytes are kept for 0 and 13).
+    // Loads the whole file and detects its layout. RapNoFile when it cannot be
+    // found, opened or read, RapOutOfMemory when its bytes cannot be
+    // allocated, else the detection code (the bytes are kept for RapNoError
+    // and RapXboxTextMeta).
     RapError OpenRapFile(const char* path);
     // Reads from the caller's buffer in place; it is neither copied nor owned
     // and must outlive the conversion, as must name. True only when the layout
@@ -39,7 +40,7 @@ public:
     bool SetAsRapData(const unsigned char* buffer, unsigned int byteCount, const char* name);
     // Converts the open data and stores the text's address through textOut
     // (null when no text could be kept). On an error the text ends with the
-    // message as a comment line. 13 (xbox text meta) produces nothing.
+    // message as a comment line. RapXboxTextMeta produces nothing.
     RapError ConvertRapData(const char** textOut);
     // Releases the input; the text is freed when freeText, else left to the
     // caller.
@@ -54,7 +55,8 @@ public:
     // Deepest nesting of class bodies and arrays that is read.
     static constexpr int MaxDepth = 256;
     // The text of a conversion holds at most TextPerInputByte characters for
-    // each byte of data plus TextAllowance; a longer one answers 5.
+    // each byte of data plus TextAllowance; a longer one answers
+    // RapOutOfMemory.
     static constexpr uint64_t TextPerInputByte = 64;
     static constexpr uint64_t TextAllowance = 1u << 20;
 
@@ -86,8 +88,8 @@ private:
     RapError WriteStringValue();
     RapError ProcessEnumList();
     char* DoubleUpQuotes(const char* s);
-    // The code for a name or string GetIndexedStr could not give: 5 when the
-    // string table could not grow, else usual.
+    // The code for a name or string GetIndexedStr could not give:
+    // RapOutOfMemory when the string table could not grow, else usual.
     RapError IndexedFailure(RapError usual) const;
 
     // Working buffer of DoubleUpQuotes (C allocator), grown as needed.

@@ -3,6 +3,9 @@
 
 #include "../frame/Text.h"
 #include "DeRap.h"
+#include "RapFormat.h"
+
+using namespace rapformat;
 
 namespace
 {
@@ -36,11 +39,11 @@ RapError DeRap::ProcessClasses()
 {
     consumed = 0;
     segmentStart = position;
-    if (layout == 0)
+    if (layout == LayoutInline)
         return ProcessEntryType(-1); // the root entry's lines begin with "//"
 
     const char* keyword = usePragma ? "pragma" : "define";
-    bool written = layout == 2 ? OutputStr(0, "#%s _XBOX_ WithSignature //%s", keyword, GetAsciiSig(nullptr))
+    bool written = layout == LayoutXbox ? OutputStr(0, "#%s _XBOX_ WithSignature //%s", keyword, GetAsciiSig(nullptr))
                                : OutputStr(0, "#%s _ARMA_\r\n", keyword);
     if (!written || !Put("\r\n\r\n"))
         return RapOutOfMemory;
@@ -128,22 +131,22 @@ RapError DeRap::ProcessEntryType(int depth)
     {
     case -1:
         return RapUnexpectedEof;
-    case 0:
+    case EntryClass:
         return ReadClassBody(depth);
-    case 1:
+    case EntryValue:
         return ReadVariables(depth);
-    case 2:
+    case EntryArray:
         return ReadArrayPacket(depth);
-    case 3:
-    case 4:
+    case EntryExtern:
+    case EntryDelete:
     {
         // Class declaration and delete statement; Arma and Xbox layouts only.
-        if (layout == 0)
+        if (layout == LayoutInline)
             return RapUnknownEntryType;
         const char* name = GetString();
         if (!name)
             return RapUnexpectedEof;
-        bool written = PutIndent(depth) && Put(type == 3 ? "class " : "delete ") && Put(name) && Put(";\r\n");
+        bool written = PutIndent(depth) && Put(type == EntryExtern ? "class " : "delete ") && Put(name) && Put(";\r\n");
         return written ? RapNoError : RapOutOfMemory;
     }
     default:
@@ -153,7 +156,7 @@ RapError DeRap::ProcessEntryType(int depth)
 
 RapError DeRap::ReadClassBody(int depth)
 {
-    if (layout == 0)
+    if (layout == LayoutInline)
         return ReadInlineClass(depth);
     const char* name = GetString();
     if (!name)
@@ -251,20 +254,20 @@ RapError DeRap::WriteCommonType(int subtype, int depth, const char* name)
     {
     case -1:
         return RapUnexpectedEof;
-    case 0:
+    case ValueString:
     {
         RapError result = WriteStringValue();
         if (result != RapNoError)
             return result;
         break;
     }
-    case 1:
+    case ValueFloat:
         written = PutFloat(GetFloat());
         break;
-    case 2:
+    case ValueLong:
         written = PutInt(GetLong());
         break;
-    case 3:
+    case ValueArray:
     {
         if (name)
             return RapNamedEmbeddedArray;
@@ -276,9 +279,9 @@ RapError DeRap::WriteCommonType(int subtype, int depth, const char* name)
         // No terminator follows a nested array.
         return Put(" }") ? RapNoError : RapOutOfMemory;
     }
-    case 4:
+    case ValueExpression:
     {
-        if (layout == 0) // expressions are not part of the inline layout
+        if (layout == LayoutInline) // expressions are not part of the inline layout
             return name ? RapUnknownEntryType : RapUnknownArrayType;
         const char* expression = GetString();
         if (!expression)
@@ -296,11 +299,11 @@ RapError DeRap::WriteCommonType(int subtype, int depth, const char* name)
 
 RapError DeRap::WriteStringValue()
 {
-    const char* s = layout == 0 ? GetIndexedStr() : GetString();
+    const char* s = layout == LayoutInline ? GetIndexedStr() : GetString();
     if (!s)
         return IndexedFailure(RapUnexpectedEof);
     bool quoted = true;
-    if (layout == 0 && *s)
+    if (layout == LayoutInline && *s)
     {
         // The inline layout writes words bare: "$" references and names made
         // of letters, digits and underscores that are not all digits.

@@ -1,26 +1,41 @@
+// Messages of the binarised config decoder's result codes.
 #include "RapError.h"
 
 const char* RapErrorText(RapError code)
 {
     // The two spellings of the tag ("DeRap", "Derap") are part of the texts.
-    static const char* const texts[] = {
-        "DeRap: No error(s)",
-        "DeRap: No File",
-        "DeRap: Not a raP file",
-        "DeRap: Cannot write to file",
-        "DeRap: No signature",
-        "Derap: Out of memory",
-        "DeRap: Implied class body can't have inherit string",
-        "DeRap: Entries expected",
-        "DeRap: Unknown Entry type",
-        "DeRap: Unknown ArrayType",
-        "Derap: Unexpected EOF",
-        "Derap: Token Name expected for entry",
-        "Embedded arrays cannot have names",
-        "Is xbox text meta file",
-    };
-    int index = static_cast<int>(code);
-    if (index < 0 || index >= static_cast<int>(sizeof texts / sizeof texts[0]))
-        return "DeRap: Unknown error";
-    return texts[index];
+    // Every code has a case (no default), so a code without a text is a
+    // compile warning.
+    switch (code)
+    {
+    case RapNoError:
+        return "DeRap: No error(s)";
+    case RapNoFile:
+        return "DeRap: No File";
+    case RapNotRapFile:
+        return "DeRap: Not a raP file";
+    case RapCannotWrite:
+        return "DeRap: Cannot write to file";
+    case RapNoSignature:
+        return "DeRap: No signature";
+    case RapOutOfMemory:
+        return "Derap: Out of memory";
+    case RapRootInherits:
+        return "DeRap: Implied class body can't have inherit string";
+    case RapEntriesExpected:
+        return "DeRap: Entries expected";
+    case RapUnknownEntryType:
+        return "DeRap: Unknown Entry type";
+    case RapUnknownArrayType:
+        return "DeRap: Unknown ArrayType";
+    case RapUnexpectedEof:
+        return "Derap: Unexpected EOF";
+    case RapNameExpected:
+        return "Derap: Token Name expected for entry";
+    case RapNamedEmbeddedArray:
+        return "Embedded arrays cannot have names";
+    case RapXboxTextMeta:
+        return "Is xbox text meta file";
+    }
+    return "DeRap: Unknown error";
 }

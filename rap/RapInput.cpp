@@ -7,6 +7,7 @@
 
 #include "../codec/Cursor.h"
 #include "../frame/AllocFail.h"
+#include "RapFormat.h"
 
 namespace
 {
@@ -25,7 +26,7 @@ bool ReadAt(const unsigned char* data, uint32_t size, uint32_t& position, Read r
 } // namespace
 
 RapInput::RapInput()
-    : data(nullptr), size(0), position(0), ownsData(false), layout(0), spaceSignature(false), strings(nullptr),
+    : data(nullptr), size(0), position(0), ownsData(false), layout(rapformat::LayoutInline), spaceSignature(false), strings(nullptr),
       stringsTail(nullptr), stringIndex(nullptr), stringIndexSize(0), outOfMemory(false)
 {
 }
@@ -62,12 +63,13 @@ float RapInput::GetFloat()
 int RapInput::GetRazShort()
 {
     int first = GetByte();
-    if (first < 0x80)
+    const int step = static_cast<int>(rapformat::CountStep);
+    if (first < step)
         return first; // the value, or -1 at the end
     int second = GetByte();
     if (second < 0)
         return -1;
-    return (first & 0x7F) + second * 128;
+    return (first & (step - 1)) + second * step;
 }
 
 const char* RapInput::GetString()
@@ -84,7 +86,7 @@ const char* RapInput::GetString()
 
 const char* RapInput::GetIndexedStr()
 {
-    if (layout != 0)
+    if (layout != rapformat::LayoutInline)
         return GetString();
     int index = GetRazShort();
     if (index < 0)

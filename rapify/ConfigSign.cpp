@@ -14,7 +14,7 @@ const unsigned char SigningKey[16] = {0x3b, 0x9e, 0x51, 0xc0, 0x7a, 0x2d, 0x84, 
                                       0xe1, 0x05, 0x8c, 0x3d, 0xa9, 0x72, 0x4b, 0x1e};
 
 // The signed part starts after the signature.
-constexpr int64_t SignedFrom = ConfigWriter::SignatureOffset + ConfigWriter::SignatureSize;
+constexpr int64_t SignedFrom = rapformat::XboxSignatureOffset + rapformat::XboxSignatureSize;
 } // namespace
 
 bool ConfigWriter::SignFile()
@@ -38,5 +38,5 @@ bool ConfigWriter::SignFile()
     }
     unsigned char digest[Sha1::DigestSize];
     mac.Final(digest);
-    return platform::SeekTo(file, SignatureOffset) && std::fwrite(digest, 1, sizeof digest, file) == sizeof digest;
+    return platform::SeekTo(file, rapformat::XboxSignatureOffset) && std::fwrite(digest, 1, sizeof digest, file) == sizeof digest;
 }

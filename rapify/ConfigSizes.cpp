@@ -7,6 +7,9 @@
 
 #include "Classes.h"
 #include "ConfigWriter.h"
+#include "RapifyCodes.h"
+
+using namespace rapformat;
 
 namespace
 {
@@ -18,7 +21,7 @@ uint64_t TextLength(const char* s)
 // Bytes of a compressed count.
 uint64_t CountBytes(uint64_t n)
 {
-    return n < 128 ? 1 : 2;
+    return n < CountStep ? 1 : 2;
 }
 
 bool IsValue(EntryKind kind)
@@ -39,23 +42,23 @@ constexpr uint64_t MaxOffset = 0x7FFFFFFF;
 int ConfigWriter::Prepare(const Classes* root)
 {
     if (!root || root->kind != EntryKind::Class)
-        return 2;
+        return RapifyUnknownPacket;
     uint64_t subtree = 0;
     int result = CheckClass(root, 0, subtree);
     if (result)
         return result;
     // The classes' part of the file with bodies apart; the inline layout is
     // about as long, which is worth reserving at once.
-    uint64_t header = xbox ? 36 : 16;
+    uint64_t header = xbox ? XboxHeaderSize : ArmaHeaderSize;
     if (header + subtree <= MaxOffset)
         output.reserve(static_cast<size_t>(header + subtree) + 4);
-    return bodiesApart && header + subtree > MaxOffset ? 4 : 0;
+    return bodiesApart && header + subtree > MaxOffset ? RapifyCannotWrite : RapifyOk;
 }
 
 int ConfigWriter::CheckClass(const Classes* node, int depth, uint64_t& subtree)
 {
     if (depth > MaxDepth)
-        return 2;
+        return RapifyUnknownPacket;
     // The number of this class; the classes below it follow in write order.
     size_t number = sizes.size();
     sizes.push_back(ClassSizes{});
@@ -82,7 +85,7 @@ int ConfigWriter::CheckClass(const Classes* node, int depth, uint64_t& subtree)
             if (!bodiesApart && entry->kind == EntryKind::ExternClass)
             {
                 problem = std::string("class ") + entry->name + "; has no form in the inline layout";
-                return 2;
+                return RapifyUnknownPacket;
             }
             body += name;
         }
@@ -100,32 +103,32 @@ int ConfigWriter::CheckClass(const Classes* node, int depth, uint64_t& subtree)
         }
         else
         {
-            return 2;
+            return RapifyUnknownPacket;
         }
         // Sizes only matter while they fit an offset; stop adding before
         // they could overflow.
         if (bodiesApart && body + below > MaxOffset)
-            return 4;
+            return RapifyCannotWrite;
     }
     if (count > MaxCount)
     {
         problem = std::string("class ") + node->name + " holds more than " + std::to_string(MaxCount) + " entries";
-        return 4;
+        return RapifyCannotWrite;
     }
     body += CountBytes(count);
     subtree = body + below;
     if (bodiesApart && subtree > MaxOffset)
-        return 4;
+        return RapifyCannotWrite;
     // Sizes are only used where bodies lie apart, and there they fit.
     sizes[number] = ClassSizes{static_cast<uint32_t>(body), static_cast<uint32_t>(subtree),
                                static_cast<uint32_t>(count), static_cast<uint32_t>(sizes.size() - number)};
-    return 0;
+    return RapifyOk;
 }
 
 int ConfigWriter::CheckArray(const Classes* array, int depth, uint64_t& size)
 {
     if (depth > MaxDepth)
-        return 3;
+        return RapifyUnknownArrayType;
     uint64_t count = 0;
     uint64_t bytes = 0;
     for (const Classes* element = array->child; element; element = element->next)
@@ -145,17 +148,17 @@ int ConfigWriter::CheckArray(const Classes* array, int depth, uint64_t& size)
         }
         else
         {
-            return 3;
+            return RapifyUnknownArrayType;
         }
         if (bodiesApart && bytes > MaxOffset)
-            return 4;
+            return RapifyCannotWrite;
     }
     if (count > MaxCount)
     {
         problem = std::string("array ") + (array->name ? array->name : "element") + " holds more than " +
                   std::to_string(MaxCount) + " elements";
-        return 4;
+        return RapifyCannotWrite;
     }
     size = CountBytes(count) + bytes;
-    return 0;
+    return RapifyOk;
 }

@@ -10,12 +10,13 @@
 #include "../codec/ByteOrder.h"
 #include "Classes.h"
 #include "EnumTable.h"
+#include "RapifyCodes.h"
 #include "ValueNumbers.h"
+
+using namespace rapformat;
 
 namespace
 {
-const unsigned char Signature[4] = {0x00, 0x72, 0x61, 0x50};
-const unsigned char InlineMark[3] = {0x04, 0x00, 0x00};
 
 bool IsValue(EntryKind kind)
 {
@@ -30,7 +31,7 @@ uint32_t CountOf(const Classes* first)
     return n;
 }
 
-// An array element written as an expression (subtype 4) where bodies lie
+// An array element written as an expression where bodies lie
 // apart: a text that begins with '_' or with "(_".
 bool IsExpression(const char* text)
 {
@@ -38,7 +39,8 @@ bool IsExpression(const char* text)
 }
 } // namespace
 
-ConfigWriter::ConfigWriter(int32_t layout) : bodiesApart(layout == 1 || layout == 2), xbox(layout == 2)
+ConfigWriter::ConfigWriter(int32_t layout)
+    : bodiesApart(layout == LayoutArma || layout == LayoutXbox), xbox(layout == LayoutXbox)
 {
 }
 
@@ -71,10 +73,10 @@ bool ConfigWriter::PutString(const char* text)
 
 bool ConfigWriter::WriteCount(uint32_t value)
 {
-    if (value < 128)
+    if (value < CountStep)
         return PutByte(static_cast<unsigned char>(value));
-    return PutByte(static_cast<unsigned char>((value & 0x7F) | 0x80)) &&
-           PutByte(static_cast<unsigned char>(value >> 7));
+    return PutByte(static_cast<unsigned char>((value % CountStep) | CountStep)) &&
+           PutByte(static_cast<unsigned char>(value / CountStep));
 }
 
 bool ConfigWriter::WriteName(const char* text)
@@ -101,56 +103,56 @@ bool ConfigWriter::WriteName(const char* text)
 // name, the value.
 int ConfigWriter::WriteValue(const Classes* node, const char* name)
 {
-    unsigned char subtype = 0;
+    unsigned char subtype = ValueString;
     uint32_t number = 0;
     if (node->kind == EntryKind::String)
     {
-        subtype = bodiesApart && !name && IsExpression(node->text) ? 4 : 0;
+        subtype = bodiesApart && !name && IsExpression(node->text) ? ValueExpression : ValueString;
     }
     else if (node->kind == EntryKind::Integer || node->kind == EntryKind::Float)
     {
         int32_t integer = 0;
         if (node->kind == EntryKind::Integer && valuenumbers::IntegerFromText(node->text, integer))
         {
-            subtype = 2;
+            subtype = ValueLong;
             number = static_cast<uint32_t>(integer);
         }
         else
         {
             // Float texts, and integers beyond 32 bits: the nearest float
             // rather than an integer cut to a wrong value.
-            subtype = 1;
+            subtype = ValueFloat;
             float real = valuenumbers::FloatFromText(node->text);
             std::memcpy(&number, &real, 4);
         }
     }
     else
     {
-        return name ? 2 : 3;
+        return name ? RapifyUnknownPacket : RapifyUnknownArrayType;
     }
     if (!PutByte(subtype) || (name && !WriteName(name)))
-        return 4;
-    bool ok = subtype == 1 || subtype == 2 ? PutLong(number) : WriteName(node->text);
-    return ok ? 0 : 4;
+        return RapifyCannotWrite;
+    bool ok = subtype == ValueFloat || subtype == ValueLong ? PutLong(number) : WriteName(node->text);
+    return ok ? RapifyOk : RapifyCannotWrite;
 }
 
 int ConfigWriter::WriteElements(const Classes* array)
 {
     if (!WriteCount(CountOf(array->child)))
-        return 4;
+        return RapifyCannotWrite;
     for (const Classes* element = array->child; element; element = element->next)
     {
-        int result = 0;
+        int result = RapifyOk;
         if (element->kind == EntryKind::Array)
-            result = PutByte(3) ? WriteElements(element) : 4;
+            result = PutByte(ValueArray) ? WriteElements(element) : RapifyCannotWrite;
         else if (IsValue(element->kind))
             result = WriteValue(element, nullptr);
         else
-            result = 3;
+            result = RapifyUnknownArrayType;
         if (result)
             return result;
     }
-    return 0;
+    return RapifyOk;
 }
 
 // The entries of one body in list order. Where bodies lie apart, offset is
@@ -159,22 +161,22 @@ int ConfigWriter::WriteEntries(const Classes* first, uint32_t offset, size_t num
 {
     for (const Classes* node = first; node; node = node->next)
     {
-        int result = 0;
+        int result = RapifyOk;
         switch (node->kind)
         {
         case EntryKind::Class:
             if (bodiesApart)
             {
-                if (!PutByte(0) || !WriteName(node->name) || !PutLong(offset))
-                    return 4;
+                if (!PutByte(EntryClass) || !WriteName(node->name) || !PutLong(offset))
+                    return RapifyCannotWrite;
                 offset += SubtreeSize(number);
                 subtreeEnd = offset;
             }
             else
             {
-                if (!PutByte(0) || !WriteName(node->name) || !PutString(node->text) ||
+                if (!PutByte(EntryClass) || !WriteName(node->name) || !PutString(node->text) ||
                     !WriteCount(sizes[number].count))
-                    return 4;
+                    return RapifyCannotWrite;
                 result = WriteEntries(node->child, 0, number + 1);
             }
             number += sizes[number].classes;
@@ -182,26 +184,28 @@ int ConfigWriter::WriteEntries(const Classes* first, uint32_t offset, size_t num
         case EntryKind::DeleteClass:
             // Inline: an empty class of the same name.
             if (bodiesApart)
-                result = PutByte(4) && WriteName(node->name) ? 0 : 4;
+                result = PutByte(EntryDelete) && WriteName(node->name) ? RapifyOk : RapifyCannotWrite;
             else
-                result = PutByte(0) && WriteName(node->name) && PutString("") && WriteCount(0) ? 0 : 4;
+                result = PutByte(EntryClass) && WriteName(node->name) && PutString("") && WriteCount(0)
+                             ? RapifyOk
+                             : RapifyCannotWrite;
             break;
         case EntryKind::ExternClass:
-            result = PutByte(3) && WriteName(node->name) ? 0 : 4;
+            result = PutByte(EntryExtern) && WriteName(node->name) ? RapifyOk : RapifyCannotWrite;
             break;
         case EntryKind::Array:
-            result = PutByte(2) && WriteName(node->name) ? WriteElements(node) : 4;
+            result = PutByte(EntryArray) && WriteName(node->name) ? WriteElements(node) : RapifyCannotWrite;
             break;
         default:
             if (!IsValue(node->kind))
-                return 2;
-            result = PutByte(1) ? WriteValue(node, node->name ? node->name : "") : 4;
+                return RapifyUnknownPacket;
+            result = PutByte(EntryValue) ? WriteValue(node, node->name ? node->name : "") : RapifyCannotWrite;
             break;
         }
         if (result)
             return result;
     }
-    return 0;
+    return RapifyOk;
 }
 
 // A class body and then, depth first, the bodies of its class entries.
@@ -210,7 +214,7 @@ int ConfigWriter::WriteBodies(const Classes* node, size_t number)
     nextBody += BodySize(number);
     subtreeEnd = nextBody;
     if (!PutString(node->text) || !WriteCount(sizes[number].count))
-        return 4;
+        return RapifyCannotWrite;
     if (node->child)
     {
         int result = WriteEntries(node->child, nextBody, number + 1);
@@ -218,7 +222,7 @@ int ConfigWriter::WriteBodies(const Classes* node, size_t number)
             return result;
     }
     if (!PutLong(subtreeEnd))
-        return 4;
+        return RapifyCannotWrite;
     size_t below = number + 1;
     for (const Classes* entry = node->child; entry; entry = entry->next)
     {
@@ -229,7 +233,7 @@ int ConfigWriter::WriteBodies(const Classes* node, size_t number)
             return result;
         below += sizes[below].classes;
     }
-    return 0;
+    return RapifyOk;
 }
 
 bool ConfigWriter::WriteEnumList(const EnumTable& enums)
@@ -251,7 +255,7 @@ int ConfigWriter::Write(const char* path, const Classes* root, const EnumTable& 
     if (result)
         return result;
 
-    PutBytes(Signature, sizeof Signature);
+    PutBytes(Signature, SignatureLength);
     if (!bodiesApart)
     {
         PutBytes(InlineMark, sizeof InlineMark);
@@ -260,25 +264,25 @@ int ConfigWriter::Write(const char* path, const Classes* root, const EnumTable& 
     }
     else
     {
-        static const unsigned char placeholder[SignatureSize] = {};
+        static const unsigned char placeholder[XboxSignatureSize] = {};
         if (xbox)
             PutBytes(placeholder, sizeof placeholder);
         PutLong(0);
-        PutLong(8);
-        nextBody = xbox ? 36 : 16;
+        PutLong(HeaderEight);
+        nextBody = xbox ? XboxHeaderSize : ArmaHeaderSize;
         PutLong(nextBody + SubtreeSize(0));
         result = WriteBodies(root, 0);
     }
     if (!WriteEnumList(enums) && !result)
-        result = 4;
+        result = RapifyCannotWrite;
     if (result)
         return result;
 
     if (!path || !fileName.Copy(path) || !stream.CreateOutput(path, nullptr, "w+b"))
-        return 4;
+        return RapifyCannotWrite;
     bool ok = output.size() <= 0xFFFFFFFFu && stream.PutBytes(output.data(), static_cast<uint32_t>(output.size()));
     if (ok && xbox)
         ok = SignFile();
     ok = stream.FinishOutput(ok);
-    return ok ? 0 : 4;
+    return ok ? RapifyOk : RapifyCannotWrite;
 }

@@ -10,6 +10,7 @@
 
 #include "../frame/DataStream.h"
 #include "../frame/OwnedString.h"
+#include "../rap/RapFormat.h"
 #include "NameNode.h"
 
 class Classes;
@@ -18,16 +19,17 @@ class EnumTable;
 class ConfigWriter
 {
 public:
-    // layout: 0 inline, 1 Arma, 2 Xbox.
+    // layout: one of rapformat::Layout.
     explicit ConfigWriter(int32_t layout);
     ConfigWriter(const ConfigWriter&) = delete;
     ConfigWriter& operator=(const ConfigWriter&) = delete;
 
-    // Writes root and the enumerators to path. 0, or a compiler code: 33 for
-    // an Arma or Xbox root without entries, 2 or 3 for a node of a kind the
-    // format cannot hold, 4 when a count, a string index or an offset does
-    // not fit the format or the file cannot be created, written, read back
-    // or positioned. Trees that cannot be written are refused before the
+    // Writes root and the enumerators to path. 0, or a compiler code:
+    // RapifyUnknownPacket or RapifyUnknownArrayType for a node of a kind the
+    // format cannot hold (as an entry or as an array element), and
+    // RapifyCannotWrite when a count, a string index or an offset does not
+    // fit the format or the file cannot be created, written, read back or
+    // positioned. Trees that cannot be written are refused before the
     // file is created; the whole file is held in memory once.
     int Write(const char* path, const Classes* root, const EnumTable& enums);
     // Why the tree was refused, naming the entry, where a limit of the format
@@ -35,10 +37,7 @@ public:
     const std::string& Problem() const { return problem; }
 
     // Largest entry count, element count and string index the format holds.
-    static constexpr int32_t MaxCount = 32767;
-    // Size of the Xbox signature and where it lies.
-    static constexpr int SignatureSize = 20;
-    static constexpr int SignatureOffset = 4;
+    static constexpr int32_t MaxCount = rapformat::MaxCount;
     // Nesting of class bodies and arrays the writer follows.
     static constexpr int MaxDepth = 1000;
 

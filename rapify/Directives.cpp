@@ -11,6 +11,7 @@
 #include "../frame/Text.h"
 #include "ConfigScanner.h"
 #include "DefineTable.h"
+#include "../rap/RapFormat.h"
 #include "IncludeHook.h"
 #include "RapifyCodes.h"
 
@@ -52,13 +53,15 @@ bool ConfigScanner::ApplyPragma(const char* word, int32_t* layout)
         return false;
     if (text::EqualNoCase(word, "_arma_"))
     {
-        *layout = 1;
+        *layout = rapformat::LayoutArma;
         return true;
     }
     if (text::EqualNoCase(word, "_xbox_"))
     {
         int r = NextToken(ScanMode::LineRest);
-        *layout = (r == RapifyOk && strncasecmp(token, "WithSignature", 13) == 0) ? 2 : 1;
+        *layout = (r == RapifyOk && strncasecmp(token, "WithSignature", 13) == 0)
+                      ? rapformat::LayoutXbox
+                      : rapformat::LayoutArma;
         return true;
     }
     return false;
@@ -81,7 +84,7 @@ int ConfigScanner::DefineDirective(int32_t* layout)
         return ApplyPragma(name.c_str(), layout) ? RapifyOk : RapifyPragmaNotUnderstood;
     // Once a layout is chosen, "#define __EMPTYCLASS" at file level is left
     // out and the rest of its line is read as statements.
-    if (layout && *layout != 0 && name == "__EMPTYCLASS")
+    if (layout && *layout != rapformat::LayoutInline && name == "__EMPTYCLASS")
         return RapifyOk;
     int r = NextToken(ScanMode::LineRest);
     if (r == RapifyNoMemory)

@@ -168,43 +168,78 @@ ProgressCallback Rapify::GetCallback() const
 
 const char* Rapify::ErrString(int code)
 {
-    static const char* const messages[] = {
-        "No Error",
-        "No Memory",
-        "Output Unknown packet type decoded (internal error)",
-        "Internal error: unknown array type decoded",
-        "Cannot write to file",
-        "Unexpected {",
-        "Expected Semicolon (or eol)",
-        "EOF encountered",
-        "Mismatched quotes",
-        "No Read.Token",
-        "Expected class, define, or varname",
-        "Expected class name",
-        "Expected Inherit or {",
-        "Expected Inheritance label",
-        "Expected Brace after inherit",
-        "Expected array[] or =",
-        "Expected =",
-        "Expected { on array",
-        "Expected ]",
-        "Expected value after =",
-        "Expected value , or {} in array",
-        "#Define bad label",
-        "#pragma not understood",
-        "#define no value",
-        "#define not integer",
-        "Expected ) during define expansion",
-        "No define() found",
-        "Not enough parms in define expansion",
-        "No end ) on definition",
-        "no value for define",
-        "cannot open file",
-        "Cannot Handle ## in defines",
-        "Cannot include (or error in) file",
-        "No classes have been built",
-    };
-    if (code < 0 || code >= static_cast<int>(sizeof(messages) / sizeof(messages[0])))
-        return "unknown error type";
-    return messages[code];
+    // Every code has a case (no default), so a code without a text is a
+    // compile warning.
+    switch (static_cast<RapifyCode>(code))
+    {
+    case RapifyOk:
+        return "No Error";
+    case RapifyNoMemory:
+        return "No Memory";
+    case RapifyUnknownPacket:
+        return "Output Unknown packet type decoded (internal error)";
+    case RapifyUnknownArrayType:
+        return "Internal error: unknown array type decoded";
+    case RapifyCannotWrite:
+        return "Cannot write to file";
+    case RapifyUnexpectedBrace:
+        return "Unexpected {";
+    case RapifyExpectedSemicolon:
+        return "Expected Semicolon (or eol)";
+    case RapifyEof:
+        return "EOF encountered";
+    case RapifyMismatchedQuotes:
+        return "Mismatched quotes";
+    case RapifyNoToken:
+        return "No Read.Token";
+    case RapifyExpectedStatement:
+        return "Expected class, define, or varname";
+    case RapifyExpectedClassName:
+        return "Expected class name";
+    case RapifyExpectedInheritOrBrace:
+        return "Expected Inherit or {";
+    case RapifyExpectedInheritLabel:
+        return "Expected Inheritance label";
+    case RapifyExpectedBraceAfterInherit:
+        return "Expected Brace after inherit";
+    case RapifyExpectedArrayOrAssign:
+        return "Expected array[] or =";
+    case RapifyExpectedAssign:
+        return "Expected =";
+    case RapifyExpectedArrayBrace:
+        return "Expected { on array";
+    case RapifyExpectedBracket:
+        return "Expected ]";
+    case RapifyExpectedValue:
+        return "Expected value after =";
+    case RapifyExpectedArrayValue:
+        return "Expected value , or {} in array";
+    case RapifyDefineBadLabel:
+        return "#Define bad label";
+    case RapifyPragmaNotUnderstood:
+        return "#pragma not understood";
+    case RapifyDefineNoValue:
+        return "#define no value";
+    case RapifyDefineNotInteger:
+        return "#define not integer";
+    case RapifyExpectedParenthesis:
+        return "Expected ) during define expansion";
+    case RapifyNoDefineFound:
+        return "No define() found";
+    case RapifyNotEnoughParameters:
+        return "Not enough parms in define expansion";
+    case RapifyNoEndParenthesis:
+        return "No end ) on definition";
+    case RapifyNoIncludeName:
+        return "no value for define";
+    case RapifyCannotOpen:
+        return "cannot open file";
+    case RapifyCannotHandleHash:
+        return "Cannot Handle ## in defines";
+    case RapifyCannotInclude:
+        return "Cannot include (or error in) file";
+    case RapifyNoClasses:
+        return "No classes have been built";
+    }
+    return "unknown error type";
 }

@@ -23,22 +23,24 @@ public:
 
     // Frees the tree; there is none afterwards.
     void Clear();
-    // Compiles a config file. 30 when it is missing or cannot be read; an
-    // empty file compiles to a root without entries.
+    // Compiles a config file. RapifyCannotOpen when it is missing or cannot
+    // be read; an empty file compiles to a root without entries.
     int ProcessFile(const char* path, ProgressCallback callback);
     // Compiles text held in memory; path names its source (the root class is
     // named after its last component, #include resolves in its folder). With
     // an aggregate, #include reads from that aggregate's open archive.
     int ProcessBuffer(const char* text, const char* path, ProgressCallback callback, RazDLL* dll);
     // Writes the tree of the last successful compile as a binarised config;
-    // forceBinary turns the inline layout into the Arma layout. 0, 2, 3 or 4.
+    // forceBinary turns the inline layout into the Arma layout. RapifyOk, or
+    // RapifyNoClasses without a tree, RapifyNoMemory, or the writer's codes
+    // (RapifyUnknownPacket, RapifyUnknownArrayType, RapifyCannotWrite).
     int Output(const char* path, bool forceBinary);
 
     // First class among the root's entries named name (ASCII case ignored).
     Classes* FindClass(const char* name) const;
     // The root of the tree, or null when there is none.
     Classes* GetFirstEntry() const;
-    // Message of a compiler code.
+    // Message of a compiler code (RapifyCodes.h).
     static const char* ErrString(int code);
 
     // Physical lines read by the last or current compile.

@@ -1,7 +1,8 @@
 #pragma once
 
 // Result codes of the config compiler, shared by scanner, macros, parser and
-// writer. Punctuation tokens are reported by their character codes.
+// writer (Rapify::ErrString holds their messages). Punctuation tokens are
+// reported by their character codes.
 
 enum RapifyCode : int
 {
@@ -28,7 +29,10 @@ enum RapifyCode : int
     RapifyExpectedArrayValue = 20,
     RapifyDefineBadLabel = 21,
     RapifyPragmaNotUnderstood = 22,
+    RapifyDefineNoValue = 23,
+    RapifyDefineNotInteger = 24,
     RapifyExpectedParenthesis = 25,
+    RapifyNoDefineFound = 26,
     RapifyNotEnoughParameters = 27,
     RapifyNoEndParenthesis = 28,
     RapifyNoIncludeName = 29,

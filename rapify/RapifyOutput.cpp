@@ -7,6 +7,8 @@
 #include "ConfigScanner.h"
 #include "ConfigWriter.h"
 #include "Rapify.h"
+#include "RapifyCodes.h"
+#include "../rap/RapFormat.h"
 
 int Rapify::Output(const char* path, bool forceBinary)
 {
@@ -14,10 +16,10 @@ int Rapify::Output(const char* path, bool forceBinary)
     // a callback to report to.
     scanner->SetStopReason("");
     if (!root)
-        return 33;
+        return RapifyNoClasses;
     GetCallback()("\nWriting output\n");
-    if (forceBinary && layout == 0)
-        layout = 1;
+    if (forceBinary && layout == rapformat::LayoutInline)
+        layout = rapformat::LayoutArma;
     try
     {
         ConfigWriter writer(layout);
@@ -27,6 +29,6 @@ int Rapify::Output(const char* path, bool forceBinary)
     }
     catch (const std::exception&)
     {
-        return 1; // only allocations throw here
+        return RapifyNoMemory; // only allocations throw here
     }
 }

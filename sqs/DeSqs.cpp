@@ -21,7 +21,7 @@ DeSqs::~DeSqs()
 int DeSqs::Open(const char* name, ProgressCallback progress)
 {
     callback = SilentProgress::Select(progress);
-    return stream.OpenInput(name, "sqs", 0) ? 0 : 1;
+    return stream.OpenInput(name, "sqs", 0) ? SqsOk : SqsNoFile;
 }
 
 void DeSqs::Close()
@@ -32,7 +32,7 @@ void DeSqs::Close()
 int DeSqs::Process()
 {
     if (!stream.InputFile())
-        return 1;
+        return SqsNoFile;
     variables.Clear();
     variables.Add("_this", 5, SqsArray);
     variables.Add("player", 6, SqsObject);
@@ -45,10 +45,10 @@ int DeSqs::Process()
     {
         statementType = SqsNone;
         int result = ProcessLine();
-        if (result != 0)
+        if (result != SqsOk)
             return result;
     }
-    return 0;
+    return SqsOk;
 }
 
 // Reads the next line (or piece of a longer line), shows it, turns tabs into
@@ -84,9 +84,9 @@ int DeSqs::ProcessLine()
     {
     case '#':
         ++cursor;
-        return ReadToken(false) == TokenWord ? 0 : 10;
+        return ReadToken(false) == TokenWord ? SqsOk : SqsLabelFailed;
     case ';':
-        return 0;
+        return SqsOk;
     case '?':
         ++cursor;
         return ProcessQuery();
@@ -94,88 +94,134 @@ int DeSqs::ProcessLine()
     {
         ++cursor;
         int result = ProcessStatement(statementType);
-        if (result != 0)
+        if (result != SqsOk)
             return result;
-        return statementType == SqsBoolean ? 0 : 31;
+        return statementType == SqsBoolean ? SqsOk : SqsAtNeedsBool;
     }
     case '~':
     {
         ++cursor;
         int result = ProcessStatement(statementType);
-        if (result != 0)
+        if (result != SqsOk)
             return result;
-        return SqsCompatible(statementType, SqsNumber) ? 0 : 32;
+        return SqsCompatible(statementType, SqsNumber) ? SqsOk : SqsTildeNeedsNumeric;
     }
     default:
         return ProcessStatement(statementType);
     }
 }
 
-const char* DeSqs::ErrorString(int code)
+namespace
+{
+// The message of a code; the ones that name the current token hold a "%s".
+// Every code has a case (no default), so a code without a text is a compile
+// warning.
+const char* Message(SqsError code)
 {
     // Spellings and trailing blanks are part of the texts.
-    static const char* const texts[] = {
-        "Sqs: No Error(s)",
-        "Sqs: no file",
-        "Sqs: syntax",
-        "Sqs: line truncated",
-        "Sqs: missing quites",
-        "Sqs: missing semi",
-        "Sqs: wait not a digit",
-        "Sqs: no command",
-        "Sqs: unexcpected semicoln",
-        "Sqs: ? already assigned",
-        "Sqs: label failed",
-        "Sqs: array already assigned",
-        "Sqs: no ending ]",
-        "Sqs: quote already assigned",
-        "Sqs: not token assign,ent",
-        "Sqs: some label starting with a digit",
-        "Sqs: numeric already assinged",
-        "Sqs: no ending quote",
-        "Sqs: at already assigned",
-        "Sqs: tilde already assigned",
-        "Sqs: array expected",
-        "Sqs: bullshit",
-        "Sqs: LABEL '%s' NOT_ASSIGNED",
-        "SQSERR_NO_FRONT_OBJECT",
-        "sqs: command does not return anythign",
-        "sqs: The return from command '%s' is not used",
-        "sqs: SQSERR_CMD_NEEDS_FRONT",
-        "SQS: command '%s' needs front",
-        "Sqs: The '%s' command has a mismatched front type ",
-        "sqs: SQSERR_LABEL_CHANGED_TYPE",
-        "sqs: SQSERR_ASSIGN_NEEDS_A_RETURN",
-        "sqs: SQSERR_AT_NEEDS_BOOL",
-        "sqs: SQSERR_TILDE_NEEDS_NUMERIC",
-        "sqs: SQSERR_COMMAND_NOWANT_FRONT",
-        "sqs: SQSERR_LABELSTART_UNKNOWN",
-        "Sqs: UNKNOWN_COMMAND '%s'",
-        "Sqs: no brace",
-        "Sqs: ERRSQS_BAD_WHICH",
-        "UNDECIPHERABLE_SYNTAX '%s'",
-    };
-    const char* text;
-    if (code >= 0 && code < static_cast<int>(sizeof texts / sizeof texts[0]))
-        text = texts[code];
-    else if (code == 41)
-        return "Unexpected )";
-    else if (code == 58)
-        return "Unexpected : ";
-    else
-        return "Sqs: unknown error";
     switch (code)
     {
-    case 22:
-    case 25:
-    case 27:
-    case 28:
-    case 35:
-    case 38:
-        // The message buffer holds the longest token with room to spare.
-        std::snprintf(message, sizeof message, text, token);
-        return message;
-    default:
-        return text;
+    case SqsOk:
+        return "Sqs: No Error(s)";
+    case SqsNoFile:
+        return "Sqs: no file";
+    case SqsSyntax:
+        return "Sqs: syntax";
+    case SqsLineTruncated:
+        return "Sqs: line truncated";
+    case SqsMissingQuotes:
+        return "Sqs: missing quites";
+    case SqsMissingSemicolon:
+        return "Sqs: missing semi";
+    case SqsWaitNotDigit:
+        return "Sqs: wait not a digit";
+    case SqsNoCommand:
+        return "Sqs: no command";
+    case SqsUnexpectedSemicolon:
+        return "Sqs: unexcpected semicoln";
+    case SqsQueryAssigned:
+        return "Sqs: ? already assigned";
+    case SqsLabelFailed:
+        return "Sqs: label failed";
+    case SqsArrayAssigned:
+        return "Sqs: array already assigned";
+    case SqsNoEndingBracket:
+        return "Sqs: no ending ]";
+    case SqsQuoteAssigned:
+        return "Sqs: quote already assigned";
+    case SqsNotTokenAssignment:
+        return "Sqs: not token assign,ent";
+    case SqsLabelStartsWithDigit:
+        return "Sqs: some label starting with a digit";
+    case SqsNumericAssigned:
+        return "Sqs: numeric already assinged";
+    case SqsNoEndingQuote:
+        return "Sqs: no ending quote";
+    case SqsAtAssigned:
+        return "Sqs: at already assigned";
+    case SqsTildeAssigned:
+        return "Sqs: tilde already assigned";
+    case SqsArrayExpected:
+        return "Sqs: array expected";
+    case SqsBadStatement:
+        return "Sqs: bullshit";
+    case SqsLabelNotAssigned:
+        return "Sqs: LABEL '%s' NOT_ASSIGNED";
+    case SqsNoFrontObject:
+        return "SQSERR_NO_FRONT_OBJECT";
+    case SqsCommandReturnsNothing:
+        return "sqs: command does not return anythign";
+    case SqsReturnNotUsed:
+        return "sqs: The return from command '%s' is not used";
+    case SqsCommandNeedsFront:
+        return "sqs: SQSERR_CMD_NEEDS_FRONT";
+    case SqsCommandNeedsFrontNamed:
+        return "SQS: command '%s' needs front";
+    case SqsMismatchedFront:
+        return "Sqs: The '%s' command has a mismatched front type ";
+    case SqsLabelChangedType:
+        return "sqs: SQSERR_LABEL_CHANGED_TYPE";
+    case SqsAssignNeedsReturn:
+        return "sqs: SQSERR_ASSIGN_NEEDS_A_RETURN";
+    case SqsAtNeedsBool:
+        return "sqs: SQSERR_AT_NEEDS_BOOL";
+    case SqsTildeNeedsNumeric:
+        return "sqs: SQSERR_TILDE_NEEDS_NUMERIC";
+    case SqsCommandWantsNoFront:
+        return "sqs: SQSERR_COMMAND_NOWANT_FRONT";
+    case SqsLabelStartUnknown:
+        return "sqs: SQSERR_LABELSTART_UNKNOWN";
+    case SqsUnknownCommand:
+        return "Sqs: UNKNOWN_COMMAND '%s'";
+    case SqsNoBrace:
+        return "Sqs: no brace";
+    case SqsBadWhich:
+        return "Sqs: ERRSQS_BAD_WHICH";
+    case SqsUndecipherable:
+        return "UNDECIPHERABLE_SYNTAX '%s'";
+    case SqsUnexpectedParen:
+        return "Unexpected )";
+    case SqsUnexpectedColon:
+        return "Unexpected : ";
+    case SqsBadArgument:
+        return "Sqs: unknown error";
     }
+    return "Sqs: unknown error";
+}
+
+bool NamesToken(int code)
+{
+    return code == SqsLabelNotAssigned || code == SqsReturnNotUsed || code == SqsCommandNeedsFrontNamed ||
+           code == SqsMismatchedFront || code == SqsUnknownCommand || code == SqsUndecipherable;
+}
+} // namespace
+
+const char* DeSqs::ErrorString(int code)
+{
+    const char* text = Message(static_cast<SqsError>(code));
+    if (!NamesToken(code))
+        return text;
+    // The message buffer holds the longest token with room to spare.
+    std::snprintf(message, sizeof message, text, token);
+    return message;
 }

@@ -11,6 +11,55 @@
 #include "SqsCommand.h"
 #include "SqsVariables.h"
 
+// Result codes of the checker; ErrorString has their messages. Besides the
+// table, a ')' or ':' that nothing takes reports its character's code, and an
+// argument of the wrong type SqsBadArgument (which has no message of its own).
+enum SqsError : int
+{
+    SqsOk = 0,
+    SqsNoFile = 1,
+    SqsSyntax = 2,
+    SqsLineTruncated = 3,
+    SqsMissingQuotes = 4,
+    SqsMissingSemicolon = 5,
+    SqsWaitNotDigit = 6,
+    SqsNoCommand = 7,
+    SqsUnexpectedSemicolon = 8,
+    SqsQueryAssigned = 9,
+    SqsLabelFailed = 10,
+    SqsArrayAssigned = 11,
+    SqsNoEndingBracket = 12,
+    SqsQuoteAssigned = 13,
+    SqsNotTokenAssignment = 14,
+    SqsLabelStartsWithDigit = 15,
+    SqsNumericAssigned = 16,
+    SqsNoEndingQuote = 17,
+    SqsAtAssigned = 18,
+    SqsTildeAssigned = 19,
+    SqsArrayExpected = 20,
+    SqsBadStatement = 21,
+    SqsLabelNotAssigned = 22,
+    SqsNoFrontObject = 23,
+    SqsCommandReturnsNothing = 24,
+    SqsReturnNotUsed = 25,
+    SqsCommandNeedsFront = 26,
+    SqsCommandNeedsFrontNamed = 27,
+    SqsMismatchedFront = 28,
+    SqsLabelChangedType = 29,
+    SqsAssignNeedsReturn = 30,
+    SqsAtNeedsBool = 31,
+    SqsTildeNeedsNumeric = 32,
+    SqsCommandWantsNoFront = 33,
+    SqsLabelStartUnknown = 34,
+    SqsUnknownCommand = 35,
+    SqsNoBrace = 36,
+    SqsBadWhich = 37,
+    SqsUndecipherable = 38,
+    SqsUnexpectedParen = 41,
+    SqsUnexpectedColon = 58,
+    SqsBadArgument = 99
+};
+
 // Calling order: Open, Process, ErrorString when Process answered non-zero,
 // Close. Every raw line read is passed to the callback with the format "%s".
 //
@@ -25,12 +74,12 @@ public:
     DeSqs& operator=(const DeSqs&) = delete;
 
     // Opens name (".sqs" added unless it already ends so, ignoring case) and
-    // keeps the callback (null: the silent one). 0, or 1 ("Sqs: no file")
-    // when the file cannot be opened or is empty.
+    // keeps the callback (null: the silent one). SqsOk, or SqsNoFile when the
+    // file cannot be opened or is empty.
     int Open(const char* name, ProgressCallback callback);
     void Close();
-    // Checks from the current position to the end of the file: 0, or the
-    // code of the first error. 1 when nothing is open.
+    // Checks from the current position to the end of the file: SqsOk, or the
+    // code of the first error. SqsNoFile when nothing is open.
     int Process();
     // Message for a code; texts with the current token in them are kept in
     // the object until the next such call.

@@ -5,7 +5,7 @@
 // LineSize - 1 characters nests at most LineSize steps deep (a few hundred
 // kilobytes of stack in an optimised build, a few megabytes with sanitizers)
 // and every line that fits the buffer is checked in full. MaxDepth is a
-// backstop beyond that; passing it would end the check with 2 ("Sqs: syntax").
+// backstop beyond that; passing it would end the check with SqsSyntax.
 #include "DeSqs.h"
 
 namespace
@@ -13,11 +13,10 @@ namespace
 // Results that end a statement without an error.
 constexpr int EndBySemicolon = 88;
 constexpr int EndOfLine = 89;
-// Stops that the enclosing parenthesis or conditional line takes.
-constexpr int CloseParen = 41;
-constexpr int Colon = 58;
-// An argument of the wrong type.
-constexpr int BadArgument = 99;
+// Stops that the enclosing parenthesis or conditional line takes; where
+// nothing takes them they are the errors of their characters.
+constexpr int CloseParen = SqsUnexpectedParen;
+constexpr int Colon = SqsUnexpectedColon;
 } // namespace
 
 int DeSqs::ProcessStatement(SqsType& type)
@@ -25,10 +24,10 @@ int DeSqs::ProcessStatement(SqsType& type)
     for (;;)
     {
         int result = ProcessVerb(type);
-        if (result == 0)
+        if (result == SqsOk)
             continue;
         if (result == EndBySemicolon || result == EndOfLine)
-            return 0;
+            return SqsOk;
         return result;
     }
 }
@@ -36,7 +35,7 @@ int DeSqs::ProcessStatement(SqsType& type)
 int DeSqs::ProcessVerb(SqsType& type)
 {
     if (depth >= MaxDepth)
-        return 2;
+        return SqsSyntax;
     ++depth;
     int result = TakeStep(type);
     --depth;
@@ -58,13 +57,13 @@ int DeSqs::TakeStep(SqsType& type)
     case TokenArray:
         return ProcessLiteral(type, SqsArray);
     case TokenOpenArray:
-        return 12;
+        return SqsNoEndingBracket;
     case TokenOpenString:
-        return 17;
+        return SqsNoEndingQuote;
     case TokenBadNumber:
-        return 15;
+        return SqsLabelStartsWithDigit;
     case TokenBadAssign:
-        return 14;
+        return SqsNotTokenAssignment;
     case '(':
         return ProcessParen(type);
     case ')':
@@ -76,7 +75,7 @@ int DeSqs::TakeStep(SqsType& type)
     case TokenAssign:
         return ProcessEquals();
     default:
-        return 38;
+        return SqsUndecipherable;
     }
 }
 
@@ -88,7 +87,7 @@ int DeSqs::ProcessLiteral(SqsType& type, SqsType literalType)
     SqsType front = type;
     type = literalType;
     if (CompatibleOperator(front))
-        return 0;
+        return SqsOk;
     return ProcessStatement(type);
 }
 
@@ -111,7 +110,7 @@ int DeSqs::ProcessLabel(SqsType& type)
     else
     {
         if (!SqsCompatible(type, row->front) && !(row->front & SqsMayBeAbsent))
-            return 27;
+            return SqsCommandNeedsFrontNamed;
         if (type == SqsAny)
             type = row->front & ~SqsType(SqsMayBeAbsent);
     }
@@ -119,14 +118,14 @@ int DeSqs::ProcessLabel(SqsType& type)
     if (row->argument == SqsNone)
     {
         type = row->result;
-        return 0;
+        return SqsOk;
     }
     SqsType arg = type;
     int result = ProcessStatement(arg);
     type = row->result;
     // An error inside the argument is reported as itself; only the stops at
     // ')' and ':' go on to the type check.
-    if (result != 0 && result != CloseParen && result != Colon)
+    if (result != SqsOk && result != CloseParen && result != Colon)
         return result;
     if (arg & row->argument)
         return result;
@@ -136,14 +135,14 @@ int DeSqs::ProcessLabel(SqsType& type)
         type = row->result;
         return result;
     }
-    return BadArgument;
+    return SqsBadArgument;
 }
 
 int DeSqs::ProcessParen(SqsType& type)
 {
     type = SqsNone;
     int result;
-    while ((result = ProcessVerb(type)) == 0)
+    while ((result = ProcessVerb(type)) == SqsOk)
     {
     }
     if (result != CloseParen)
@@ -151,10 +150,10 @@ int DeSqs::ProcessParen(SqsType& type)
     while (CompatibleOperator(type))
     {
         result = ProcessVerb(type);
-        if (result != 0)
+        if (result != SqsOk)
             return result;
     }
-    return 0;
+    return SqsOk;
 }
 
 int DeSqs::ProcessEquals()
@@ -165,15 +164,15 @@ int DeSqs::ProcessEquals()
         variable = variables.Add(token, tokenLength, SqsNone);
     SqsType value = SqsNone;
     int result = ProcessStatement(value);
-    if (result != 0)
+    if (result != SqsOk)
         return result;
     if (value == SqsNone)
-        return 30;
+        return SqsAssignNeedsReturn;
     if (isNew || *variable == SqsAny)
         *variable = value;
     else if (!SqsCompatible(value, *variable))
-        return 29;
-    return 0;
+        return SqsLabelChangedType;
+    return SqsOk;
 }
 
 int DeSqs::ProcessQuery()
@@ -182,9 +181,9 @@ int DeSqs::ProcessQuery()
     currentPrecedence = 0;
     int result = ProcessStatement(statementType);
     if (result != Colon)
-        return result != 0 ? result : 37;
+        return result != SqsOk ? result : SqsBadWhich;
     if (statementType != SqsBoolean && statementType != SqsAny)
-        return 37;
+        return SqsBadWhich;
     statementType = SqsNone;
     return ProcessStatement(statementType);
 }

@@ -16,6 +16,8 @@ int WriteWholeFile(const char* fileName, const std::vector<unsigned char>& bytes
     if (!stream.CreateOutput(fileName, nullptr))
         return CannotWrite;
     bool written = stream.PutBytes(bytes.data(), static_cast<uint32_t>(bytes.size()));
-    return stream.FinishOutput(written) ? Ok : CannotWrite;
+    if (!stream.FinishOutput(written))
+        return CannotWrite;
+    return Ok;
 }
 } // namespace texture

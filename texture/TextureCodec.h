@@ -6,31 +6,33 @@
 #include <cstdint>
 #include <vector>
 
+#include "../codec/PacFormat.h"
+
 namespace texture
 {
 // Type words of the textures the codec reads and writes.
 enum class PixelType : uint16_t
 {
-    Dxt1 = 0xFF01,
-    Dxt5 = 0xFF05,
-    Rgba4444 = 0x4444,
-    Rgba5551 = 0x1555,
-    LumAlpha = 0x8080
+    Dxt1 = pac::TypeDxt1,
+    Dxt5 = pac::TypeDxt5,
+    Rgba4444 = pac::TypeRgba4444,
+    Rgba5551 = pac::TypeRgba5551,
+    LumAlpha = pac::TypeLumAlpha
 };
 
-// Result codes. 1 to 7 are those of the texture inspector for the layout
-// (premature end, invalid file, unknown format, unknown tag, no offsets,
-// no ending zeroes); the others concern the pixels and the files.
+// Result codes: those of the texture inspector for the layout (premature
+// end, out of memory, invalid file, unknown format, unknown tag, no offsets,
+// no ending zeroes), and these, which concern the pixels and the files.
+using pac::Ok;
+using pac::PrematureEnd;
+using pac::OutOfMemory;
+using pac::InvalidFile;
+using pac::UnknownFormat;
+using pac::UnknownTag;
+using pac::NoOffsets;
+using pac::NoEndingZeroes;
 enum Result : int
 {
-    Ok = 0,
-    PrematureEnd = 1,
-    OutOfMemory = 2,
-    InvalidFile = 3,
-    UnknownFormat = 4,
-    UnknownTag = 5,
-    NoOffsets = 6,
-    NoEndingZeroes = 7,
     NoMipmaps = 20,
     BadMipSize = 21,
     ShortMipData = 22,

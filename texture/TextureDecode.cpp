@@ -51,7 +51,7 @@ bool KnownType(unsigned word)
 // offsets matter for the pixels.
 struct TagValues
 {
-    uint32_t offsets[16] = {};
+    uint32_t offsets[pac::OffsetCount] = {};
     bool hasOffsets = false;
 
     int Handle(DataStream& input, const unsigned char* name, uint32_t length)
@@ -59,12 +59,12 @@ struct TagValues
         if (codec::SamePacName(name, "GGATSFFO"))
         {
             hasOffsets = true;
-            if (length != 64)
+            if (length != 4 * pac::OffsetCount)
                 return InvalidFile;
-            const unsigned char* p = input.Take(64);
+            const unsigned char* p = input.Take(4 * pac::OffsetCount);
             if (!p)
                 return PrematureEnd;
-            for (int i = 0; i < 16; ++i)
+            for (int i = 0; i < pac::OffsetCount; ++i)
                 offsets[i] = codec::LoadU32(p + 4 * i);
             return Ok;
         }

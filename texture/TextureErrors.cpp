@@ -6,7 +6,9 @@ namespace texture
 {
 const char* ErrorText(int code)
 {
-    switch (code)
+    // Every code of the codec's own has a case (no default), so a code
+    // without a text is a compile warning.
+    switch (static_cast<Result>(code))
     {
     case NoMipmaps:
         return "Texture: no mipmaps";
@@ -34,10 +36,8 @@ const char* ErrorText(int code)
         return "Texture: not a readable PNG image";
     case NoSuchMip:
         return "Texture: no such mipmap";
-    default:
-        // The layout codes are the texture inspector's.
-        return code >= 0 && code <= 255 ? DePac::ErrorString(static_cast<unsigned char>(code))
-                                        : DePac::ErrorString(255);
     }
+    // The layout codes are the texture inspector's.
+    return code >= 0 && code <= 255 ? DePac::ErrorString(static_cast<unsigned char>(code)) : DePac::ErrorString(255);
 }
 } // namespace texture

@@ -224,11 +224,11 @@ Action DefinePack(CLI::App& command)
         // while binarising and keeping the text both check the sources too.
         int flags = options->flavour;
         if (options->keepText)
-            flags |= 4;
+            flags |= PboKeepTextOption;
         else if (options->binarise)
-            flags |= 2;
+            flags |= PboBinariseOption;
         else if (options->check)
-            flags |= 1;
+            flags |= PboCheckOption;
 
         std::unique_ptr<RazDLL> library(new RazDLL);
         PackProgress progress;

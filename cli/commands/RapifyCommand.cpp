@@ -17,6 +17,7 @@
 #include "cli/Interrupt.h"
 #include "cli/Outputs.h"
 #include "frame/Text.h"
+#include "rap/RapFormat.h"
 #include "rapify/Rapify.h"
 
 namespace fs = std::filesystem;
@@ -28,9 +29,9 @@ namespace
 enum Layout
 {
     SourceLayout = -1,
-    InlineLayout = 0,
-    ArmaLayout = 1,
-    XboxLayout = 2
+    InlineLayout = rapformat::LayoutInline,
+    ArmaLayout = rapformat::LayoutArma,
+    XboxLayout = rapformat::LayoutXbox
 };
 
 struct RapifyOptions

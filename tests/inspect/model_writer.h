@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "inspect/P3dFormat.h"
 #include "support/TempDir.h"
 
 namespace modeltest
@@ -58,14 +59,14 @@ class ModelBytes
         return *this;
     }
     // "MLOD", a version word (the float 1.1 by default) and the level count.
-    ModelBytes& Header(uint32_t lods, uint32_t version = 0x3F8CCCCD)
+    ModelBytes& Header(uint32_t lods, uint32_t version = p3d::VersionFloat)
     {
-        return Text("MLOD").U32(version).U32(lods);
+        return Text(p3d::EditableSignature).U32(version).U32(lods);
     }
     ModelBytes& Level(const Lod& lod)
     {
         size_t polygons = lod.polygons.size();
-        Text("SP3X").U32(28).U32(153).U32(lod.vertices).U32(lod.normals);
+        Text(p3d::LodSignature).U32(p3d::LodVersionHigh).U32(p3d::LodVersionLow).U32(lod.vertices).U32(lod.normals);
         U32(static_cast<uint32_t>(lod.polygonCountField >= 0 ? lod.polygonCountField : polygons))
             .U32(lod.flags);
         Fill(16 * static_cast<size_t>(lod.vertices)).Fill(12 * static_cast<size_t>(lod.normals));

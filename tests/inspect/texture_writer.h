@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/PacFormat.h"
 #include "support/TempDir.h"
 
 namespace texturetest
@@ -31,9 +32,9 @@ class TextureBytes
     // An OFFS tag; answers where its first slot lies, for Patch.
     size_t Offsets(const std::vector<uint32_t>& slots)
     {
-        Text("GGATSFFO").U32(64);
+        Text("GGATSFFO").U32(4 * pac::OffsetCount);
         size_t at = bytes.size();
-        for (size_t i = 0; i < 16; ++i)
+        for (size_t i = 0; i < size_t(pac::OffsetCount); ++i)
             U32(i < slots.size() ? slots[i] : 0);
         return at;
     }
@@ -42,7 +43,7 @@ class TextureBytes
     {
         return U16(width).U16(height).U24(size).Fill(size);
     }
-    TextureBytes& End() { return U16(0).U16(0).U16(0); }
+    TextureBytes& End() { return Append(size_t(pac::EndMarkerSize), 0); }
     void Patch(size_t at, uint32_t v)
     {
         for (int i = 0; i < 4; ++i)

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "RazDLL.h"
+#include "pbo/PboErrors.h"
 #include "support/ArchiveRead.h"
 #include "support/Capture.h"
 #include "support/PosixOnly.h"
@@ -85,7 +86,7 @@ TEST_F(BuildTest, EveryOptionValuePacksTheFilesItsRulesName)
         EXPECT_EQ(built.type, Arma);
         EXPECT_EQ(built.data.front(), Bytes({'a', 'l', 'p', 'h', 'a'}));
         EXPECT_EQ(built.data.back(), Bytes({'b', 'e', 't', 'a'}));
-        bool compiled = row.options == 2 || row.options == 4;
+        bool compiled = row.options == PboBinariseOption || row.options == PboKeepTextOption;
         EXPECT_EQ(std::filesystem::exists(Folder() + "/config.bin"), compiled);
         EXPECT_EQ(std::filesystem::exists(Folder() + "/mission.bin"), compiled);
         if (compiled)
@@ -116,13 +117,13 @@ TEST_F(BuildTest, FailuresAnswerTheirCodeAndLeaveNoArchive)
     };
     const std::string binarised("\0raP\0\0\0\0", 8);
     const std::vector<Row> rows = {
-        {"pre-binarised source", 1, {{"config.cpp", binarised}}, -16},
-        {"pre-binarised mission", 4, {{"sub/mission.sqm", binarised}}, -16},
-        {"source that does not compile", 2, {{"config.cpp", "class A {\n"}}, -15},
-        {"description that does not compile", 1, {{"description.ext", "class A {\n"}}, -15},
-        {"config.cpp beside config.bin", 1, {{"a/config.cpp", Config}, {"b/CONFIG.BIN", "x"}}, -17},
+        {"pre-binarised source", PboCheckOption, {{"config.cpp", binarised}}, PboPreRapified},
+        {"pre-binarised mission", PboKeepTextOption, {{"sub/mission.sqm", binarised}}, PboPreRapified},
+        {"source that does not compile", PboBinariseOption, {{"config.cpp", "class A {\n"}}, PboLintError},
+        {"description that does not compile", PboCheckOption, {{"description.ext", "class A {\n"}}, PboLintError},
+        {"config.cpp beside config.bin", PboCheckOption, {{"a/config.cpp", Config}, {"b/CONFIG.BIN", "x"}}, PboConfigConflict},
 #if !defined(_WIN32) // paths this long pass the system's limit there
-        {"name longer than an archive holds", 0, {{std::string(150, 'd') + "/" + std::string(150, 'f'), "x"}}, -3},
+        {"name longer than an archive holds", 0, {{std::string(150, 'd') + "/" + std::string(150, 'f'), "x"}}, PboNoFile},
 #endif
     };
     testsupport::CheckRows(rows, [&](const Row& row) {
@@ -134,7 +135,7 @@ TEST_F(BuildTest, FailuresAnswerTheirCodeAndLeaveNoArchive)
         EXPECT_EQ(Build(row.options), row.code);
         EXPECT_FALSE(std::filesystem::exists(Archive()));
         EXPECT_TRUE(testsupport::NoTemporaryFiles(Path()));
-        if (row.code == -15)
+        if (row.code == PboLintError)
         {
             EXPECT_EQ(Capture::lines.back().back(), ' ') << "the failing path is shown";
         }
@@ -146,8 +147,8 @@ TEST_F(BuildTest, FailuresAnswerTheirCodeAndLeaveNoArchive)
     EXPECT_EQ(ReadBack(Archive()).data, std::vector<Bytes>{Bytes(binarised.begin(), binarised.end())});
 
     Ostrel pbo;
-    EXPECT_EQ(pbo.MakePbo(Folder("missing").c_str(), Cwc, nullptr, nullptr, nullptr), -3);
-    EXPECT_EQ(pbo.GetErrorCode(), -3);
+    EXPECT_EQ(pbo.MakePbo(Folder("missing").c_str(), Cwc, nullptr, nullptr, nullptr), PboNoFile);
+    EXPECT_EQ(pbo.GetErrorCode(), PboNoFile);
     EXPECT_FALSE(std::filesystem::exists(Archive("missing")));
 }
 
@@ -237,7 +238,7 @@ TEST_F(BuildTest, LinksToFilesArePackedLinksToFoldersAreNotEntered)
     // Nor is an outside file read as the prefix or compiled as a config.
     std::filesystem::create_symlink(Path("private.txt"), Folder() + "/$PBOPREFIX$");
     std::filesystem::create_symlink(Path("private.txt"), Folder() + "/config.cpp");
-    ASSERT_EQ(Build(Arma | 2), 0);
+    ASSERT_EQ(Build(Arma | PboBinariseOption), 0);
     EXPECT_EQ(ReadBack(Archive()).product, "mod");
     EXPECT_FALSE(std::filesystem::exists(Folder() + "/config.bin"));
 }
@@ -273,10 +274,10 @@ TEST_F(BuildTest, BackslashInANameIsRefused)
         Source("a\\b.txt", "file");
         if (besideFolder)
             Source("a/b.txt", "folder");
-        for (int options : {0, 1})
+        for (int options : {0, PboCheckOption})
         {
             Capture::Reset();
-            EXPECT_EQ(Build(Arma | options), -10);
+            EXPECT_EQ(Build(Arma | options), PboUnsafeName);
             EXPECT_FALSE(std::filesystem::exists(Archive()));
             std::string line = "cannot pack " + Folder() + "/a\\b.txt: a backslash in a name cannot be stored\r\n";
             EXPECT_NE(std::find(Capture::lines.begin(), Capture::lines.end(), line), Capture::lines.end());
@@ -321,7 +322,7 @@ TEST_F(BuildTest, FileChangedAfterListingFailsAndKeepsTheOldArchive)
         changePath = Folder() + "/a.txt";
         changeContent = content;
         Ostrel pbo;
-        EXPECT_EQ(pbo.MakePbo(Folder().c_str(), Arma, nullptr, &ChangeOnHeaderLine, nullptr), -3);
+        EXPECT_EQ(pbo.MakePbo(Folder().c_str(), Arma, nullptr, &ChangeOnHeaderLine, nullptr), PboNoFile);
         EXPECT_EQ(ReadFile(Archive()), Bytes({'o', 'l', 'd', ' ', 'a', 'r', 'c', 'h', 'i', 'v', 'e'}));
         EXPECT_TRUE(testsupport::NoTemporaryFiles(Path()));
     }
@@ -332,7 +333,7 @@ TEST_F(BuildTest, OpenArchiveIsClosedAndStandAloneObjectCompiles)
     Source("config.cpp", Config);
     Ostrel pbo;
     ASSERT_TRUE(pbo.CreatePbo(Path("other").c_str(), Cwc, nullptr, nullptr, nullptr));
-    ASSERT_EQ(pbo.MakePbo(Folder().c_str(), static_cast<PboFlags>(ArmaNoSha | 2), "p", nullptr, nullptr), 0);
+    ASSERT_EQ(pbo.MakePbo(Folder().c_str(), static_cast<PboFlags>(ArmaNoSha | PboBinariseOption), "p", nullptr, nullptr), 0);
     EXPECT_EQ(Read("other.pbo"), Bytes(21, 0)) << "the open archive was finished first";
     ArchiveContents built = ReadBack(Archive());
     EXPECT_EQ(built.names, std::vector<std::string>{"config.bin"});

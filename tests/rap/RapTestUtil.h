@@ -5,10 +5,20 @@
 #include <string>
 
 #include "rap/DeRap.h"
+#include "rap/RapFormat.h"
 #include "support/TempDir.h"
 
 namespace raptest
 {
+// The signature, and the signature with the inline layout's mark.
+const testsupport::Bytes kSignature(rapformat::Signature, rapformat::Signature + rapformat::SignatureLength);
+inline testsupport::Bytes InlineHead()
+{
+    testsupport::Bytes head = kSignature;
+    head.insert(head.end(), rapformat::InlineMark, rapformat::InlineMark + sizeof rapformat::InlineMark);
+    return head;
+}
+
 struct Decoded
 {
     bool accepted = false; // SetAsRapData's answer

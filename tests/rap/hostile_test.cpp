@@ -198,8 +198,8 @@ TEST(RapHostile, BodyOffsetLeadingBackIntoItsBodyEnds)
 {
     // The root body (at 16) holds a class whose body is the root body again.
     RapBytes b;
-    b.Raw({0x00, 0x72, 0x61, 0x50}).Long(0).Long(8).Long(31);
-    b.Str("").Count(1).Byte(0).Str("C").Long(16).Long(31).Long(0);
+    b.Raw(raptest::kSignature).Long(0).Long(rapformat::HeaderEight).Long(31);
+    b.Str("").Count(1).Byte(rapformat::EntryClass).Str("C").Long(16).Long(31).Long(0);
     raptest::Decoded d = Decode(b.Get());
     EXPECT_EQ(d.code, RapUnexpectedEof);
     EXPECT_TRUE(EndsWith(d.text, ErrorLine(RapUnexpectedEof)));
@@ -215,11 +215,11 @@ TEST(RapHostile, SharedBodiesCannotMultiplyTheWork)
     const int levels = 40;
     const int bodySize = 20; // "" 02, two class entries of 7 bytes, next offset
     RapBytes b;
-    b.Raw({0x00, 0x72, 0x61, 0x50}).Long(0).Long(8).Long(0x7FFFFFFF);
+    b.Raw(raptest::kSignature).Long(0).Long(rapformat::HeaderEight).Long(0x7FFFFFFF);
     for (int i = 0; i < levels; ++i)
     {
-        int32_t next = 16 + (i + 1) * bodySize;
-        b.Str("").Count(2).Byte(0).Str("a").Long(next).Byte(0).Str("b").Long(next).Long(0);
+        int32_t next = rapformat::ArmaHeaderSize + (i + 1) * bodySize;
+        b.Str("").Count(2).Byte(rapformat::EntryClass).Str("a").Long(next).Byte(rapformat::EntryClass).Str("b").Long(next).Long(0);
     }
     b.Str("").Count(1).Byte(1).Byte(2).Str("v").Long(1).Long(0);
     raptest::Decoded d = Decode(b.Get());

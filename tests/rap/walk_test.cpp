@@ -23,7 +23,7 @@ const std::string kRootEnd = "//};\r\n";
 Bytes ArmaRoot(const Bytes& entries, int count = 1, const std::string& inherit = "")
 {
     RapBytes b;
-    b.Raw({0x00, 0x72, 0x61, 0x50}).Long(0).Long(8).Long(0x7FFFFFFF);
+    b.Raw(raptest::kSignature).Long(0).Long(rapformat::HeaderEight).Long(0x7FFFFFFF);
     b.Str(inherit).Count(count).Raw(entries);
     return b.Get();
 }
@@ -32,7 +32,7 @@ Bytes ArmaRoot(const Bytes& entries, int count = 1, const std::string& inherit =
 Bytes InlineRoot(const Bytes& entries, int count = 1)
 {
     RapBytes b;
-    b.Raw({0x00, 0x72, 0x61, 0x50, 0x04, 0x00, 0x00}).Byte(0).Count(0).Str("r").Str("").Count(count).Raw(entries);
+    b.Raw(raptest::InlineHead()).Byte(rapformat::EntryClass).Count(0).Str("r").Str("").Count(count).Raw(entries);
     return b.Get();
 }
 
@@ -146,9 +146,9 @@ TEST(RapWalk, RootBodyRules)
         {{0x00, 0x72, 0x61, 0x50, 0, 0, 0, 0, 8, 0, 0, 0, 0x16, 0, 0, 0, 0, 0, 0x16, 0, 0, 0, 0, 0, 0, 0},
          "#define _ARMA_\r\n\r\n\r\n"},
         {ArmaRoot({}, 0), "#define _ARMA_\r\n\r\n\r\n"},
-        {RapBytes().Raw({0x00, 0x72, 0x61, 0x50}).Long(0).Long(8).Long(22).Str("").Count(0).Long(22).Long(1).Str("E").Long(3).Get(),
+        {RapBytes().Raw(raptest::kSignature).Long(0).Long(rapformat::HeaderEight).Long(22).Str("").Count(0).Long(22).Long(1).Str("E").Long(3).Get(),
          "#define _ARMA_\r\n\r\n\r\nenum {\r\n\tE=3\r\n};\r\n"},
-        {RapBytes().Raw({0x00, 0x72, 0x61, 0x50}).Raw(Bytes(20, 0)).Long(0).Long(8).Long(42).Str("").Count(0).Long(42).Long(0).Get(),
+        {RapBytes().Raw(raptest::kSignature).Raw(Bytes(rapformat::XboxSignatureSize, 0)).Long(0).Long(rapformat::HeaderEight).Long(42).Str("").Count(0).Long(42).Long(0).Get(),
          "#define _XBOX_ WithSignature //" + zeroSignature + "\r\n\r\n"},
     };
     for (const auto& e : empties)
