@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "ByteOrder.h"
+#include "../frame/ByteOrder.h"
 
 namespace ostrel_internal
 {
@@ -60,23 +60,23 @@ public:
     uint16_t U16()
     {
         const unsigned char* p = Take(2);
-        return p ? LoadU16(p) : 0;
+        return p ? byteorder::LoadU16(p) : 0;
     }
     uint32_t U24()
     {
         const unsigned char* p = Take(3);
-        return p ? LoadU24(p) : 0;
+        return p ? byteorder::LoadU24(p) : 0;
     }
     uint32_t U32()
     {
         const unsigned char* p = Take(4);
-        return p ? LoadU32(p) : 0;
+        return p ? byteorder::LoadU32(p) : 0;
     }
     int32_t I32() { return static_cast<int32_t>(U32()); }
     float F32()
     {
         const unsigned char* p = Take(4);
-        return p ? LoadF32(p) : 0.0f;
+        return p ? byteorder::LoadF32(p) : 0.0f;
     }
 
 private:
@@ -87,3 +87,5 @@ private:
 };
 } // namespace codec
 } // namespace ostrel_internal
+
+namespace codec = ostrel_internal::codec;

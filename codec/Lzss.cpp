@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "ByteOrder.h"
+#include "../frame/ByteOrder.h"
 
 namespace ostrel_internal
 {
@@ -226,7 +226,7 @@ int LzssDecode(const unsigned char* in, size_t inSize, unsigned char* out, size_
     }
     if (used)
         *used = sumAt + 4;
-    return LoadU32(in + sumAt) == Sum(out, size, policy.sum) ? 0 : codes.badChecksum;
+    return byteorder::LoadU32(in + sumAt) == Sum(out, size, policy.sum) ? 0 : codes.badChecksum;
 }
 } // namespace codec
 } // namespace ostrel_internal

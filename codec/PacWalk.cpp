@@ -4,7 +4,7 @@
 
 #include "../frame/DataStream.h"
 #include "../frame/Text.h"
-#include "ByteOrder.h"
+#include "../frame/ByteOrder.h"
 #include "Cursor.h"
 
 namespace ostrel_internal
@@ -109,7 +109,7 @@ int ReadPacTags(DataStream& input, const PacTagHandler& handler)
             return pac::Ok;
         if (!input.Take(name + 2, 6) || !input.Take(lengthBytes, 4))
             return pac::PrematureEnd;
-        int result = handler(name, LoadU32(lengthBytes));
+        int result = handler(name, byteorder::LoadU32(lengthBytes));
         if (result != 0)
             return result;
     }

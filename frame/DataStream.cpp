@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ByteOrder.h"
 #include "OwnedString.h"
 #include "Platform.h"
 #include "Text.h"
@@ -185,7 +186,7 @@ unsigned DataStream::ReadU16()
 {
     if (length - position < 2)
         return 0;
-    unsigned v = buffer[position] | (buffer[position + 1] << 8);
+    unsigned v = byteorder::LoadU16(buffer + position);
     position += 2;
     return v;
 }
@@ -221,8 +222,8 @@ bool DataStream::PutByte(unsigned char b)
 
 bool DataStream::PutU32(uint32_t v)
 {
-    unsigned char bytes[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                              static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+    unsigned char bytes[4];
+    byteorder::StoreU32(bytes, v);
     return PutBytes(bytes, 4);
 }
 

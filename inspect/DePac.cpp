@@ -6,7 +6,7 @@
 
 #include "../frame/DataStream.h"
 #include "../frame/Text.h"
-#include "../codec/ByteOrder.h"
+#include "../frame/ByteOrder.h"
 #include "../codec/PacWalk.h"
 
 namespace
@@ -117,7 +117,7 @@ int DePac::Process(ProgressCallback progress)
         name[0] = name[1] = 'G';
         if (!input->Take(name + 2, 6) || !input->Take(lengthBytes, 4))
             return pac::PrematureEnd;
-        return (codec::SamePacName(name, "GGATCGVA") || codec::LoadU32(lengthBytes) == 4) ? pac::Ok : pac::UnknownFormat;
+        return (codec::SamePacName(name, "GGATCGVA") || byteorder::LoadU32(lengthBytes) == 4) ? pac::Ok : pac::UnknownFormat;
     }
 
     // Tags until two zero bytes stand where the next name would begin.
@@ -160,7 +160,7 @@ int DePac::ReadWord(uint32_t& value, unsigned long length, const char* line)
     const unsigned char* p = input->Take(4);
     if (!p)
         return pac::PrematureEnd;
-    value = codec::LoadU32(p);
+    value = byteorder::LoadU32(p);
     callback(line, static_cast<unsigned>(value));
     return pac::Ok;
 }
@@ -195,7 +195,7 @@ int DePac::ProcessSFFO(unsigned long length)
     if (!p)
         return pac::PrematureEnd;
     for (int i = 0; i < pac::OffsetCount; ++i)
-        offsets[i] = codec::LoadU32(p + 4 * i);
+        offsets[i] = byteorder::LoadU32(p + 4 * i);
     int count = 0;
     while (count < pac::OffsetCount && offsets[count] != 0)
         ++count;

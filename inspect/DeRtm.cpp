@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "../frame/Text.h"
-#include "../codec/ByteOrder.h"
+#include "../frame/ByteOrder.h"
 
 using namespace rtm;
 
@@ -69,8 +69,8 @@ int DeRtm::Process()
     if (size < HeaderSize)
         return PrematureEof;
     const unsigned char* bytes = input.Buffer();
-    const uint32_t frameTotal = codec::LoadU32(bytes + 20);
-    const uint32_t pictures = codec::LoadU32(bytes + 24);
+    const uint32_t frameTotal = byteorder::LoadU32(bytes + 20);
+    const uint32_t pictures = byteorder::LoadU32(bytes + 24);
     const uint64_t namesEnd = HeaderSize + uint64_t{NameSize} * pictures;
     if (size < namesEnd)
         return PrematureEof;
@@ -110,7 +110,7 @@ const char* DeRtm::GetFramePictureName(unsigned long frame, unsigned long pictur
 float DeRtm::GetFrameTime(int frame) const
 {
     const RtmFrame* f = frame < 0 ? nullptr : GetFrame(static_cast<unsigned long>(frame));
-    return f ? codec::LoadF32(f->time) : 0.0f;
+    return f ? byteorder::LoadF32(f->time) : 0.0f;
 }
 
 float DeRtm::GetTransform(unsigned long frame, unsigned long picture, int row, int column) const
@@ -118,7 +118,7 @@ float DeRtm::GetTransform(unsigned long frame, unsigned long picture, int row, i
     const RtmFrame* f = GetFrame(frame);
     if (!f || picture >= pictureCount || row < 0 || row > 3 || column < 0 || column > 2)
         return 0.0f;
-    return codec::LoadF32(reinterpret_cast<const unsigned char*>(f) + PictureOffset(picture) + NameSize +
+    return byteorder::LoadF32(reinterpret_cast<const unsigned char*>(f) + PictureOffset(picture) + NameSize +
                    4 * (3 * row + column));
 }
 
@@ -126,7 +126,7 @@ float DeRtm::GetVertex(int index) const
 {
     if (!vertexValues || index < 0 || index > 2)
         return 0.0f;
-    return codec::LoadF32(vertexValues + 4 * index);
+    return byteorder::LoadF32(vertexValues + 4 * index);
 }
 
 const char* DeRtm::ErrorString(unsigned char code)

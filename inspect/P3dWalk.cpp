@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "../codec/ByteOrder.h"
+#include "../frame/ByteOrder.h"
 #include "../frame/DataStream.h"
 #include "../frame/Text.h"
 #include "DeP3d.h"
@@ -19,7 +19,7 @@ bool DeP3d::ReadU32(uint32_t& value)
 {
     const unsigned char* p = input->Take(4);
     if (p)
-        value = codec::LoadU32(p);
+        value = byteorder::LoadU32(p);
     return p != nullptr;
 }
 
@@ -166,15 +166,15 @@ int DeP3d::CheckPolygons(P3dLod& lod)
         std::memcpy(text, polygon, P3dLod::PolygonTextSize - 1);
         text[P3dLod::PolygonTextSize - 1] = 0;
         callback("%s\r\n", text);
-        int32_t corners = codec::LoadI32(polygon + 32);
+        int32_t corners = byteorder::LoadI32(polygon + 32);
         if (corners != 3 && corners != 4)
             return InvalidFile;
         for (int32_t c = 0; c < corners; ++c)
         {
             const unsigned char* corner = polygon + 36 + 16 * c;
-            if (codec::LoadI32(corner + 4) >= lod.normalCount)
+            if (byteorder::LoadI32(corner + 4) >= lod.normalCount)
                 return InvalidFile;
-            if (codec::LoadI32(corner) >= lod.vertexCount)
+            if (byteorder::LoadI32(corner) >= lod.vertexCount)
                 return InvalidFile;
         }
     }

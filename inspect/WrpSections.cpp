@@ -3,7 +3,7 @@
 #include <new>
 
 #include "DeWrp.h"
-#include "../codec/ByteOrder.h"
+#include "../frame/ByteOrder.h"
 #include "WrpCodes.h"
 
 using namespace wrp;
@@ -133,8 +133,8 @@ int DeWrp::Objects::Read(WrpInput& input)
     const unsigned char* p = input.Here();
     for (OPRWObject& object : records)
     {
-        object.id = static_cast<int32_t>(codec::LoadU32(p));
-        object.modelIndex = codec::LoadU32(p + 4);
+        object.id = static_cast<int32_t>(byteorder::LoadU32(p));
+        object.modelIndex = byteorder::LoadU32(p + 4);
         std::memcpy(object.rest, p + 8, sizeof object.rest);
         p += ObjectSize;
     }
@@ -227,5 +227,5 @@ uint16_t DeWrp::Textures::GetIndex(uint64_t cell) const
 {
     if (cell >= IndexCount())
         return 0;
-    return codec::LoadU16(indexBytes.Data() + cell * 2);
+    return byteorder::LoadU16(indexBytes.Data() + cell * 2);
 }

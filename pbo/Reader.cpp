@@ -2,7 +2,7 @@
 #include <cstring>
 #include <memory>
 
-#include "../codec/ByteOrder.h"
+#include "../frame/ByteOrder.h"
 #include "../frame/Platform.h"
 #include "../frame/Text.h"
 #include "Ostrel.h"
@@ -78,7 +78,7 @@ bool ReadWords(FILE* file, PboHeaderEntry& entry)
         return false;
     uint32_t words[5];
     for (int w = 0; w < 5; ++w)
-        words[w] = codec::LoadU32(bytes + 4 * w);
+        words[w] = byteorder::LoadU32(bytes + 4 * w);
     entry.packingMethod = words[0];
     entry.originalSize = words[1];
     entry.reserved = words[2];

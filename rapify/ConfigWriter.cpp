@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "../codec/ByteOrder.h"
+#include "../frame/ByteOrder.h"
 #include "Classes.h"
 #include "EnumTable.h"
 #include "RapifyCodes.h"
@@ -60,7 +60,7 @@ bool ConfigWriter::PutByte(unsigned char b)
 bool ConfigWriter::PutLong(uint32_t v)
 {
     unsigned char bytes[4];
-    codec::StoreU32(bytes, v);
+    byteorder::StoreU32(bytes, v);
     return PutBytes(bytes, 4);
 }
 

@@ -2,7 +2,7 @@
 // top nibble down), 5:5:5:1 (A in bit 15, then R, G, B) and luminance/alpha.
 #include "PixelFormats.h"
 
-#include "../codec/ByteOrder.h"
+#include "../frame/ByteOrder.h"
 
 namespace texture
 {
@@ -28,7 +28,7 @@ void UnpackPixels(PixelType type, const unsigned char* pixels, size_t count, uns
 {
     for (size_t i = 0; i < count; ++i, pixels += 2, rgba += 4)
     {
-        const unsigned word = codec::LoadU16(pixels);
+        const unsigned word = byteorder::LoadU16(pixels);
         switch (type)
         {
         case PixelType::Rgba4444:
@@ -74,7 +74,7 @@ void PackPixels(PixelType type, const unsigned char* rgba, size_t count, unsigne
             break;
         }
         }
-        codec::StoreU16(pixels, static_cast<uint16_t>(word));
+        byteorder::StoreU16(pixels, static_cast<uint16_t>(word));
     }
 }
 } // namespace texture

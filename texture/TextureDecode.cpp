@@ -7,7 +7,7 @@
 #include <new>
 
 #include "../frame/DataStream.h"
-#include "../codec/ByteOrder.h"
+#include "../frame/ByteOrder.h"
 #include "../codec/Lzss.h"
 #include "../codec/PacWalk.h"
 #include "PixelFormats.h"
@@ -65,7 +65,7 @@ struct TagValues
             if (!p)
                 return PrematureEnd;
             for (int i = 0; i < pac::OffsetCount; ++i)
-                offsets[i] = codec::LoadU32(p + 4 * i);
+                offsets[i] = byteorder::LoadU32(p + 4 * i);
             return Ok;
         }
         for (const char* word : {"GGATCGVA", "GGATGALF", "GGATCXAM", "GGATZIWS"})

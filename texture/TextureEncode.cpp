@@ -6,7 +6,7 @@
 
 #include <new>
 
-#include "../codec/ByteOrder.h"
+#include "../frame/ByteOrder.h"
 #include "../frame/Text.h"
 #include "FileBytes.h"
 #include "PixelFormats.h"
@@ -86,14 +86,14 @@ class Writer
 {
   public:
     explicit Writer(std::vector<unsigned char>& out) : bytes(out) {}
-    void U16(unsigned v) { codec::StoreU16(Grow(2), static_cast<uint16_t>(v)); }
+    void U16(unsigned v) { byteorder::StoreU16(Grow(2), static_cast<uint16_t>(v)); }
     void U24(uint32_t v)
     {
         unsigned char b[4];
-        codec::StoreU32(b, v);
+        byteorder::StoreU32(b, v);
         Put(b, 3);
     }
-    void U32(uint32_t v) { codec::StoreU32(Grow(4), v); }
+    void U32(uint32_t v) { byteorder::StoreU32(Grow(4), v); }
     void Tag(const char* storedName, uint32_t value)
     {
         bytes.insert(bytes.end(), storedName, storedName + 8);
@@ -101,7 +101,7 @@ class Writer
         U32(value);
     }
     void Put(const unsigned char* data, size_t n) { bytes.insert(bytes.end(), data, data + n); }
-    void Patch32(size_t at, uint32_t v) { codec::StoreU32(&bytes[at], v); }
+    void Patch32(size_t at, uint32_t v) { byteorder::StoreU32(&bytes[at], v); }
     size_t Size() const { return bytes.size(); }
 
   private:

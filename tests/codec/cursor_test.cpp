@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "codec/ByteOrder.h"
+#include "frame/ByteOrder.h"
 #include "codec/Cursor.h"
 
 TEST(ByteOrder, LoadsAndStoresLittleEndian)
@@ -20,20 +20,20 @@ TEST(ByteOrder, LoadsAndStoresLittleEndian)
     };
     for (const auto& row : rows)
     {
-        EXPECT_EQ(codec::LoadU16(bytes + row.at), row.u16) << row.at;
-        EXPECT_EQ(codec::LoadU24(bytes + row.at), row.u24) << row.at;
-        EXPECT_EQ(codec::LoadU32(bytes + row.at), row.u32) << row.at;
+        EXPECT_EQ(byteorder::LoadU16(bytes + row.at), row.u16) << row.at;
+        EXPECT_EQ(byteorder::LoadU24(bytes + row.at), row.u24) << row.at;
+        EXPECT_EQ(byteorder::LoadU32(bytes + row.at), row.u32) << row.at;
         unsigned char stored[4] = {};
-        codec::StoreU32(stored, row.u32);
+        byteorder::StoreU32(stored, row.u32);
         EXPECT_EQ(std::memcmp(stored, bytes + row.at, 4), 0) << row.at;
-        codec::StoreU16(stored, static_cast<uint16_t>(row.u16));
+        byteorder::StoreU16(stored, static_cast<uint16_t>(row.u16));
         EXPECT_EQ(std::memcmp(stored, bytes + row.at, 2), 0) << row.at;
     }
-    EXPECT_EQ(codec::LoadI32(bytes), -16809983);
-    EXPECT_EQ(codec::LoadF32(bytes + 4), 1.0f);
+    EXPECT_EQ(byteorder::LoadI32(bytes), -16809983);
+    EXPECT_EQ(byteorder::LoadF32(bytes + 4), 1.0f);
     unsigned char f[4];
-    codec::StoreF32(f, -2.5f);
-    EXPECT_EQ(codec::LoadU32(f), 0xC0200000u);
+    byteorder::StoreF32(f, -2.5f);
+    EXPECT_EQ(byteorder::LoadU32(f), 0xC0200000u);
 }
 
 TEST(Cursor, ReadsPastTheEndYieldZeroAndTheFailureSticks)

@@ -7,7 +7,7 @@
 
 namespace ostrel_internal
 {
-namespace codec
+namespace byteorder
 {
 inline uint16_t LoadU16(const unsigned char* p)
 {
@@ -56,7 +56,7 @@ inline void StoreF32(unsigned char* p, float value)
     std::memcpy(&bits, &value, sizeof bits);
     StoreU32(p, bits);
 }
-} // namespace codec
+} // namespace byteorder
 } // namespace ostrel_internal
 
-namespace codec = ostrel_internal::codec;
+namespace byteorder = ostrel_internal::byteorder;
