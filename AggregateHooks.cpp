@@ -8,6 +8,7 @@
 #include "RazDLL.h"
 #include "frame/AllocFail.h"
 #include "pbo/ConfigHooks.h"
+#include "rap/RapFormat.h"
 #include "rapify/IncludeHook.h"
 
 namespace
@@ -37,6 +38,12 @@ std::unique_ptr<ConfigCompiler> CompilerFor(RazDLL* aggregate)
     if (!own)
         return nullptr;
     return std::unique_ptr<ConfigCompiler>(new (std::nothrow) CompilerHook(std::move(own)));
+}
+
+bool IsBinarisedConfig(const unsigned char* head)
+{
+    static_assert(ConfigHeadSize == rapformat::SignatureLength, "the head is the signature");
+    return std::memcmp(head, rapformat::Signature, rapformat::SignatureLength) == 0;
 }
 
 char* DecodeConfig(RazDLL* aggregate, const unsigned char* data, int n, const char* name)

@@ -18,8 +18,6 @@ namespace
 // Bits of configSeen.
 const int SeenConfigCpp = 1;
 const int SeenConfigBin = 2;
-// The binarised config signature: 00 'r' 'a' 'P'.
-const unsigned char RapSignature[4] = {0, 'r', 'a', 'P'};
 // Room for the longest prefix an archive can hold, and its zero.
 const size_t PrefixBuffer = 254;
 
@@ -39,10 +37,10 @@ int StartsBinarised(const char* path)
     FILE* file = platform::OpenFile(path, "rb");
     if (!file)
         return -1;
-    unsigned char head[4] = {};
+    unsigned char head[pbo_hooks::ConfigHeadSize] = {};
     size_t got = std::fread(head, 1, sizeof head, file);
     std::fclose(file);
-    return got == sizeof head && std::memcmp(head, RapSignature, sizeof head) == 0 ? 1 : 0;
+    return got == sizeof head && pbo_hooks::IsBinarisedConfig(head) ? 1 : 0;
 }
 
 // Walks one folder level in listing order: visit(scan, itemPath) for every

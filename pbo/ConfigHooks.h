@@ -23,6 +23,13 @@ public:
 // null when memory runs out.
 std::unique_ptr<ConfigCompiler> CompilerFor(RazDLL* aggregate);
 
+// Bytes at the start of a file that tell a binarised config from config text.
+const int ConfigHeadSize = 4;
+
+// Whether the first ConfigHeadSize bytes of a file are a binarised config's
+// signature (such a source is not compiled again).
+bool IsBinarisedConfig(const unsigned char* head);
+
 // The config text that n bytes of a binarised config decode to with the
 // aggregate's decoder (C allocator, now the caller's), or null when the bytes
 // are no config the decoder converts. The bytes are left as they were.
