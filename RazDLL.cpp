@@ -7,3 +7,7 @@ RazDLL::RazDLL()
 {
     ostrel.SetParent(this);
 }
+
+// Members are destroyed in reverse order of construction; the archive member
+// finishes an archive being written.
+RazDLL::~RazDLL() = default;

@@ -19,7 +19,7 @@ class OSTREL_API RazDLL
 {
 public:
     RazDLL();
-    ~RazDLL() = default;
+    ~RazDLL();
     RazDLL(const RazDLL&) = delete;
     RazDLL& operator=(const RazDLL&) = delete;
 

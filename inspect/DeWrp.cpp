@@ -36,6 +36,11 @@ bool Multiply(uint64_t a, uint64_t b, uint64_t& product)
 }
 } // namespace
 
+DeWrp::~DeWrp()
+{
+    Close();
+}
+
 int DeWrp::Open(const char* name, ProgressCallback progress)
 {
     Close();

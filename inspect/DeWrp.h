@@ -102,7 +102,7 @@ public:
     };
 
     DeWrp() = default;
-    ~DeWrp() { Close(); }
+    ~DeWrp();
     DeWrp(const DeWrp&) = delete;
     DeWrp& operator=(const DeWrp&) = delete;
 

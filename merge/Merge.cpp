@@ -115,7 +115,7 @@ int MergeRun::CannotWrite(const std::string& output)
 {
     std::fprintf(stderr, "Cannot create or write to output pbo %s\n", output.c_str());
     archives.CloseAll();
-    return 1;
+    return MergeFailed;
 }
 
 // An output that is one of the inputs would destroy it before it is read.
@@ -174,7 +174,7 @@ int MergeRun::CopyData(const MergeList& list, const std::string& output)
         {
             Report("no data to write\n");
             archives.CloseAll();
-            return 6;
+            return MergeNoData;
         }
         const bool written = writer.WriteData(data, size);
         source.FreeData(node->entry);
@@ -187,7 +187,7 @@ int MergeRun::CopyData(const MergeList& list, const std::string& output)
         archives.CloseAll();
         return MergeCancelled;
     }
-    return 0;
+    return MergeOk;
 }
 
 int MergeRun::Run(std::string& output)
@@ -222,7 +222,7 @@ int MergeRun::Run(std::string& output)
     {
         std::fputs("No memory\n", stderr);
         archives.CloseAll();
-        return 1;
+        return MergeFailed;
     }
     for (const MergeNode* node = list.First(); node; node = node->Next())
     {
@@ -258,9 +258,9 @@ int MergeRun::Run(std::string& output)
     if (!archives.CloseAll())
     {
         std::fprintf(stderr, "Cannot create or write to output pbo %s\n", output.c_str());
-        return 1;
+        return MergeFailed;
     }
-    return 0;
+    return MergeOk;
 }
 } // namespace
 
@@ -270,7 +270,7 @@ int MergeArchives(const CommandLine& line, const MergeHooks& hooks, std::string&
     if (!archives)
     {
         std::fputs("No memory\n", stderr);
-        return 1;
+        return MergeFailed;
     }
     return MergeRun(line, hooks, *archives).Run(output);
 }

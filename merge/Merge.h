@@ -24,10 +24,17 @@ struct MergeHooks
     void* context = nullptr;
 };
 
-// Exit status of a run the progress hook stopped.
-const int MergeCancelled = 130;
+// Exit statuses of a merge run and of the patch program; a failed open of
+// either archive answers the reader's own negative code instead.
+enum MergeStatus : int
+{
+    MergeOk = 0,
+    MergeFailed = 1,      // bad command line, no memory, an output that cannot be written
+    MergeOldLibrary = 2,  // the library is older than the program needs
+    MergeNoData = 6,      // an entry's data cannot be loaded
+    MergeCancelled = 130, // the progress hook stopped the run
+};
 
 // Opens both archives, merges them and writes the output; output receives
-// the output name. Answers 0 or the patch program's exit status (1, 6, or the
-// reader's negative code); messages of a failure are on standard error.
+// the output name. Answers a MergeStatus or the reader's negative code; messages of a failure are on standard error.
 int MergeArchives(const CommandLine& line, const MergeHooks& hooks, std::string& output);

@@ -27,19 +27,19 @@ int RunPatcher(int argc, char** argv)
     if (static_cast<float>(library) < static_cast<float>(RequiredLibraryVersion))
     {
         std::fprintf(stderr, "Min ostrel dll version required is %.2f, is %.2f\r\n", RequiredLibraryVersion, library);
-        return 2;
+        return MergeOldLibrary;
     }
 
     CommandLine line;
     if (!ParseCommandLine(argc, argv, line))
     {
         PrintSyntax(program);
-        return 1;
+        return MergeFailed;
     }
 
     std::string output;
     const int status = MergeArchives(line, MergeHooks(), output);
-    if (status == 0)
+    if (status == MergeOk)
         std::printf("Success: Output written to %s\n", output.c_str());
     return status;
 }
