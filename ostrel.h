@@ -1,6 +1,6 @@
+// Umbrella header: every exported class of the library.
 #pragma once
 
-// Umbrella header: every exported class of the library.
 #include "frame/DataStream.h"
 #include "frame/Export.h"
 #include "frame/NodeList.h"

@@ -1,3 +1,5 @@
+// Benchmarks of entry decompression: text-like and repetitive entries.
+
 #include <benchmark/benchmark.h>
 
 #include <vector>

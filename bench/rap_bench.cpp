@@ -1,3 +1,5 @@
+// Benchmarks of the binarised config decoder on large generated configs.
+
 #include <benchmark/benchmark.h>
 
 #include <string>

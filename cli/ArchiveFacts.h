@@ -1,7 +1,6 @@
-#pragma once
-
 // Facts of an open archive as the ostrel tool shows them: flavour names,
 // entry sizes and dates.
+#pragma once
 
 #include <cstdint>
 #include <string>

@@ -1,9 +1,8 @@
-#pragma once
-
 // Compiler-style diagnostics of the config compiler for the ostrel tool:
 // "FILE:LINE: error: MESSAGE" naming the file that holds the error (an
 // included one where it lies there) and its own line, with the scanner's
 // finding or the limit that stopped the compile added.
+#pragma once
 
 #include <string>
 

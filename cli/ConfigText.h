@@ -1,7 +1,6 @@
-#pragma once
-
 // Binarised configs decoded to text for the derap command and for
 // extraction with --derap.
+#pragma once
 
 #include <string>
 

@@ -1,7 +1,6 @@
-#pragma once
-
 // Messages and data streams of the ostrel tool: data on standard output,
 // messages on standard error.
+#pragma once
 
 #include <cstddef>
 #include <cstdio>

@@ -1,10 +1,9 @@
-#pragma once
-
 // Ctrl-C handling of the ostrel tool. The first interrupt only asks the
 // running command to stop at its next entry, so that it can remove its
 // temporary files; a second one ends the program at once, after removing the
 // guarded temporary file. Nothing half-written ever carries a final name:
 // outputs are written under temporary names and renamed into place.
+#pragma once
 
 namespace cli
 {

@@ -1,7 +1,6 @@
-#pragma once
-
 // Archive texts (8-bit, no fixed code page) made fit for JSON, which is
 // UTF-8: valid UTF-8 is kept; any other text is read as Latin-1.
+#pragma once
 
 #include <string>
 

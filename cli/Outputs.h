@@ -1,8 +1,7 @@
-#pragma once
-
 // Outputs written under temporary names beside their final place and renamed
 // into place only when complete: a single file (TempFile) or a folder built
 // inside a hidden working folder (Staging).
+#pragma once
 
 #include <cstddef>
 #include <filesystem>

@@ -1,9 +1,8 @@
-#pragma once
-
 // The progress bar of long commands (extract, pack, patch): entries done of
 // all, bytes and rate, redrawn on one line of standard error. It appears only
 // when standard error is a terminal and the work has run long enough to
 // notice (OSTREL_PROGRESS_DELAY milliseconds, 300 unless set).
+#pragma once
 
 #include <chrono>
 #include <cstddef>

@@ -1,7 +1,7 @@
-#pragma once
-
 // Bounded read cursor over bytes in memory whose failure is sticky: a run of
 // reads is checked once at its end. Used by the readers of every binary format.
+#pragma once
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>

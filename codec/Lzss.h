@@ -1,8 +1,8 @@
-#pragma once
-
 // The LZSS token decoder of archive entries, world cell blocks and token-packed
 // texture pixels; the caller's policy says how a stream ends and what its faults
 // are called. Internal to Ostrel's own programs, not part of the public interface.
+#pragma once
+
 #include <cstddef>
 #include <cstdint>
 

@@ -1,7 +1,7 @@
-#pragma once
-
 // Layout constants of ".paa"/".pac" textures and the texture inspector's
 // result codes, shared by the inspector, the pixel codec and their tests.
+#pragma once
+
 #include <cstdint>
 
 namespace pac

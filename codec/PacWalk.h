@@ -1,8 +1,8 @@
-#pragma once
-
 // Layout walk of ".paa"/".pac" textures (tag list, mipmap headers, end
 // marker), shared by the texture inspector and the pixel codec. Internal to
 // Ostrel's own programs, not part of the public interface.
+#pragma once
+
 #include <cstdint>
 #include <functional>
 

@@ -1,8 +1,7 @@
-#pragma once
-
 // The parsers' C-allocator and nothrow-new calls, with a hook through which
 // the library's own tests make them fail. Internal to the library, not part of
 // its interface (nothing here is exported).
+#pragma once
 
 #include <cstddef>
 #include <cstdlib>

@@ -1,7 +1,7 @@
-#pragma once
-
 // Little-endian loads and stores of 16, 24 and 32-bit values and floats, for
 // every reader and writer of the binary formats.
+#pragma once
+
 #include <cstdint>
 #include <cstring>
 

@@ -1,3 +1,6 @@
+// The input buffer and output file of every format class: loading, bounded
+// reads, and outputs written under a temporary name and renamed into place.
+
 #include "DataStream.h"
 
 #include <cstdlib>

@@ -1,3 +1,5 @@
+// The input buffer and output file that every format class reads and writes
+// through.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,6 @@
+// Every exported class carries OSTREL_API; everything else stays hidden.
 #pragma once
 
-// Every exported class carries OSTREL_API; everything else stays hidden.
 #if defined(_WIN32)
 #if defined(OSTREL_BUILD)
 #define OSTREL_API __declspec(dllexport)

@@ -1,7 +1,6 @@
-#pragma once
-
 // The order in which folder listings deliver their items, the same on every
 // platform, so that one folder always builds the same archive.
+#pragma once
 
 #include <string>
 

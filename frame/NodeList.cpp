@@ -1,3 +1,5 @@
+// The owned list of polymorphic nodes: append, walk and release.
+
 #include "NodeList.h"
 
 ListNode::~ListNode() = default;

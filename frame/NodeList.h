@@ -1,3 +1,4 @@
+// An owned, singly linked list of polymorphic nodes for the format classes.
 #pragma once
 
 #include "Export.h"

@@ -1,3 +1,5 @@
+// Heap texts: formatting into a block of exactly the needed size.
+
 #include "OwnedString.h"
 
 #include <cstdarg>

@@ -1,3 +1,4 @@
+// A holder of one heap text, for names and messages of the format classes.
 #pragma once
 
 #include <cstdio>

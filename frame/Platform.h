@@ -1,8 +1,7 @@
-#pragma once
-
 // The only code that talks to the operating system. Format code builds paths
 // with backslashes; on POSIX they are mapped to slashes here, just before the
 // system is called.
+#pragma once
 
 #include <cstdint>
 #include <cstdio>

@@ -1,3 +1,4 @@
+// Progress callbacks: the printf-style report and cancel poll of long work.
 #pragma once
 
 #include "Export.h"

@@ -1,8 +1,7 @@
-#pragma once
-
 // SHA-1 message digest (archive checksums) and HMAC-SHA1 keyed hash (Xbox
 // config signatures).
 // Self-contained: data may be fed in pieces of any size.
+#pragma once
 
 #include <cstddef>
 #include <cstdint>

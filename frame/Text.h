@@ -1,7 +1,6 @@
-#pragma once
-
 // ASCII letter case and path text helpers (base name, extension, local path)
 // shared by the format code, the programs and the texture codec.
+#pragma once
 
 #include <string>
 

@@ -1,6 +1,5 @@
-#pragma once
-
 // Font table reader: a fixed table of 224 records of 12 bytes, served in place.
+#pragma once
 
 #include "../frame/DataStream.h"
 #include "../frame/Export.h"

@@ -1,7 +1,7 @@
-#pragma once
-
 // Model inspector for ".p3d" files: walks editable (MLOD) models level by
 // level, reports them through a callback and answers questions about them.
+#pragma once
+
 #include <cstdint>
 #include <memory>
 

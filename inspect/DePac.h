@@ -1,7 +1,7 @@
-#pragma once
-
 // Texture inspector for ".paa"/".pac" files: checks the layout (type word,
 // tags, mipmaps, end marker) and reports it line by line through a callback.
+#pragma once
+
 #include <cstdint>
 #include <memory>
 

@@ -1,7 +1,6 @@
-#pragma once
-
 // Animation reader: checks an animation's size against its header counts and
 // serves frame times, picture names and transforms straight from its bytes.
+#pragma once
 
 #include <cstdint>
 

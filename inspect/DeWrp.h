@@ -1,8 +1,7 @@
-#pragma once
-
 // World file reader: the "4WVR" layout kept as a memory image, and the "OPRW"
 // layout with its cell blocks decoded and its texture, model and object
 // tables, plus a cross-check of their references.
+#pragma once
 
 #include <cstdint>
 #include <string>

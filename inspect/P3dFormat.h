@@ -1,7 +1,7 @@
-#pragma once
-
 // Layout constants of editable (MLOD) ".p3d" models and the model
 // inspector's result codes, shared by the inspector and its tests.
+#pragma once
+
 #include <cstdint>
 
 namespace p3d

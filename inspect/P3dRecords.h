@@ -1,7 +1,7 @@
-#pragma once
-
 // Decoded parts of an editable model kept by the model inspector: the model
 // record with its levels of detail, each level's blocks and named tags.
+#pragma once
+
 #include <cstdint>
 
 #include "../frame/NodeList.h"

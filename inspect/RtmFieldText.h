@@ -1,7 +1,6 @@
-#pragma once
-
 // Texts kept in fixed-width, NUL-padded name fields of loaded animation and
 // world bytes, handed out as terminated C texts.
+#pragma once
 
 #include <cstddef>
 #include <memory>

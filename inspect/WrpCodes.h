@@ -1,6 +1,5 @@
-#pragma once
-
 // Result codes and layout constants of the world reader.
+#pragma once
 
 #include <cstdint>
 

@@ -1,7 +1,6 @@
-#pragma once
-
 // Read cursor over the bytes of one world file, and the decoder of its cell
 // blocks (stored plain, or packed with the entry compression tokens).
+#pragma once
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,6 @@
-#pragma once
-
 // The patch program's command line, parsed for the patch program and the
 // ostrel tool's patch command.
+#pragma once
 
 #include "pbo/PboFormat.h"
 

@@ -1,7 +1,6 @@
-#pragma once
-
 // The merge of a patch archive into a target archive, shared by the patch
 // program and the ostrel tool's patch command.
+#pragma once
 
 #include <cstddef>
 #include <cstdint>

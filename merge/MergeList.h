@@ -1,6 +1,5 @@
-#pragma once
-
 // The merge list of a patch run: one node per entry of the merged archive.
+#pragma once
 
 #include "frame/NodeList.h"
 #include "pbo/Ostrel.h"

@@ -1,7 +1,6 @@
-#pragma once
-
 // File names of a patch run (program name, archive, output), for the patch
 // program and the ostrel tool's patch command.
+#pragma once
 
 #include <string>
 

@@ -1,7 +1,7 @@
-#pragma once
-
 // How archive entries use the token decoder: the block is the stream plus a
 // 32-bit sum of the unpacked bytes, references before the start read spaces.
+#pragma once
+
 #include "../codec/Lzss.h"
 #include "PboErrors.h"
 

@@ -1,3 +1,5 @@
+// Folder listing for the builder and extraction, over the platform layer.
+
 #include "FolderScan.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// Folder listing for the folder builder and extraction.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// The archive class: reading, unpacking, writing, extracting and building PBO
+// archives of every flavour.
 #pragma once
 
 #include <cstddef>

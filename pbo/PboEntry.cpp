@@ -1,3 +1,5 @@
+// Archive entries: loading an entry's data, stored or packed.
+
 #include "PboEntry.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// Header entries of an archive and the entries of an open archive.
 #pragma once
 
 #include <cstdint>

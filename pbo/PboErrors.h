@@ -1,3 +1,4 @@
+// Result codes of the archive class and their messages.
 #pragma once
 
 // Result codes of the archive class and their fixed messages; 0 is success.

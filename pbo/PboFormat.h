@@ -1,3 +1,5 @@
+// Archive layout constants: flavours, builder option bits, header fields and
+// trailer sizes, shared by reader, writer, builder, tool and tests.
 #pragma once
 
 #include <cstdint>

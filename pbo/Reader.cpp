@@ -1,3 +1,5 @@
+// Archive reading: the header block, flavour detection and the entry list.
+
 #include <cstdlib>
 #include <cstring>
 #include <memory>

@@ -1,3 +1,5 @@
+// Archive writing: header block, entry data and the trailer of each flavour.
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

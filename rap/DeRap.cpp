@@ -1,3 +1,5 @@
+// The binarised config decoder: detection, layouts and the walk to text.
+
 #include "DeRap.h"
 
 #include <cstdint>

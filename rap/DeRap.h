@@ -1,3 +1,4 @@
+// The binarised config decoder, from the raP layouts back to config text.
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// Result codes of the binarised config decoder.
 #pragma once
 
 // Result codes of the binarised config decoder. 0 is success; ErrorString

@@ -1,7 +1,7 @@
-#pragma once
-
 // Layout of binarised ("raP") configs, shared by the decoder, the compiler's
 // writer, the tools and the tests: signature, headers, entry types, counts.
+#pragma once
+
 #include <cstdint>
 
 namespace rapformat

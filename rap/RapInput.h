@@ -1,3 +1,4 @@
+// Bounded reads over a binarised config held in memory.
 #pragma once
 
 #include <cstdint>

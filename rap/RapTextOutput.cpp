@@ -1,3 +1,5 @@
+// The growing text of a decoded config, with its budget and indent.
+
 #include "RapTextOutput.h"
 
 #include <cstdarg>

@@ -1,3 +1,4 @@
+// The growing text of a decoded config.
 #pragma once
 
 #include <cstdint>

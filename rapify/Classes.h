@@ -1,7 +1,6 @@
-#pragma once
-
 // The compiler's class tree: one node per class, value, array, array element
 // or declaration. Built by the parser, read by the binary writer.
+#pragma once
 
 #include <cstdint>
 

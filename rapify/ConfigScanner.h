@@ -1,8 +1,7 @@
-#pragma once
-
 // Front end of the config compiler: reads config text line by line, strips
 // comments, joins continued lines, splices #include files, re-scans macro
 // expansions and cuts the text into tokens for the parser.
+#pragma once
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,6 @@
-#pragma once
-
 // Writer of a compiled class tree as a binarised config file, in the inline,
 // Arma or Xbox layout. One object serves one call of Rapify::Output.
+#pragma once
 
 #include <cstddef>
 #include <cstdint>

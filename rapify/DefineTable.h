@@ -1,9 +1,8 @@
-#pragma once
-
 // Macro table of one compile: #define stores bodies with their parameters
 // turned into numbered markers ("#0#", "#1#", ...), so that expanding a call is
 // a copy that fills the markers with the call's arguments. Also reads enum
 // statements into the compiler's enum table.
+#pragma once
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,7 @@
-#pragma once
-
 // Enumerators a compile collected with `enum { ... }`, in source order. Each
 // compiler object owns its table; the binary writer appends it after the
 // classes.
+#pragma once
 
 #include <cstdint>
 

@@ -1,7 +1,6 @@
-#pragma once
-
 // The string table of the inline binarised layout: one owned text per index,
 // in index order, found again without regard to ASCII letter case.
+#pragma once
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,6 @@
-#pragma once
-
 // The config compiler: config text (with #define, #include and #pragma) to a
 // class tree, and the tree to a binarised config file.
+#pragma once
 
 #include <cstdint>
 

@@ -1,8 +1,7 @@
-#pragma once
-
 // Result codes of the config compiler, shared by scanner, macros, parser and
 // writer (Rapify::ErrString holds their messages). Punctuation tokens are
 // reported by their character codes.
+#pragma once
 
 enum RapifyCode : int
 {

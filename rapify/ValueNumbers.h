@@ -1,7 +1,6 @@
-#pragma once
-
 // Numbers of config value texts as the binarised config stores them: a
 // 32-bit long for integer texts, a single-precision float for float texts.
+#pragma once
 
 #include <cstdint>
 

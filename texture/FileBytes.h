@@ -1,6 +1,6 @@
+// Whole-file writing for the texture codec, through the library's streams.
 #pragma once
 
-// Whole-file writing for the texture codec, through the library's streams.
 #include <vector>
 
 namespace texture

@@ -1,7 +1,7 @@
-#pragma once
-
 // Conversions between 8-bit RGBA and the two-byte pixels of uncompressed
 // textures (4:4:4:4, 5:5:5:1 and luminance/alpha), for the texture codec.
+#pragma once
+
 #include <cstddef>
 
 #include "TextureCodec.h"

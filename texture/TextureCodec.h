@@ -1,7 +1,7 @@
-#pragma once
-
 // Texture pixel codec for programs beside the library: ".paa"/".pac"
 // textures to 8-bit RGBA mipmaps and back, and PNG files to and from RGBA.
+#pragma once
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>

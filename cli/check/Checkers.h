@@ -1,9 +1,8 @@
-#pragma once
-
 // The checkers of ostrel check, chosen by file extension: the script checker,
 // the config compiler, the inspectors, the archive reader and the config
 // decoder. Each runs on one file with library
 // objects of its own, so files are checked on several threads at once.
+#pragma once
 
 #include <string>
 #include <vector>

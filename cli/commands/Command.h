@@ -1,7 +1,6 @@
-#pragma once
-
 // The command table of the ostrel tool. Each command lives in a file of its
 // own and adds its options to the subcommand it is given.
+#pragma once
 
 #include <functional>
 #include <vector>

@@ -1,7 +1,6 @@
-#pragma once
-
 // The built ostrel tool as its tests run it, and the decoder's own text to
 // compare its output with.
+#pragma once
 
 #include <string>
 #include <vector>

@@ -1,3 +1,6 @@
+// Tests of the frame: heap texts, node lists, data streams and the platform
+// layer.
+
 #include <gtest/gtest.h>
 
 #include <cerrno>

@@ -1,7 +1,7 @@
-#pragma once
-
 // Test-side writer of editable model files: header, levels with points,
 // normals, polygons and named tags.
+#pragma once
+
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
+// Test-side writer of texture files, field by field.
 #pragma once
 
-// Test-side writer of texture files, field by field.
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -1,6 +1,5 @@
-#pragma once
-
 // The built patch program as its tests run it, and the texts every run shows.
+#pragma once
 
 #include <string>
 #include <vector>

@@ -1,3 +1,4 @@
+// Test access to the archive class's private members.
 #pragma once
 
 #include "pbo/Ostrel.h"

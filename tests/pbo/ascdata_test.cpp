@@ -1,3 +1,5 @@
+// Tests of loading archive entries as text, binarised configs decoded.
+
 #include <gtest/gtest.h>
 
 #include <cstdio>

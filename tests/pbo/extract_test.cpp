@@ -1,3 +1,5 @@
+// Tests of extraction: names, links, folders and failed writes.
+
 #include <gtest/gtest.h>
 
 #include <algorithm>

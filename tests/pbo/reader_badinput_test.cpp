@@ -1,3 +1,5 @@
+// Tests of the archive reader against damaged and truncated archives.
+
 #include <gtest/gtest.h>
 
 #include <set>

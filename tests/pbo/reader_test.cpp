@@ -1,3 +1,5 @@
+// Tests of the archive reader: flavours, headers, entries and products.
+
 #include <gtest/gtest.h>
 
 #include <cstring>

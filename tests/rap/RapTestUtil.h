@@ -1,3 +1,4 @@
+// Helpers of the config decoder tests: signatures and decoded texts.
 #pragma once
 
 #include <cstring>

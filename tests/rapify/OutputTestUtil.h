@@ -1,7 +1,6 @@
-#pragma once
-
 // Helpers of the binary output tests: compile a text, write it, read the
 // file back; the expected bytes of a tree in each layout.
+#pragma once
 
 #include <cstring>
 #include <string>

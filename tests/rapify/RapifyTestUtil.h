@@ -1,7 +1,6 @@
-#pragma once
-
 // Helpers for the config compiler tests: compile a text and render the class
 // tree as one compact line, so a table row can state the whole expected tree.
+#pragma once
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,6 @@
-#pragma once
-
 // Makes the library's parser allocations of this thread fail after a number
 // of successes, for as long as the object lives.
+#pragma once
 
 #include "frame/AllocFail.h"
 

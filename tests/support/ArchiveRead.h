@@ -1,7 +1,6 @@
-#pragma once
-
 // Reads archives back for the tests with the library's reader: the entry
 // names, sizes and data of a file, or of an archive the test holds open.
+#pragma once
 
 #include <cstdint>
 #include <string>

@@ -1,3 +1,5 @@
+// A progress callback that records its lines, for tests.
+
 #include "Capture.h"
 
 #include <cstdarg>

@@ -1,3 +1,4 @@
+// A progress callback that records its lines, for tests.
 #pragma once
 
 #include <string>

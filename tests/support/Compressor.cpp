@@ -1,3 +1,5 @@
+// Test-side packer of the entry compression format.
+
 #include "Compressor.h"
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// Test-side packer of the entry compression format, independent of the
+// library's decoder.
 #pragma once
 
 #include <cstddef>

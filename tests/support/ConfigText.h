@@ -1,10 +1,9 @@
-#pragma once
-
 // Generator of config source texts for the compiler's round-trip tests and
 // benchmarks: classes nested deep and wide, arrays nested several levels,
 // inheritance, extern and delete statements, enums, and values whose text
 // comes back unchanged from the decoder (floats of at most six significant
 // digits that are not whole, strings that keep their meaning unquoted).
+#pragma once
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,6 @@
-#pragma once
-
 // The test fixture with a temporary folder of its own: Put, Path, Read, Text,
 // Exists and Listing reach inside it directly.
+#pragma once
 
 #include <gtest/gtest.h>
 

@@ -1,3 +1,5 @@
+// Archive bytes built field by field for tests.
+
 #include "PboBytes.h"
 
 #include "Compressor.h"

@@ -1,3 +1,4 @@
+// Archive bytes built field by field for tests.
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,7 @@
-#pragma once
-
 // For tests that need a POSIX facility Windows lacks (resource limits, links
 // made without privileges, names holding a backslash): on Windows the test
 // ends as skipped and names the reason; elsewhere it runs.
+#pragma once
 
 #include <gtest/gtest.h>
 

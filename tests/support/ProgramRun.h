@@ -1,8 +1,7 @@
-#pragma once
-
 // Runs a built program of the project for the tests that drive it from
 // outside: its exit status with standard output and standard error captured
 // apart, through a pseudo-terminal, or in the background.
+#pragma once
 
 #include <string>
 #include <vector>

@@ -1,3 +1,5 @@
+// Binarised config bytes built field by field for tests.
+
 #include "RapBytes.h"
 
 #include <cstring>

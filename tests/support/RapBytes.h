@@ -1,3 +1,4 @@
+// Binarised config bytes built field by field for tests.
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,7 @@
-#pragma once
-
 // The tests' one table runner: runs a check on every row of a table, and a
 // failure names the row by its index and by its label when it has one (a
 // Label() method, or a member named what or name).
+#pragma once
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,6 @@
-#pragma once
-
 // The tests' one temporary folder: a fresh folder that goes with everything
 // in it, and the file reads, writes and listings the tests make inside it.
+#pragma once
 
 #include <string>
 #include <vector>

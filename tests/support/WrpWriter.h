@@ -1,7 +1,6 @@
-#pragma once
-
 // Test-side writers for world files in both layouts, built field by field
 // independently of the reader, plus a generated sample world.
+#pragma once
 
 #include <cstdint>
 #include <string>

@@ -1,3 +1,4 @@
+// Test data for the export check: declarations it must find or miss.
 #pragma once
 
 // Declarations the export check reads: one class with a member and one
