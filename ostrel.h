@@ -1,17 +1,17 @@
 // Umbrella header: every exported class of the library.
 #pragma once
 
+#include "RazDLL.h"
 #include "frame/DataStream.h"
 #include "frame/Export.h"
 #include "frame/NodeList.h"
 #include "frame/OwnedString.h"
 #include "frame/Progress.h"
-#include "RazDLL.h"
 #include "inspect/DeFxy.h"
-#include "inspect/DeRtm.h"
-#include "inspect/DeWrp.h"
 #include "inspect/DeP3d.h"
 #include "inspect/DePac.h"
+#include "inspect/DeRtm.h"
+#include "inspect/DeWrp.h"
 #include "pbo/FolderScan.h"
 #include "pbo/Ostrel.h"
 #include "pbo/PboEntry.h"

@@ -41,8 +41,8 @@ RapClass LargeConfig(int classes, bool armaItems)
             .Value("accuracy", RapValue::Float(0.3f))
             .Value("side", armaItems ? RapValue::Expression("TEast") : RapValue::String("TEast"))
             .Array("extCameraPosition", {RapValue::Float(0.0f), RapValue::Float(2.5f), RapValue::Float(-12.0f)})
-            .Array("hiddenSelections", {RapValue::String("camo1"), RapValue::String("camo2"),
-                                        RapValue::String("number_" + n)})
+            .Array("hiddenSelections",
+                   {RapValue::String("camo1"), RapValue::String("camo2"), RapValue::String("number_" + n)})
             .Array("soundEngine", {RapValue::String("\\sounds\\engine.wss"), RapValue::Float(1.0f),
                                    RapValue::Float(1.0f), RapValue::Int(700)})
             .Array("damageTable", {RapValue::Array({RapValue::Float(0.0f), RapValue::String("a.paa")}),
@@ -87,7 +87,8 @@ void DecodeBench(benchmark::State& state, const testsupport::Bytes& bytes)
 
 void BM_DecodeArmaLayout(benchmark::State& state)
 {
-    static const testsupport::Bytes bytes = testsupport::ArmaBytes(LargeConfig(9000, true), {{"TEast", 0}, {"TWest", 1}});
+    static const testsupport::Bytes bytes =
+        testsupport::ArmaBytes(LargeConfig(9000, true), {{"TEast", 0}, {"TWest", 1}});
     DecodeBench(state, bytes);
 }
 

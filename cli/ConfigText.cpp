@@ -17,8 +17,7 @@ bool HasConfigSignature(const std::string& path)
         return false;
     const size_t got = std::fread(head, 1, sizeof head, file);
     std::fclose(file);
-    return got == sizeof head && (head[0] == 0 || head[0] == ' ') && head[1] == 'r' && head[2] == 'a' &&
-           head[3] == 'P';
+    return got == sizeof head && (head[0] == 0 || head[0] == ' ') && head[1] == 'r' && head[2] == 'a' && head[3] == 'P';
 }
 
 bool DecodeConfigFile(const std::string& path, const DecodeOptions& options, std::string& text, std::string& message)

@@ -63,8 +63,8 @@ bool LinkFile(const std::filesystem::path& target, const std::filesystem::path& 
 // Moves the finished folder built to its final place. A folder already there
 // (the caller has decided it may go) is first moved into the staging folder,
 // and put back when the move fails. False with a message.
-bool ReplaceFolder(const std::filesystem::path& built, const std::filesystem::path& destination,
-                   const Staging& staging, std::string& error);
+bool ReplaceFolder(const std::filesystem::path& built, const std::filesystem::path& destination, const Staging& staging,
+                   std::string& error);
 
 // "PATH: REASON" for a failed file system call.
 std::string Describe(const std::filesystem::path& path, const std::error_code& error);

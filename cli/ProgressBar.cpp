@@ -69,9 +69,8 @@ void ProgressBar::Finish()
 std::string ProgressBar::Line(const char* label, size_t done, size_t total, uint64_t bytesDone, uint64_t bytesTotal,
                               double seconds)
 {
-    const double fraction =
-        bytesTotal ? static_cast<double>(bytesDone) / static_cast<double>(bytesTotal)
-                   : (total ? static_cast<double>(done) / static_cast<double>(total) : 1.0);
+    const double fraction = bytesTotal ? static_cast<double>(bytesDone) / static_cast<double>(bytesTotal)
+                                       : (total ? static_cast<double>(done) / static_cast<double>(total) : 1.0);
     const int filled = static_cast<int>(fraction * BarWidth + 0.5);
     std::string bar(static_cast<size_t>(filled < 0 ? 0 : filled > BarWidth ? BarWidth : filled), '#');
     bar.resize(BarWidth, '.');

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "Interrupt.h"
-#include "cli/commands/Command.h"
 #include "RazDLL.h"
+#include "cli/commands/Command.h"
 
 namespace
 {

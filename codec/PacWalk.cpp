@@ -2,9 +2,9 @@
 // the pixel codec: tag loop, mipmap headers and end marker.
 #include "PacWalk.h"
 
+#include "../frame/ByteOrder.h"
 #include "../frame/DataStream.h"
 #include "../frame/Text.h"
-#include "../frame/ByteOrder.h"
 #include "Cursor.h"
 
 namespace ostrel_internal

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include <dirent.h>
-#include <strings.h>
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>

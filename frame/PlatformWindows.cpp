@@ -130,8 +130,8 @@ bool ResolvePath(const char* path, std::string& resolved)
     if (!path || !*path)
         return false;
     // The handle's final path has every link and junction resolved.
-    HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     char buffer[MAX_PATH * 4];
@@ -193,9 +193,8 @@ intptr_t FindFirst(const char* pattern, FindRecord& record)
         (IsDotName(item.name) ? dots : others).push_back(described);
     } while (_findnext64(found, &item) == 0);
     _findclose(found);
-    std::sort(others.begin(), others.end(), [](const FindRecord& a, const FindRecord& b) {
-        return ListsBefore(a.name, b.name);
-    });
+    std::sort(others.begin(), others.end(),
+              [](const FindRecord& a, const FindRecord& b) { return ListsBefore(a.name, b.name); });
     std::sort(dots.begin(), dots.end(),
               [](const FindRecord& a, const FindRecord& b) { return std::strlen(a.name) < std::strlen(b.name); });
 

@@ -31,8 +31,8 @@ void Sha1::Block(const unsigned char* block)
     // expanding all 80 words first).
     uint32_t w[16];
     for (int t = 0; t < 16; ++t)
-        w[t] = (uint32_t(block[4 * t]) << 24) | (uint32_t(block[4 * t + 1]) << 16) |
-               (uint32_t(block[4 * t + 2]) << 8) | uint32_t(block[4 * t + 3]);
+        w[t] = (uint32_t(block[4 * t]) << 24) | (uint32_t(block[4 * t + 1]) << 16) | (uint32_t(block[4 * t + 2]) << 8) |
+               uint32_t(block[4 * t + 3]);
     auto word = [&w](int t) {
         if (t < 16)
             return w[t];

@@ -4,9 +4,9 @@
 
 #include <cstdlib>
 
+#include "../frame/AllocFail.h"
 #include "../frame/DataStream.h"
 #include "P3dRecords.h"
-#include "../frame/AllocFail.h"
 
 DeP3d::DeP3d() : mlod(new P3dMlod), odol(new P3dOdol), input(new DataStream) {}
 

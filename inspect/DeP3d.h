@@ -34,7 +34,7 @@ enum P3DType
 // bytes (one float per point); any other stored size counts floats.
 class OSTREL_API DeP3d
 {
-  public:
+public:
     DeP3d();
     ~DeP3d();
     DeP3d(const DeP3d&) = delete;
@@ -64,7 +64,7 @@ class OSTREL_API DeP3d
     long GetMlodPolyCount(long lod) const;
     const char* GetMlodPolySignature(long lod, long polygon) const;
 
-  private:
+private:
     int Process(ProgressCallback progress);
     P3DType _SetType();
     int ReadMlod();

@@ -4,10 +4,10 @@
 
 #include <cstring>
 
+#include "../codec/PacWalk.h"
+#include "../frame/ByteOrder.h"
 #include "../frame/DataStream.h"
 #include "../frame/Text.h"
-#include "../frame/ByteOrder.h"
-#include "../codec/PacWalk.h"
 
 namespace
 {
@@ -117,13 +117,13 @@ int DePac::Process(ProgressCallback progress)
         name[0] = name[1] = 'G';
         if (!input->Take(name + 2, 6) || !input->Take(lengthBytes, 4))
             return pac::PrematureEnd;
-        return (codec::SamePacName(name, "GGATCGVA") || byteorder::LoadU32(lengthBytes) == 4) ? pac::Ok : pac::UnknownFormat;
+        return (codec::SamePacName(name, "GGATCGVA") || byteorder::LoadU32(lengthBytes) == 4) ? pac::Ok
+                                                                                              : pac::UnknownFormat;
     }
 
     // Tags until two zero bytes stand where the next name would begin.
-    int tags = codec::ReadPacTags(*input, [this](const unsigned char* tag, uint32_t length) {
-        return ProcessTag(tag, length);
-    });
+    int tags = codec::ReadPacTags(
+        *input, [this](const unsigned char* tag, uint32_t length) { return ProcessTag(tag, length); });
     if (tags != pac::Ok)
         return tags;
 
@@ -210,10 +210,10 @@ int DePac::WalkMips(bool withOffsets)
 {
     codec::PacWalkResult walk =
         codec::WalkPacMips(input->Buffer(), input->Length(), input->Position(), withOffsets ? offsets : nullptr,
-                    [this](const codec::PacMip& mip) {
-                        callback("%d x %d Size=%d\r\n", static_cast<int>(mip.width),
-                                 static_cast<int>(mip.height), static_cast<int>(mip.size));
-                    });
+                           [this](const codec::PacMip& mip) {
+                               callback("%d x %d Size=%d\r\n", static_cast<int>(mip.width),
+                                        static_cast<int>(mip.height), static_cast<int>(mip.size));
+                           });
     if (walk.misplaced)
         callback("rawlen != offset\r\n");
     return walk.code != pac::Ok ? walk.code : CheckExcess(walk.end);

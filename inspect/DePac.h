@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "../codec/PacFormat.h"
 #include "../frame/Export.h"
 #include "../frame/Progress.h"
-#include "../codec/PacFormat.h"
 
 class DataStream;
 
@@ -16,7 +16,7 @@ class DataStream;
 // code and the printed lines; the callback's answer is not polled.
 class OSTREL_API DePac
 {
-  public:
+public:
     DePac();
     ~DePac();
     DePac(const DePac&) = delete;
@@ -30,7 +30,7 @@ class OSTREL_API DePac
     void Close();
     static const char* ErrorString(unsigned char code);
 
-  private:
+private:
     int Process(ProgressCallback progress);
     int ProcessTag(const unsigned char* name, unsigned long length);
     int ProcessCGVA(unsigned long length);

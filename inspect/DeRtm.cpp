@@ -3,14 +3,13 @@
 
 #include <cstring>
 
-#include "../frame/Text.h"
 #include "../frame/ByteOrder.h"
+#include "../frame/Text.h"
 
 using namespace rtm;
 
 namespace
 {
-
 
 uint64_t FrameSize(uint32_t pictures)
 {
@@ -119,7 +118,7 @@ float DeRtm::GetTransform(unsigned long frame, unsigned long picture, int row, i
     if (!f || picture >= pictureCount || row < 0 || row > 3 || column < 0 || column > 2)
         return 0.0f;
     return byteorder::LoadF32(reinterpret_cast<const unsigned char*>(f) + PictureOffset(picture) + NameSize +
-                   4 * (3 * row + column));
+                              4 * (3 * row + column));
 }
 
 float DeRtm::GetVertex(int index) const

@@ -9,7 +9,7 @@
 // One named tag of a level; tagSize is the number of data bytes held.
 class P3dTag : public ListNode
 {
-  public:
+public:
     ~P3dTag() override;
 
     char tagName[65] = {}; // 64 stored bytes, always terminated
@@ -20,7 +20,7 @@ class P3dTag : public ListNode
 // One level of detail. The blocks are the raw records copied from the file.
 class P3dLod : public ListNode
 {
-  public:
+public:
     ~P3dLod() override;
 
     // Text of polygon index, at most 32 characters; null when out of range.
@@ -52,7 +52,7 @@ class P3dLod : public ListNode
 // Editable ("MLOD") model: header values and the levels in file order.
 class P3dMlod
 {
-  public:
+public:
     // The level at index when the header counts it and it was read; else null.
     P3dLod* Lod(long index) const;
 
@@ -64,6 +64,6 @@ class P3dMlod
 // Binarised ("ODOL") model: recognised, never decoded.
 class P3dOdol
 {
-  public:
+public:
     uint32_t lodCount = 0;
 };

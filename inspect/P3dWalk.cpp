@@ -5,13 +5,13 @@
 #include <cstring>
 #include <new>
 
+#include "../frame/AllocFail.h"
 #include "../frame/ByteOrder.h"
 #include "../frame/DataStream.h"
 #include "../frame/Text.h"
 #include "DeP3d.h"
 #include "P3dFormat.h"
 #include "P3dRecords.h"
-#include "../frame/AllocFail.h"
 
 using namespace p3d;
 

@@ -5,8 +5,8 @@
 #include <limits>
 #include <new>
 
-#include "WrpCodes.h"
 #include "../frame/AllocFail.h"
+#include "WrpCodes.h"
 
 using namespace wrp;
 

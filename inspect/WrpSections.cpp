@@ -2,8 +2,8 @@
 #include <cstring>
 #include <new>
 
-#include "DeWrp.h"
 #include "../frame/ByteOrder.h"
+#include "DeWrp.h"
 #include "WrpCodes.h"
 
 using namespace wrp;

@@ -35,8 +35,8 @@ int Ostrel::GetAscData(pbo_entry* entry, bool terminate)
         return errorCode = PboNoMemory;
     // The bytes up to the first zero byte, zero bytes after it.
     const void* zero = std::memchr(entry->data, 0, static_cast<size_t>(n));
-    size_t kept = zero ? static_cast<size_t>(static_cast<const unsigned char*>(zero) - entry->data)
-                       : static_cast<size_t>(n);
+    size_t kept =
+        zero ? static_cast<size_t>(static_cast<const unsigned char*>(zero) - entry->data) : static_cast<size_t>(n);
     std::memcpy(block, entry->data, kept);
     std::memset(block + kept, 0, static_cast<size_t>(n) + 1 - kept);
     std::free(entry->data);

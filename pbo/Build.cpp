@@ -280,8 +280,7 @@ int Ostrel::RecurseBuildEntries(PboFlags flags, const char* folder, const char* 
     });
 }
 
-int Ostrel::AddEntry(PboFlags /*flags*/, const char* folder, const char* subPath,
-                     const platform::FindRecord* record)
+int Ostrel::AddEntry(PboFlags /*flags*/, const char* folder, const char* subPath, const platform::FindRecord* record)
 {
     const char* name = subPath[0] == '\\' ? subPath + 1 : subPath;
     // A symbolic link is packed through its target only when that is a

@@ -66,8 +66,7 @@ public:
     int GetErrorCode() const { return errorCode; }
 
     // Writing.
-    bool CreatePbo(const char* name, PboFlags flags, const char* prefix, ProgressCallback callback,
-                   const char* unused);
+    bool CreatePbo(const char* name, PboFlags flags, const char* prefix, ProgressCallback callback, const char* unused);
     bool WriteEntry(PboHeaderEntry* entry);
     bool WriteData(const unsigned char* data, int size);
 
@@ -80,8 +79,7 @@ public:
     // that leads out of the folder is passed over, with a progress line
     // (LinkOutsideFormat); a name holding a backslash is refused (-10) with a
     // progress line naming it (BackslashNameFormat).
-    int MakePbo(const char* folder, PboFlags flags, const char* prefix, ProgressCallback callback,
-                const char* extra);
+    int MakePbo(const char* folder, PboFlags flags, const char* prefix, ProgressCallback callback, const char* extra);
 
     pbo_entry* firstEntry = nullptr;
 

@@ -6,11 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "../frame/AllocFail.h"
 #include "../frame/Platform.h"
 #include "Decompress.h"
-#include "../frame/AllocFail.h"
 #include "PboErrors.h"
-
 
 pbo_entry::~pbo_entry()
 {
@@ -76,7 +75,8 @@ int pbo_entry::LoadEntryData(FILE* file, uint64_t fileSize, uint64_t dataStartOf
         loadedSize = static_cast<int32_t>(dataSize);
         return PboCompressionBounds;
     }
-    unsigned char* unpacked = static_cast<unsigned char*>(ostrel_internal::alloc::Allocate(static_cast<size_t>(originalSize) + 1));
+    unsigned char* unpacked =
+        static_cast<unsigned char*>(ostrel_internal::alloc::Allocate(static_cast<size_t>(originalSize) + 1));
     if (!unpacked)
     {
         loadedSize = static_cast<int32_t>(dataSize);

@@ -4,12 +4,12 @@
 #include <cstring>
 #include <memory>
 
+#include "../frame/AllocFail.h"
 #include "../frame/ByteOrder.h"
 #include "../frame/Platform.h"
 #include "../frame/Text.h"
 #include "Ostrel.h"
 #include "PboErrors.h"
-#include "../frame/AllocFail.h"
 
 PboInfo::~PboInfo()
 {

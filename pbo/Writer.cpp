@@ -14,10 +14,10 @@
 namespace
 {
 // Base names that get the "ca\" prefix when no prefix is given.
-const char* const PrefixTable[] = {"air",     "animals", "anims", "buildings", "characters", "desert",
-                                   "introanims", "language", "misc",  "plants",    "roads",      "rocks",
-                                   "sara",    "signs",   "sounds", "tracked",   "ui",         "uifonts",
-                                   "voice",   "water",   "weapons", "wheeled"};
+const char* const PrefixTable[] = {"air",        "animals",  "anims",   "buildings", "characters", "desert",
+                                   "introanims", "language", "misc",    "plants",    "roads",      "rocks",
+                                   "sara",       "signs",    "sounds",  "tracked",   "ui",         "uifonts",
+                                   "voice",      "water",    "weapons", "wheeled"};
 
 // Size of the block files are copied through when an archive is built.
 const size_t CopyBlockSize = 128u << 10;
@@ -104,9 +104,8 @@ bool Ostrel::WriteEntry(PboHeaderEntry* entry)
 {
     if (!entry || !FitsReader(entry->name))
         return false;
-    return stream.PutString(entry->name) && stream.PutU32(entry->packingMethod) &&
-           stream.PutU32(entry->originalSize) && stream.PutU32(entry->reserved) && stream.PutU32(entry->timestamp) &&
-           stream.PutU32(entry->dataSize);
+    return stream.PutString(entry->name) && stream.PutU32(entry->packingMethod) && stream.PutU32(entry->originalSize) &&
+           stream.PutU32(entry->reserved) && stream.PutU32(entry->timestamp) && stream.PutU32(entry->dataSize);
 }
 
 bool Ostrel::WriteData(const unsigned char* data, int size)

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "../frame/Platform.h"
 #include "../frame/AllocFail.h"
+#include "../frame/Platform.h"
 #include "RapFormat.h"
 
 using namespace rapformat;

@@ -44,7 +44,7 @@ RapError DeRap::ProcessClasses()
 
     const char* keyword = usePragma ? "pragma" : "define";
     bool written = layout == LayoutXbox ? OutputStr(0, "#%s _XBOX_ WithSignature //%s", keyword, GetAsciiSig(nullptr))
-                               : OutputStr(0, "#%s _ARMA_\r\n", keyword);
+                                        : OutputStr(0, "#%s _ARMA_\r\n", keyword);
     if (!written || !Put("\r\n\r\n"))
         return RapOutOfMemory;
     int enumOffset = GetLong();
@@ -346,8 +346,8 @@ RapError DeRap::ProcessEnumList()
             return RapUnexpectedEof;
         int value = GetLong();
         // One tab whatever the indent character; no comma after the last.
-        bool written = Put("\t", 1) && Put(name) && Put("=", 1) && PutInt(value) &&
-                       Put(i + 1 < count ? ",\r\n" : "\r\n");
+        bool written =
+            Put("\t", 1) && Put(name) && Put("=", 1) && PutInt(value) && Put(i + 1 < count ? ",\r\n" : "\r\n");
         if (!written)
             return RapOutOfMemory;
     }

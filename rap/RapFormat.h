@@ -42,8 +42,8 @@ enum EntryType : unsigned char
     EntryClass = 0,
     EntryValue = 1,
     EntryArray = 2,
-    EntryExtern = 3,  // Arma and Xbox layouts only
-    EntryDelete = 4   // Arma and Xbox layouts only
+    EntryExtern = 3, // Arma and Xbox layouts only
+    EntryDelete = 4  // Arma and Xbox layouts only
 };
 
 // Value subtypes, before a value entry's name and before every array element.
@@ -52,8 +52,8 @@ enum ValueType : unsigned char
     ValueString = 0,
     ValueFloat = 1,
     ValueLong = 2,
-    ValueArray = 3,      // array elements only
-    ValueExpression = 4  // Arma and Xbox layouts only
+    ValueArray = 3,     // array elements only
+    ValueExpression = 4 // Arma and Xbox layouts only
 };
 
 // Compressed counts: one byte below CountStep, else the low seven bits with

@@ -26,8 +26,8 @@ bool ReadAt(const unsigned char* data, uint32_t size, uint32_t& position, Read r
 } // namespace
 
 RapInput::RapInput()
-    : data(nullptr), size(0), position(0), ownsData(false), layout(rapformat::LayoutInline), spaceSignature(false), strings(nullptr),
-      stringsTail(nullptr), stringIndex(nullptr), stringIndexSize(0), outOfMemory(false)
+    : data(nullptr), size(0), position(0), ownsData(false), layout(rapformat::LayoutInline), spaceSignature(false),
+      strings(nullptr), stringsTail(nullptr), stringIndex(nullptr), stringIndexSize(0), outOfMemory(false)
 {
 }
 
@@ -39,25 +39,37 @@ RapInput::~RapInput()
 int RapInput::GetByte()
 {
     uint8_t value = 0;
-    return ReadAt(data, size, position, [](codec::Cursor& at) { return at.U8(); }, value) ? value : -1;
+    return ReadAt(
+               data, size, position, [](codec::Cursor& at) { return at.U8(); }, value)
+               ? value
+               : -1;
 }
 
 int RapInput::GetShort()
 {
     uint16_t value = 0;
-    return ReadAt(data, size, position, [](codec::Cursor& at) { return at.U16(); }, value) ? value : -1;
+    return ReadAt(
+               data, size, position, [](codec::Cursor& at) { return at.U16(); }, value)
+               ? value
+               : -1;
 }
 
 int RapInput::GetLong()
 {
     int32_t value = 0;
-    return ReadAt(data, size, position, [](codec::Cursor& at) { return at.I32(); }, value) ? value : -1;
+    return ReadAt(
+               data, size, position, [](codec::Cursor& at) { return at.I32(); }, value)
+               ? value
+               : -1;
 }
 
 float RapInput::GetFloat()
 {
     float value = 0.0f;
-    return ReadAt(data, size, position, [](codec::Cursor& at) { return at.F32(); }, value) ? value : -1.0f;
+    return ReadAt(
+               data, size, position, [](codec::Cursor& at) { return at.F32(); }, value)
+               ? value
+               : -1.0f;
 }
 
 int RapInput::GetRazShort()

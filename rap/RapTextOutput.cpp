@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "../frame/AllocFail.h"
 #include "../frame/Platform.h"
 #include "FloatText.h"
-#include "../frame/AllocFail.h"
 
 RapTextOutput::RapTextOutput()
     : error(RapNoError), text(nullptr), indent{' ', 0}, length(0), capacity(0), limit(UINT32_MAX)

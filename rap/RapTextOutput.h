@@ -48,7 +48,10 @@ protected:
     // Bounds the text to maxBytes (its NUL included); growing past the bound
     // fails like an allocation would. Cleared by CloseOutput.
     void LimitText(uint64_t maxBytes);
-    const char* GetOutBuffer() const { return text; }
+    const char* GetOutBuffer() const
+    {
+        return text;
+    }
 
     RapError error;
     char* text;

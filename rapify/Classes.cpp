@@ -8,11 +8,11 @@
 #include <new>
 #include <string>
 
+#include "../frame/AllocFail.h"
 #include "../frame/Text.h"
 #include "ConfigScanner.h"
 #include "DefineTable.h"
 #include "RapifyCodes.h"
-#include "../frame/AllocFail.h"
 
 namespace
 {

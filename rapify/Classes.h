@@ -9,14 +9,14 @@ class ConfigScanner;
 // What a tree node is. The numbers are those the binary writer keys on.
 enum class EntryKind : int32_t
 {
-    Unset = -1,       // created, statement not yet complete (only during a failed parse)
-    Class = 0,        // class with a body: child list = entries
-    Array = 2,        // array: child list = elements
-    ExternClass = 3,  // class declared without a body
-    DeleteClass = 4,  // written as a delete entry
-    String = 256,     // string value
-    Float = 257,      // floating-point value (text as read)
-    Integer = 258     // integer value (text as read)
+    Unset = -1,      // created, statement not yet complete (only during a failed parse)
+    Class = 0,       // class with a body: child list = entries
+    Array = 2,       // array: child list = elements
+    ExternClass = 3, // class declared without a body
+    DeleteClass = 4, // written as a delete entry
+    String = 256,    // string value
+    Float = 257,     // floating-point value (text as read)
+    Integer = 258    // integer value (text as read)
 };
 
 // One node of the class tree. Texts are C-allocator blocks owned by the node;
@@ -52,9 +52,9 @@ public:
     static constexpr int MaxDepth = 200;
 
     EntryKind kind = EntryKind::Unset;
-    char* name = nullptr;    // class, value, array or declaration name; null for array elements
-    char* text = nullptr;    // class: inherited class or null; value or element: text as read
-    Classes* next = nullptr; // next node of the same body or array, source order
+    char* name = nullptr;     // class, value, array or declaration name; null for array elements
+    char* text = nullptr;     // class: inherited class or null; value or element: text as read
+    Classes* next = nullptr;  // next node of the same body or array, source order
     Classes* child = nullptr; // first entry of a body, first element of an array
     ConfigScanner* scanner;   // where the parse operations read from (not owned)
 

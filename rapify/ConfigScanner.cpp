@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 
+#include "../frame/AllocFail.h"
 #include "DefineTable.h"
 #include "RapifyCodes.h"
-#include "../frame/AllocFail.h"
 
 namespace
 {
@@ -159,8 +159,8 @@ int ConfigScanner::ReadPhysicalLine()
         ++files.back().line;
     const char* feed = static_cast<const char*>(
         std::memchr(inputPosition, '\n', inputLength - static_cast<size_t>(inputPosition - input)));
-    size_t length = feed ? static_cast<size_t>(feed - inputPosition) + 1
-                         : inputLength - static_cast<size_t>(inputPosition - input);
+    size_t length =
+        feed ? static_cast<size_t>(feed - inputPosition) + 1 : inputLength - static_cast<size_t>(inputPosition - input);
     // The length counts the line feed; it and the zero byte must stay below
     // the capacity.
     if (!EnsureLine(length + 2))
@@ -517,7 +517,8 @@ int ConfigScanner::NextToken(ScanMode mode)
                 position = lineEnd = nullptr;
             }
             if (r == -1)
-                return lastCode = (mode == ScanMode::StatementEnd ? static_cast<int>(';') : static_cast<int>(RapifyEof));
+                return lastCode =
+                           (mode == ScanMode::StatementEnd ? static_cast<int>(';') : static_cast<int>(RapifyEof));
             if (r == 0)
                 return RapifyNoMemory;
             position = line;
@@ -528,7 +529,7 @@ int ConfigScanner::NextToken(ScanMode mode)
         {
             size_t length = static_cast<size_t>(lineEnd - position);
             if (!EnsureToken(length + 1 > static_cast<size_t>(lineCapacity) ? length + 1
-                                                                              : static_cast<size_t>(lineCapacity)))
+                                                                            : static_cast<size_t>(lineCapacity)))
                 return RapifyNoMemory;
             std::memcpy(token, position, length + 1);
             position = lineEnd;

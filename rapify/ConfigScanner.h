@@ -92,9 +92,9 @@ public:
 private:
     struct PushedText
     {
-        char* saved;  // position in the enclosing text
-        char* copy;   // owned copy of the expansion
-        char* end;    // its terminating zero byte
+        char* saved;    // position in the enclosing text
+        char* copy;     // owned copy of the expansion
+        char* end;      // its terminating zero byte
         int generation; // expansions it took to get here from the source text
     };
 
@@ -139,14 +139,14 @@ private:
     char* input = nullptr;
     char* inputPosition = nullptr;
 
-    char* lineEnd = nullptr;      // terminating zero of the current line
-    size_t inputLength = 0;       // bytes of input before its zero byte
-    long expansions = 0;          // macro texts pushed in this compile
-    int includes = 0;             // #include files spliced in this compile
-    uint64_t sourceBytes = 0;     // bytes of the distinct sources read
-    uint64_t spentBytes = 0;      // bytes read besides them
+    char* lineEnd = nullptr;                 // terminating zero of the current line
+    size_t inputLength = 0;                  // bytes of input before its zero byte
+    long expansions = 0;                     // macro texts pushed in this compile
+    int includes = 0;                        // #include files spliced in this compile
+    uint64_t sourceBytes = 0;                // bytes of the distinct sources read
+    uint64_t spentBytes = 0;                 // bytes read besides them
     std::unordered_set<std::string> sources; // the distinct included files, by name
-    bool overBudget = false;      // the budget stopped the compile
+    bool overBudget = false;                 // the budget stopped the compile
     std::string stopReason;
     // The top file and each open #include, innermost last. For an include:
     // the offsets into input where its text ends and where the line end

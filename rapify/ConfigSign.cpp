@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "../frame/Platform.h"
-#include "ConfigWriter.h"
 #include "../frame/Sha1.h"
+#include "ConfigWriter.h"
 
 namespace
 {
@@ -38,5 +38,6 @@ bool ConfigWriter::SignFile()
     }
     unsigned char digest[Sha1::DigestSize];
     mac.Final(digest);
-    return platform::SeekTo(file, rapformat::XboxSignatureOffset) && std::fwrite(digest, 1, sizeof digest, file) == sizeof digest;
+    return platform::SeekTo(file, rapformat::XboxSignatureOffset) &&
+           std::fwrite(digest, 1, sizeof digest, file) == sizeof digest;
 }

@@ -9,9 +9,9 @@
 
 #include "../frame/Platform.h"
 #include "../frame/Text.h"
+#include "../rap/RapFormat.h"
 #include "ConfigScanner.h"
 #include "DefineTable.h"
-#include "../rap/RapFormat.h"
 #include "IncludeHook.h"
 #include "RapifyCodes.h"
 
@@ -59,9 +59,8 @@ bool ConfigScanner::ApplyPragma(const char* word, int32_t* layout)
     if (text::EqualNoCase(word, "_xbox_"))
     {
         int r = NextToken(ScanMode::LineRest);
-        *layout = (r == RapifyOk && strncasecmp(token, "WithSignature", 13) == 0)
-                      ? rapformat::LayoutXbox
-                      : rapformat::LayoutArma;
+        *layout = (r == RapifyOk && strncasecmp(token, "WithSignature", 13) == 0) ? rapformat::LayoutXbox
+                                                                                  : rapformat::LayoutArma;
         return true;
     }
     return false;

@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "../frame/AllocFail.h"
 #include "ConfigScanner.h"
 #include "DefineTable.h"
 #include "RapifyCodes.h"
-#include "../frame/AllocFail.h"
 
 void EnumTable::Clear()
 {

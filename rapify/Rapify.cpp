@@ -9,6 +9,7 @@
 #include <new>
 #include <string>
 
+#include "../frame/AllocFail.h"
 #include "../frame/OwnedString.h"
 #include "../frame/Platform.h"
 #include "../frame/Text.h"
@@ -16,7 +17,6 @@
 #include "ConfigScanner.h"
 #include "DefineTable.h"
 #include "RapifyCodes.h"
-#include "../frame/AllocFail.h"
 
 Rapify::Rapify() : scanner(new ConfigScanner) {}
 

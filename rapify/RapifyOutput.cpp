@@ -3,12 +3,12 @@
 
 #include <exception>
 
+#include "../rap/RapFormat.h"
 #include "Classes.h"
 #include "ConfigScanner.h"
 #include "ConfigWriter.h"
 #include "Rapify.h"
 #include "RapifyCodes.h"
-#include "../rap/RapFormat.h"
 
 int Rapify::Output(const char* path, bool forceBinary)
 {

@@ -23,14 +23,14 @@ enum class PixelType : uint16_t
 // Result codes: those of the texture inspector for the layout (premature
 // end, out of memory, invalid file, unknown format, unknown tag, no offsets,
 // no ending zeroes), and these, which concern the pixels and the files.
-using pac::Ok;
-using pac::PrematureEnd;
-using pac::OutOfMemory;
 using pac::InvalidFile;
+using pac::NoEndingZeroes;
+using pac::NoOffsets;
+using pac::Ok;
+using pac::OutOfMemory;
+using pac::PrematureEnd;
 using pac::UnknownFormat;
 using pac::UnknownTag;
-using pac::NoOffsets;
-using pac::NoEndingZeroes;
 enum Result : int
 {
     NoMipmaps = 20,
@@ -79,9 +79,9 @@ int DecodeTextureFile(const char* fileName, Texture& texture, const DecodeOption
 
 struct EncodeOptions
 {
-    bool automatic = true;           // DXT1 for opaque images, DXT5 with alpha
+    bool automatic = true;            // DXT1 for opaque images, DXT5 with alpha
     PixelType type = PixelType::Dxt1; // used when automatic is false
-    bool lzo = false;                // LZO1X-pack DXT mipmaps where that saves bytes
+    bool lzo = false;                 // LZO1X-pack DXT mipmaps where that saves bytes
 };
 
 // DXT1 when every alpha is 255, else DXT5.

@@ -6,10 +6,10 @@
 
 #include <new>
 
-#include "../frame/DataStream.h"
-#include "../frame/ByteOrder.h"
 #include "../codec/Lzss.h"
 #include "../codec/PacWalk.h"
+#include "../frame/ByteOrder.h"
+#include "../frame/DataStream.h"
 #include "PixelFormats.h"
 #include "TextureCodec.h"
 
@@ -159,9 +159,8 @@ int Decode(const unsigned char* data, size_t size, Texture& texture, const Decod
     texture.type = type;
 
     TagValues tags;
-    int result = codec::ReadPacTags(input, [&](const unsigned char* name, uint32_t length) {
-        return tags.Handle(input, name, length);
-    });
+    int result = codec::ReadPacTags(
+        input, [&](const unsigned char* name, uint32_t length) { return tags.Handle(input, name, length); });
     if (result != Ok)
         return result;
     // DXT mipmaps are only found through the offsets; the two-byte types
@@ -169,9 +168,9 @@ int Decode(const unsigned char* data, size_t size, Texture& texture, const Decod
     if (IsDxt(type) && !tags.hasOffsets)
         return NoOffsets;
     std::vector<codec::PacMip> mips;
-    codec::PacWalkResult walk = codec::WalkPacMips(input.Buffer(), input.Length(), input.Position(),
-                                     tags.hasOffsets ? tags.offsets : nullptr,
-                                     [&](const codec::PacMip& mip) { mips.push_back(mip); });
+    codec::PacWalkResult walk =
+        codec::WalkPacMips(input.Buffer(), input.Length(), input.Position(), tags.hasOffsets ? tags.offsets : nullptr,
+                           [&](const codec::PacMip& mip) { mips.push_back(mip); });
     if (walk.code != Ok)
         return walk.code;
     if (mips.empty())

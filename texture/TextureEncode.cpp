@@ -84,7 +84,7 @@ uint32_t AverageColour(const Image& image)
 
 class Writer
 {
-  public:
+public:
     explicit Writer(std::vector<unsigned char>& out) : bytes(out) {}
     void U16(unsigned v) { byteorder::StoreU16(Grow(2), static_cast<uint16_t>(v)); }
     void U24(uint32_t v)
@@ -104,7 +104,7 @@ class Writer
     void Patch32(size_t at, uint32_t v) { byteorder::StoreU32(&bytes[at], v); }
     size_t Size() const { return bytes.size(); }
 
-  private:
+private:
     unsigned char* Grow(size_t n)
     {
         bytes.resize(bytes.size() + n);

@@ -40,9 +40,10 @@ CheckResult CheckArchive(const std::string& path)
     if (checksum == 2 || checksum < 0)
     {
         result.failed = true;
-        result.diagnostics += path + ": error: " +
-                              (checksum == 2 ? std::string("the stored checksum does not match the content")
-                                             : archive->strError()) + "\n";
+        result.diagnostics +=
+            path + ": error: " +
+            (checksum == 2 ? std::string("the stored checksum does not match the content") : archive->strError()) +
+            "\n";
     }
     else
         CollectReport(checksum == 0 ? "checksum matches\n" : "no checksum stored\n");

@@ -93,8 +93,10 @@ std::string KnownKinds()
 Action DefineCheck(CLI::App& command)
 {
     auto options = std::make_shared<CheckOptions>();
-    command.add_option("FILE", options->files, "Files to check, by extension: " + KnownKinds() +
-                                                  " (binarised configs by their content)")->required();
+    command
+        .add_option("FILE", options->files,
+                    "Files to check, by extension: " + KnownKinds() + " (binarised configs by their content)")
+        ->required();
     command.add_option("-j,--jobs", options->threads, "Files checked at once (default: one per processor)")
         ->check(CLI::Range(1u, 256u));
     command.add_flag("-v,--verbose", options->verbose, "Show every line of the checkers' reports");

@@ -11,7 +11,7 @@ namespace cli
 {
 struct CheckResult
 {
-    bool checked = true;  // false: no checker for this kind of file
+    bool checked = true; // false: no checker for this kind of file
     bool failed = false;
     std::string diagnostics; // "FILE:LINE: error: MESSAGE" lines, for standard error
     std::string report;      // the checker's own report lines (shown with -v)

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "Command.h"
+#include "RazDLL.h"
 #include "cli/ArchiveFacts.h"
 #include "cli/Console.h"
-#include "RazDLL.h"
 
 namespace cli
 {

@@ -105,8 +105,7 @@ bool DecodeConfigs(const fs::path& folder, const std::string& shownFolder)
     bool allDecoded = !code;
     for (const fs::path& config : configs)
     {
-        const std::string shown =
-            (fs::path(shownFolder) / config.lexically_relative(folder)).generic_string();
+        const std::string shown = (fs::path(shownFolder) / config.lexically_relative(folder)).generic_string();
         std::string text, message;
         if (!DecodeConfigFile(config.string(), DecodeOptions(), text, message))
         {
@@ -234,9 +233,8 @@ int Extraction::Run(const std::string& archivePath, const fs::path& destination)
         return Interrupted;
     if (!ReplaceFolder(built, destination, staging, error))
         return Fail(error);
-    Note(options.verbosity.quiet,
-         "Extracted " + std::to_string(progress.sizes.size()) + " entries of " + archivePath + " to " +
-             destination.string());
+    Note(options.verbosity.quiet, "Extracted " + std::to_string(progress.sizes.size()) + " entries of " + archivePath +
+                                      " to " + destination.string());
     return decoded ? Success : Failure;
 }
 } // namespace
@@ -248,8 +246,7 @@ Action DefineExtract(CLI::App& command)
     command.add_option("-o,--output", options->output,
                        "Folder to extract into (one archive only; default: the archive's name without .pbo)");
     command.add_flag("--force", options->force, "Replace a folder that exists and is not empty");
-    command.add_flag("--derap", options->derap,
-                     "Decode binarised configs to text (config.bin becomes config.cpp)");
+    command.add_flag("--derap", options->derap, "Decode binarised configs to text (config.bin becomes config.cpp)");
     AddVerbosity(command, options->verbosity);
     return [options]() {
         if (!options->output.empty() && options->archives.size() != 1)

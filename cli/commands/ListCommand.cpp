@@ -52,12 +52,9 @@ void PrintJson(const std::string& path, Ostrel& archive)
     json entries = json::array();
     for (pbo_entry* entry = archive.firstEntry; entry; entry = entry->next)
     {
-        json item = {{"name", JsonText(entry->name)},
-                     {"storedSize", entry->dataSize},
-                     {"unpackedSize", UnpackedSize(*entry)},
-                     {"packed", IsPacked(*entry)},
-                     {"packingMethod", entry->packingMethod},
-                     {"timestamp", entry->timestamp}};
+        json item = {{"name", JsonText(entry->name)},         {"storedSize", entry->dataSize},
+                     {"unpackedSize", UnpackedSize(*entry)},  {"packed", IsPacked(*entry)},
+                     {"packingMethod", entry->packingMethod}, {"timestamp", entry->timestamp}};
         const std::string date = DateText(entry->timestamp);
         item["date"] = date.empty() ? json(nullptr) : json(date);
         if (!IsUtf8(entry->name))

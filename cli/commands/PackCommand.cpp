@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "Command.h"
+#include "RazDLL.h"
 #include "cli/ConfigDiagnostics.h"
 #include "cli/Console.h"
 #include "cli/Interrupt.h"
 #include "cli/Outputs.h"
 #include "cli/ProgressBar.h"
-#include "RazDLL.h"
 #include "frame/Text.h"
 #include "rapify/Rapify.h"
 
@@ -42,14 +42,14 @@ struct PackOptions
 // The running build, for the library's progress callback.
 struct PackProgress
 {
-    fs::path folder;              // the folder being packed
-    std::vector<uint64_t> sizes;  // entry sizes, from the header lines
-    size_t done = 0;              // data progress dots seen
+    fs::path folder;             // the folder being packed
+    std::vector<uint64_t> sizes; // entry sizes, from the header lines
+    size_t done = 0;             // data progress dots seen
     uint64_t bytesDone = 0;
     uint64_t bytesTotal = 0;
-    std::string lintPath;         // the config the check pass refused
+    std::string lintPath;              // the config the check pass refused
     std::vector<std::string> warnings; // shown once the bar is gone, even with -q
-    bool backslashName = false;   // a name that cannot be stored was refused
+    bool backslashName = false;        // a name that cannot be stored was refused
     ProgressBar* bar = nullptr;
     bool verbose = false;
 };
@@ -175,7 +175,8 @@ Action DefinePack(CLI::App& command)
         {"cwc", Cwc}, {"resistance", Resistance}, {"elite", Elite}, {"arma", Arma}, {"arma-nokey", ArmaNoSha}};
     command.add_option("FOLDER", options->folder, "Folder to pack")->required();
     command.add_option("-o,--output", options->output, "Archive to write (default: FOLDER.pbo)");
-    command.add_option("--flavour", options->flavour, "Archive flavour (default cwc; a $PBOPREFIX$ file makes it arma)")
+    command
+        .add_option("--flavour", options->flavour, "Archive flavour (default cwc; a $PBOPREFIX$ file makes it arma)")
         ->transform(CLI::CheckedTransformer(flavours, CLI::ignore_case));
     command.add_option("--prefix", options->prefix, "Prefix of an arma, arma-nokey or elite archive");
     command.add_flag("--check", options->check, "Compile config.cpp, mission.sqm and description.ext to check them");
@@ -238,9 +239,9 @@ Action DefinePack(CLI::App& command)
         progress.bar = &bar;
         progress.verbose = options->verbosity.verbose && !options->verbosity.quiet;
         running = &progress;
-        const int result = library->ostrel.MakePbo(link.string().c_str(), static_cast<PboFlags>(flags),
-                                                   prefix.empty() ? nullptr : prefix.c_str(),
-                                                   OnPackLine, output.c_str());
+        const int result =
+            library->ostrel.MakePbo(link.string().c_str(), static_cast<PboFlags>(flags),
+                                    prefix.empty() ? nullptr : prefix.c_str(), OnPackLine, output.c_str());
         running = nullptr;
         bar.Finish();
         for (const std::string& warning : progress.warnings)
@@ -260,8 +261,8 @@ Action DefinePack(CLI::App& command)
         fs::rename(fs::path(link.string() + ".pbo"), output, code);
         if (code)
             return Fail(Describe(output, code));
-        Note(options->verbosity.quiet, "Packed " + std::to_string(progress.sizes.size()) + " entries of " + folder +
-                                           " into " + output);
+        Note(options->verbosity.quiet,
+             "Packed " + std::to_string(progress.sizes.size()) + " entries of " + folder + " into " + output);
         return static_cast<int>(Success);
     };
 }

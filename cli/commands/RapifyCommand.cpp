@@ -99,8 +99,11 @@ Action DefineRapify(CLI::App& command)
     auto options = std::make_shared<RapifyOptions>();
     const std::map<std::string, int> layouts = {{"inline", InlineLayout}, {"arma", ArmaLayout}, {"xbox", XboxLayout}};
     command.add_option("FILE", options->file, "Config text (config.cpp, mission.sqm, description.ext)")->required();
-    command.add_option("-o,--output", options->output, "Binarised file to write (default: FILE with .bin; - for standard output)");
-    command.add_option("--layout", options->layout, "Layout to write: inline, arma or xbox (default: as the source selects)")
+    command.add_option("-o,--output", options->output,
+                       "Binarised file to write (default: FILE with .bin; - for standard output)");
+    command
+        .add_option("--layout", options->layout,
+                    "Layout to write: inline, arma or xbox (default: as the source selects)")
         ->transform(CLI::CheckedTransformer(layouts, CLI::ignore_case));
     return [options]() {
         const std::string& file = options->file;

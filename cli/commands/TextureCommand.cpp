@@ -67,7 +67,8 @@ int ToPng(const TextureOptions& options, const std::string& input)
     {
         if (interrupt::Requested())
             return Interrupted;
-        const int saved = SavePng(decoded.mipmaps[i], text::WithoutExtension(base) + ".mip" + std::to_string(i) + ".png");
+        const int saved =
+            SavePng(decoded.mipmaps[i], text::WithoutExtension(base) + ".mip" + std::to_string(i) + ".png");
         if (saved != Success)
             return saved;
     }
@@ -105,8 +106,7 @@ Action DefineTexture(CLI::App& command)
     options->toPng = command.add_subcommand("topng", "Textures (.paa, .pac) to PNG images, each beside itself");
     options->toPng->add_option("IN", options->inputs, "Texture files")->required();
     options->toPng->add_option("-o,--output", options->output, "Output PNG (only with one input)");
-    CLI::Option* mip =
-        options->toPng->add_option("--mip", options->mip, "Mipmap to write, 0 the largest (default 0)");
+    CLI::Option* mip = options->toPng->add_option("--mip", options->mip, "Mipmap to write, 0 the largest (default 0)");
     options->toPng->add_flag("--all-mips", options->allMips, "Write every mipmap as NAME.mipN.png")->excludes(mip);
 
     options->fromPng = command.add_subcommand("frompng", "PNG images to textures, each beside itself");

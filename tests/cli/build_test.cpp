@@ -32,7 +32,8 @@ protected:
     Bytes LibraryBuild(const std::string& folder, int flags, const char* prefix)
     {
         std::unique_ptr<RazDLL> library(new RazDLL);
-        EXPECT_EQ(library->ostrel.MakePbo(Path(folder).c_str(), static_cast<PboFlags>(flags), prefix, nullptr, nullptr), 0);
+        EXPECT_EQ(library->ostrel.MakePbo(Path(folder).c_str(), static_cast<PboFlags>(flags), prefix, nullptr, nullptr),
+                  0);
         const Bytes bytes = Read(folder + ".pbo");
         std::filesystem::remove(Path(folder + ".pbo"));
         return bytes;
@@ -221,8 +222,9 @@ TEST_F(BuildTest, RapifyDiagnosticsAndRefusals)
         {{"rapify", Path("top.cpp")}, Path("top.cpp") + ":3: error: Expected class name\n"},
         {{"rapify", Path("inc.cpp")}, Path("bad.h") + ":2: error: Expected class name\n"},
         // The limit that stopped the compile, or what the layout cannot hold.
-        {{"rapify", Path("deep.cpp")}, Path("deep.cpp") + ":3: error: Expected value after = (limit reached: macros "
-                                                          "expanded inside one another more than 256 levels deep)\n"},
+        {{"rapify", Path("deep.cpp")},
+         Path("deep.cpp") + ":3: error: Expected value after = (limit reached: macros "
+                            "expanded inside one another more than 256 levels deep)\n"},
         {{"rapify", Path("fwd.cpp"), "-o", "-"},
          "standard output: error: " + std::string(Rapify::ErrString(2)) +
              " (class A; has no form in the inline layout; --layout arma writes it)\n"},

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "CliRun.h"
-#include "inspect/texture_writer.h"
 #include "frame/Sha1.h"
+#include "inspect/texture_writer.h"
 #include "rap/DeRap.h"
 #include "support/Compressor.h"
 #include "support/PboBytes.h"
@@ -159,9 +159,9 @@ TEST_F(CheckTest, ManyFilesOnManyThreadsAreReportedInTheOrderGiven)
             text += i % 3 == 0 ? "hint \"open\n" : "hint \"closed\"\n";
         arguments.push_back(Script(name, text));
         if (i % 3 == 0)
-            expected += Path(name) + ":" + std::to_string(i + 1) +
-                        (config ? ": error: Expected value after = (Mismatched quotes)\n"
-                                : ": error: Sqs: no ending quote\n");
+            expected +=
+                Path(name) + ":" + std::to_string(i + 1) +
+                (config ? ": error: Expected value after = (Mismatched quotes)\n" : ": error: Sqs: no ending quote\n");
     }
     const ProgramOutcome run = Ostrel(arguments);
     EXPECT_EQ(run.status, 1);

@@ -88,9 +88,9 @@ TEST_F(CommandsTest, HelpNamesEveryCommandAndItsOptions)
         EXPECT_NE(all.out.find(command), std::string::npos) << command;
     EXPECT_EQ(Ostrel({"help"}).out, all.out);
     const std::vector<std::pair<std::string, std::string>> options = {
-        {"list", "--json"}, {"cat", "--text"}, {"extract", "--force"}, {"extract", "--derap"},
-        {"patch", "-A[PREFIX]"}, {"derap", "--offsets"}, {"pack", "--keep-text"}, {"rapify", "--layout"},
-        {"check", "--jobs"}};
+        {"list", "--json"},      {"cat", "--text"},       {"extract", "--force"},
+        {"extract", "--derap"},  {"patch", "-A[PREFIX]"}, {"derap", "--offsets"},
+        {"pack", "--keep-text"}, {"rapify", "--layout"},  {"check", "--jobs"}};
     for (const auto& option : options)
     {
         const clitest::ProgramOutcome help = Ostrel({"help", option.first});
@@ -110,15 +110,18 @@ TEST_F(CommandsTest, ListShowsFlavourProductResidualAndEntries)
     std::snprintf(packedRow, sizeof packedRow, "%10zu        300  packed  -                    data\\c.bin\n",
                   packedSize);
     const size_t configSize = ArmaBytes(RapClass().Value("version", RapValue::Int(3))).size();
-    const std::string expected =
-        "Archive:  " + archive + "\nFlavour:  Arma\nProduct:  \"prefix\" \"my\\mod\"\n"
-        "Residual: 000102030405060708090A0B0C0D0E0F1011121314\n"
-        "Entries:  4, " + std::to_string(5 + packedSize + configSize) + " bytes stored\n\n"
-        "    Stored   Unpacked  Method  Date                 Name\n"
-        "         5          5  stored  2023-11-14 22:13:20  a.txt\n" + packedRow +
-        "        " + std::to_string(configSize) + "         " + std::to_string(configSize) +
-        "  stored  -                    config.bin\n"
-        "         0          0  stored  -                    \xE9t\xE9.txt\n";
+    const std::string expected = "Archive:  " + archive +
+                                 "\nFlavour:  Arma\nProduct:  \"prefix\" \"my\\mod\"\n"
+                                 "Residual: 000102030405060708090A0B0C0D0E0F1011121314\n"
+                                 "Entries:  4, " +
+                                 std::to_string(5 + packedSize + configSize) +
+                                 " bytes stored\n\n"
+                                 "    Stored   Unpacked  Method  Date                 Name\n"
+                                 "         5          5  stored  2023-11-14 22:13:20  a.txt\n" +
+                                 packedRow + "        " + std::to_string(configSize) + "         " +
+                                 std::to_string(configSize) +
+                                 "  stored  -                    config.bin\n"
+                                 "         0          0  stored  -                    \xE9t\xE9.txt\n";
     EXPECT_EQ(run.out, expected);
 }
 

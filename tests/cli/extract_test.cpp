@@ -125,7 +125,8 @@ TEST_F(ExtractTest, DamagedOrUnsafeArchivesLeaveNothingBehind)
     Bytes cut = MakeArchive({StoredEntry("a.txt", "alpha")});
     cut.resize(10);
     const std::string truncated = Put("cut.pbo", cut);
-    const std::string unsafe = Put("evil.pbo", MakeArchive({StoredEntry("ok.txt", "1"), StoredEntry("..\\up.txt", "2")}));
+    const std::string unsafe =
+        Put("evil.pbo", MakeArchive({StoredEntry("ok.txt", "1"), StoredEntry("..\\up.txt", "2")}));
     struct Row
     {
         std::string archive, folder, err;
@@ -153,8 +154,9 @@ TEST_F(ExtractTest, DerapTurnsBinarisedConfigsIntoText)
     const Bytes config = ArmaBytes(root);
     const Bytes mission = InlineBytes("mission.sqm", RapClass().Value("x", RapValue::String("y z")));
     const Bytes broken = {0, 'r', 'a', 'P', 0, 0, 0, 0, 8, 0, 0, 0, 99};
-    const std::string derap = Put("d.pbo", MakeArchive({TestEntry{"config.bin", config}, TestEntry{"m\\mission.sqm", mission},
-                                                        StoredEntry("readme.txt", "plain"), TestEntry{"bad.bin", broken}}));
+    const std::string derap =
+        Put("d.pbo", MakeArchive({TestEntry{"config.bin", config}, TestEntry{"m\\mission.sqm", mission},
+                                  StoredEntry("readme.txt", "plain"), TestEntry{"bad.bin", broken}}));
     const ProgramOutcome run = Ostrel({"extract", "--derap", derap});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("ostrel: warning: " + Path("d") + "/bad.bin: kept binary: "), std::string::npos) << run.err;
@@ -166,7 +168,8 @@ TEST_F(ExtractTest, DerapTurnsBinarisedConfigsIntoText)
 
     // A config.cpp in the archive keeps config.bin binary; without --derap
     // everything is byte-exact.
-    const std::string both = Put("both.pbo", MakeArchive({TestEntry{"config.bin", config}, StoredEntry("config.cpp", "src")}));
+    const std::string both =
+        Put("both.pbo", MakeArchive({TestEntry{"config.bin", config}, StoredEntry("config.cpp", "src")}));
     const ProgramOutcome kept = Ostrel({"extract", "--derap", both});
     EXPECT_EQ(kept.status, 0) << kept.err;
     EXPECT_EQ(Text("both/config.cpp"), "src");
@@ -179,8 +182,9 @@ TEST_F(ExtractTest, DerapTurnsBinarisedConfigsIntoText)
 
 TEST_F(ExtractTest, PatchWritesWhatThePatchProgramWrites)
 {
-    const std::string patch = Put("p.pbo", MakeArchive({StoredEntry("a.txt", "new"), StoredEntry("sub\\b.txt", ""),
-                                                        StoredEntry("n.txt", "added")}));
+    const std::string patch =
+        Put("p.pbo",
+            MakeArchive({StoredEntry("a.txt", "new"), StoredEntry("sub\\b.txt", ""), StoredEntry("n.txt", "added")}));
     const std::vector<std::vector<std::string>> forms = {{}, {"-r"}, {"-Amy\\prefix"}, {"-e"}};
     for (const std::vector<std::string>& option : forms)
     {
@@ -203,7 +207,8 @@ TEST_F(ExtractTest, PatchWritesWhatThePatchProgramWrites)
     }
     const ProgramOutcome verbose = Ostrel({"patch", "-v", patch, archive});
     EXPECT_EQ(verbose.err, "Creating ARMA no shakey type patch\nReplacing a.txt\nDeleting sub\\b.txt\nAdding n.txt\n"
-                           "Success: Output written to " + Path("mod.patched.pbo") + "\n");
+                           "Success: Output written to " +
+                               Path("mod.patched.pbo") + "\n");
     const ProgramOutcome missing = Ostrel({"patch", "-q", patch, Path("none.pbo")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "Ostrel No File opened\n");

@@ -31,7 +31,8 @@ protected:
         texture::Image image;
         image.width = image.height = 32;
         for (unsigned i = 0; i < 32 * 32; ++i)
-            image.rgba.insert(image.rgba.end(), {static_cast<unsigned char>(i * 7), static_cast<unsigned char>(i / 3), 0, 255});
+            image.rgba.insert(image.rgba.end(),
+                              {static_cast<unsigned char>(i * 7), static_cast<unsigned char>(i / 3), 0, 255});
         Bytes bytes;
         EXPECT_EQ(texture::WritePng(image, bytes), texture::Ok);
         png = Put("in.png", bytes);
@@ -92,7 +93,8 @@ TEST_F(OutputsTest, NamesAtTheFileNameLimitAndStandardOutput)
     const std::vector<Row> rows = {
         {{"pack", Path("mod") + "/."}, "mod.pbo"},
         {{"pack", Path("mod"), "-o", Path(longName + ".zip")}, longName + ".zip"},
-        {{"pack", Path("mod"), "--flavour", "arma", "-o", Path(longName.substr(6) + ".pbo")}, longName.substr(6) + ".pbo"},
+        {{"pack", Path("mod"), "--flavour", "arma", "-o", Path(longName.substr(6) + ".pbo")},
+         longName.substr(6) + ".pbo"},
         {{"derap", bin, "-o", Path(longName + ".cpp")}, longName + ".cpp"},
         {{"rapify", cpp, "--layout", "arma", "-o", Path(longName + ".bin")}, longName + ".bin"},
     };

@@ -22,7 +22,7 @@ protected:
         image.height = height;
         for (unsigned i = 0; i < width * height; ++i)
             image.rgba.insert(image.rgba.end(), {static_cast<unsigned char>(i % 16 * 17), 0x44, 0x88,
-                                                  static_cast<unsigned char>(alpha ? 0x77 : 0xFF)});
+                                                 static_cast<unsigned char>(alpha ? 0x77 : 0xFF)});
         Bytes png;
         EXPECT_EQ(texture::WritePng(image, png), texture::Ok);
         return Put(name, png);

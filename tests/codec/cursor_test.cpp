@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "frame/ByteOrder.h"
 #include "codec/Cursor.h"
+#include "frame/ByteOrder.h"
 
 TEST(ByteOrder, LoadsAndStoresLittleEndian)
 {

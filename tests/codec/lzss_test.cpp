@@ -265,11 +265,16 @@ TEST(Lzss, AgreesWithTheReferenceOnRandomStreams)
 TEST(Lzss, CompressedDataRoundTripsAndDamageEndsWithACode)
 {
     // Sizes around the fast path's room, every short distance, long runs.
-    std::vector<Bytes> inputs = {testsupport::TextLike(20000, 1), testsupport::Repetitive(1),
-                                 testsupport::Repetitive(151),    testsupport::Repetitive(152),
-                                 testsupport::Repetitive(153),    testsupport::Repetitive(100000),
-                                 testsupport::TextLike(3, 1),     Bytes{'x'},
-                                 Bytes(300, ' '),                 Bytes(70000, 0x55)};
+    std::vector<Bytes> inputs = {testsupport::TextLike(20000, 1),
+                                 testsupport::Repetitive(1),
+                                 testsupport::Repetitive(151),
+                                 testsupport::Repetitive(152),
+                                 testsupport::Repetitive(153),
+                                 testsupport::Repetitive(100000),
+                                 testsupport::TextLike(3, 1),
+                                 Bytes{'x'},
+                                 Bytes(300, ' '),
+                                 Bytes(70000, 0x55)};
     for (size_t distance = 1; distance <= 20; ++distance)
     {
         Bytes input(400);

@@ -59,7 +59,10 @@ TEST(AllocationFailure, EveryParserAnswersItsOutOfMemoryCode)
     const Bytes world = WriteOprw(SampleWorld(4, 4, 3, 7));
 
     const Parser parsers[] = {
-        {"archive reader", PboNoMemory, [&] { return ReadArchive(archive); }},
+        {"archive reader", PboNoMemory,
+         [&] {
+             return ReadArchive(archive);
+         }},
         {"config compiler", RapifyNoMemory,
          [&] {
              Rapify compiler;

@@ -13,11 +13,11 @@
 #include <unistd.h>
 #endif
 
+#include "RazDLL.h"
 #include "frame/DataStream.h"
 #include "frame/NodeList.h"
 #include "frame/OwnedString.h"
 #include "frame/Platform.h"
-#include "RazDLL.h"
 #include "support/PboBytes.h"
 #include "support/PosixOnly.h"
 #include "support/TempDir.h"

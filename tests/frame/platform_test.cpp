@@ -27,9 +27,9 @@ TEST(ListingOrder, LettersFoldAndTiesGoByBytes)
         bool before;
     };
     const Row rows[] = {
-        {"a.txt", "B.txt", true},  {"B.txt", "a.txt", false}, {"ab", "abc", true},   {"ABC", "abc", true},
-        {"abc", "ABC", false},     {"_a", "a", true},         {"Z", "_", false},     {".git", "A", true},
-        {"x", "x", false},         {"file10", "file9", true}, {"\xe9", "z", false},   {"", "a", true},
+        {"a.txt", "B.txt", true}, {"B.txt", "a.txt", false}, {"ab", "abc", true},  {"ABC", "abc", true},
+        {"abc", "ABC", false},    {"_a", "a", true},         {"Z", "_", false},    {".git", "A", true},
+        {"x", "x", false},        {"file10", "file9", true}, {"\xe9", "z", false}, {"", "a", true},
     };
     for (const Row& row : rows)
     {

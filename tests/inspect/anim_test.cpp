@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "inspect/DeRtm.h"
-#include "support/TempDir.h"
 #include "support/Rows.h"
+#include "support/TempDir.h"
 
 using testsupport::Bytes;
 
@@ -140,8 +140,7 @@ TEST(Animation, GettersReadTheLoadedBytes)
     EXPECT_EQ(rtm.GetTransform(1, 0, 3, 2), stored);
     EXPECT_EQ(stored, 111.0f);
     EXPECT_EQ(rtm.GetTransform(2, 1, 1, 0), 213.0f);
-    const int outside[][4] = {{3, 0, 0, 0}, {0, 2, 0, 0},  {0, 0, 4, 0},
-                              {0, 0, 0, 3}, {0, 0, -1, 0}, {0, 0, 0, -1}};
+    const int outside[][4] = {{3, 0, 0, 0}, {0, 2, 0, 0}, {0, 0, 4, 0}, {0, 0, 0, 3}, {0, 0, -1, 0}, {0, 0, 0, -1}};
     for (const auto& o : outside)
         EXPECT_EQ(rtm.GetTransform(o[0], o[1], o[2], o[3]), 0.0f) << o[0] << o[1] << o[2] << o[3];
 

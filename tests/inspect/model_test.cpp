@@ -36,17 +36,16 @@ Lines operator+(Lines a, const Lines& b)
 Lines CountLines(int vertices, int normals, int polygons, const char* flags = "0")
 {
     return {"LodSig: SP3X V28.153\r\n", "Vertexes: " + std::to_string(vertices) + "\r\n",
-            "NormalsCount: " + std::to_string(normals) + "\r\n",
-            "PolygonCount: " + std::to_string(polygons) + "\r\n", std::string("LodFlags: ") + flags + "\r\n"};
+            "NormalsCount: " + std::to_string(normals) + "\r\n", "PolygonCount: " + std::to_string(polygons) + "\r\n",
+            std::string("LodFlags: ") + flags + "\r\n"};
 }
 
 Lines RealLines(bool byteMass)
 {
-    return CountLines(8, 6, 2, "10") +
-           Lines{"data\\tex_co.paa\r\n", "\r\n",
-                 "#SharpEdges# 16\r\n",  "#Selected# 10\r\n",
-                 "#Property# 128\r\n",   byteMass ? "#Mass# 32\r\n" : "#Mass# 8\r\n",
-                 "#EndOfFile# 0\r\n"};
+    return CountLines(8, 6, 2, "10") + Lines{"data\\tex_co.paa\r\n", "\r\n",
+                                             "#SharpEdges# 16\r\n",  "#Selected# 10\r\n",
+                                             "#Property# 128\r\n",   byteMass ? "#Mass# 32\r\n" : "#Mass# 8\r\n",
+                                             "#EndOfFile# 0\r\n"};
 }
 
 // One level with a single triangle over the given corners.
@@ -70,16 +69,14 @@ struct Case
 std::vector<Case> Cases()
 {
     std::vector<Case> cases;
-    cases.push_back({"lower-case signature, no levels",
-                     ModelBytes().Text("mlod").U32(0x3F8CCCCD).U32(0).Get(), 0, HeaderLines(0)});
+    cases.push_back(
+        {"lower-case signature, no levels", ModelBytes().Text("mlod").U32(0x3F8CCCCD).U32(0).Get(), 0, HeaderLines(0)});
     cases.push_back({"a byte after the last level", ModelBytes().Header(0).Fill(1).Get(), 4, HeaderLines(0)});
     cases.push_back({"binarised model", ModelBytes().Text("ODOL").U32(7).Get(), 5, {"ODOL"}});
     cases.push_back({"signature cut short", ModelBytes().Text("MLO").Get(), 1, {}});
     cases.push_back({"other signature", ModelBytes().Text("P3DM").U32(0).Get(), 3, {}});
-    cases.push_back(
-        {"version 1.2", ModelBytes().Header(0, 0x3F99999A).Get(), 3, {"MLOD", " version 1.20\r\n"}});
-    cases.push_back(
-        {"version as the integer 257", ModelBytes().Header(0, IntegerVersion).Get(), 0, HeaderLines(0)});
+    cases.push_back({"version 1.2", ModelBytes().Header(0, 0x3F99999A).Get(), 3, {"MLOD", " version 1.20\r\n"}});
+    cases.push_back({"version as the integer 257", ModelBytes().Header(0, IntegerVersion).Get(), 0, HeaderLines(0)});
     cases.push_back(
         {"version as the integer 258", ModelBytes().Header(0, 258).Get(), 3, {"MLOD", " version 0.00\r\n"}});
     cases.push_back({"version cut short", ModelBytes().Text("MLOD").Fill(3).Get(), 3, {"MLOD"}});
@@ -87,9 +84,8 @@ std::vector<Case> Cases()
                      ModelBytes().Text("MLOD").U32(IntegerVersion).Get(),
                      3,
                      {"MLOD", " version 1.10\r\n"}});
-    cases.push_back({"real level, float version, mass in floats",
-                     ModelBytes().Header(1).Level(RealLevel(false)).Get(), 0,
-                     HeaderLines(1) + RealLines(false)});
+    cases.push_back({"real level, float version, mass in floats", ModelBytes().Header(1).Level(RealLevel(false)).Get(),
+                     0, HeaderLines(1) + RealLines(false)});
     cases.push_back({"real level, integer version, mass in bytes",
                      ModelBytes().Header(1, IntegerVersion).Level(RealLevel(true)).Get(), 0,
                      HeaderLines(1) + RealLines(true)});
@@ -120,8 +116,7 @@ std::vector<Case> Cases()
     open.tags = {{"#Property#", 0, 0}};
     cases.push_back({"tags without an end", ModelBytes().Header(1).Level(open).Get(), 1,
                      HeaderLines(1) + CountLines(3, 1, 1) + Lines{"tri\r\n", "#Property# 0\r\n"}});
-    cases.push_back(
-        {"level version 29", ModelBytes().Header(1).Text("SP3X").U32(29).Get(), 3, HeaderLines(1)});
+    cases.push_back({"level version 29", ModelBytes().Header(1).Text("SP3X").U32(29).Get(), 3, HeaderLines(1)});
     ModelBytes badMarker = ModelBytes().Header(1);
     badMarker.Text("sp3x").U32(28).U32(153).U32(0).U32(0).U32(0).U32(0).Text("TAGS");
     Lines lowerSignature = CountLines(0, 0, 0);
@@ -141,9 +136,9 @@ std::vector<Case> Cases()
                      HeaderLines(1) + CountLines(0, 0, 0) + Lines{"#Selected# -1\r\n"}});
     Lod wrappingMass = RealLevel(true);
     wrappingMass.tags = {{"#mass#", 0x40000000, 0}};
-    cases.push_back({"#mass# size that wraps in 32 bits", ModelBytes().Header(1).Level(wrappingMass).Get(), 1,
-                     HeaderLines(1) + CountLines(8, 6, 2, "10") +
-                         Lines{"data\\tex_co.paa\r\n", "\r\n", "#mass# 1073741824\r\n"}});
+    cases.push_back(
+        {"#mass# size that wraps in 32 bits", ModelBytes().Header(1).Level(wrappingMass).Get(), 1,
+         HeaderLines(1) + CountLines(8, 6, 2, "10") + Lines{"data\\tex_co.paa\r\n", "\r\n", "#mass# 1073741824\r\n"}});
     return cases;
 }
 } // namespace
@@ -261,8 +256,7 @@ TEST(ModelInspector, NamedFilesThroughTheAggregate)
 // the table (the sanitizer build checks the reads).
 TEST(ModelInspector, DamagedModelsEndWithACode)
 {
-    const Bytes sample =
-        ModelBytes().Header(2, IntegerVersion).Level(RealLevel(true)).Level(RealLevel(false)).Get();
+    const Bytes sample = ModelBytes().Header(2, IntegerVersion).Level(RealLevel(true)).Level(RealLevel(false)).Get();
     DeP3d model;
     ASSERT_EQ(model.Open(sample.data(), sample.size(), nullptr), 0);
     for (size_t n = 0; n < sample.size(); ++n)
@@ -285,7 +279,9 @@ namespace
 std::string State(DeP3d& model)
 {
     std::string state = std::to_string(model.GetType()) + " " + std::to_string(model.GetLodCount());
-    auto text = [](const char* p) { return p ? std::string(p) : std::string("<null>"); };
+    auto text = [](const char* p) {
+        return p ? std::string(p) : std::string("<null>");
+    };
     for (long lod = -1; lod <= 3; ++lod)
     {
         state += "\n" + std::to_string(model.GetMlodTagCount(lod)) + " " + std::to_string(model.GetMlodPolyCount(lod));
@@ -304,10 +300,8 @@ TEST(ModelInspector, ASecondOpenKeepsNothingOfTheFirst)
     other.tags = {{"#Other#", 4, 4}};
     const Bytes first = ModelBytes().Header(2).Level(RealLevel(true)).Level(RealLevel(false)).Fill(9, 0).Get();
     const Bytes seconds[] = {
-        ModelBytes().Header(1).Level(other).Get(),
-        ModelBytes().Header(0).Get(),
-        ModelBytes().Header(0, 0x3F99999A).Get(),
-        ModelBytes().Header(2).Level(other).Get(),
+        ModelBytes().Header(1).Level(other).Get(), ModelBytes().Header(0).Get(),
+        ModelBytes().Header(0, 0x3F99999A).Get(),  ModelBytes().Header(2).Level(other).Get(),
         ModelBytes().Text("ODOL").Get(),
     };
     for (const Bytes& second : seconds)

@@ -41,7 +41,7 @@ struct Lod
 
 class ModelBytes
 {
-  public:
+public:
     ModelBytes& Text(const std::string& s, size_t width = 0)
     {
         bytes.insert(bytes.end(), s.begin(), s.end());
@@ -67,13 +67,11 @@ class ModelBytes
     {
         size_t polygons = lod.polygons.size();
         Text(p3d::LodSignature).U32(p3d::LodVersionHigh).U32(p3d::LodVersionLow).U32(lod.vertices).U32(lod.normals);
-        U32(static_cast<uint32_t>(lod.polygonCountField >= 0 ? lod.polygonCountField : polygons))
-            .U32(lod.flags);
+        U32(static_cast<uint32_t>(lod.polygonCountField >= 0 ? lod.polygonCountField : polygons)).U32(lod.flags);
         Fill(16 * static_cast<size_t>(lod.vertices)).Fill(12 * static_cast<size_t>(lod.normals));
         for (const Polygon& p : lod.polygons)
         {
-            Text(p.signature, 32)
-                .U32(p.cornerCount >= 0 ? p.cornerCount : static_cast<uint32_t>(p.corners.size()));
+            Text(p.signature, 32).U32(p.cornerCount >= 0 ? p.cornerCount : static_cast<uint32_t>(p.corners.size()));
             for (size_t c = 0; c < 4; ++c)
             {
                 Corner corner = c < p.corners.size() ? p.corners[c] : Corner{0, 0};
@@ -88,7 +86,7 @@ class ModelBytes
     }
     const Bytes& Get() const { return bytes; }
 
-  private:
+private:
     Bytes bytes;
 };
 

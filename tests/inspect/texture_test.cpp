@@ -54,10 +54,8 @@ std::vector<Case> Cases()
 {
     std::vector<Case> cases;
     cases.push_back({"empty", {}, 4, {TypeLine, "Unsupported format 0000\r\n"}});
-    cases.push_back({"unknown type",
-                     TextureBytes(0x1234).EndTags().End().Get(),
-                     4,
-                     {TypeLine, "Unsupported format 1234\r\n"}});
+    cases.push_back(
+        {"unknown type", TextureBytes(0x1234).EndTags().End().Get(), 4, {TypeLine, "Unsupported format 1234\r\n"}});
     cases.push_back({"4444 without tags",
                      TextureBytes(0x4444).EndTags().Mip(2, 2, 8).Mip(1, 1, 2).End().Get(),
                      0,
@@ -92,24 +90,18 @@ std::vector<Case> Cases()
                      TextureBytes(0x4444).Text("GGATCXAM").U32(8).U32(0).U32(0).Get(),
                      3,
                      {TypeLine, Rgba4444}});
-    cases.push_back({"tag cut short",
-                     TextureBytes(0x4444).Text("GGATCXAM").U32(4).U16(0).Get(),
-                     1,
-                     {TypeLine, Rgba4444}});
+    cases.push_back(
+        {"tag cut short", TextureBytes(0x4444).Text("GGATCXAM").U32(4).U16(0).Get(), 1, {TypeLine, Rgba4444}});
     cases.push_back({"no end of tags", TextureBytes(0x4444).Get(), 1, {TypeLine, Rgba4444}});
-    cases.push_back({"end marker not zero",
-                     TextureBytes(0x4444).EndTags().U16(0).U16(0).U16(1).Get(),
-                     7,
-                     {TypeLine, Rgba4444}});
-    cases.push_back({"DXT1 without offsets",
-                     TextureBytes(0xFF01).EndTags().Mip(1, 1, 1).End().Get(),
-                     6,
-                     {TypeLine, Dxt1}});
+    cases.push_back(
+        {"end marker not zero", TextureBytes(0x4444).EndTags().U16(0).U16(0).U16(1).Get(), 7, {TypeLine, Rgba4444}});
+    cases.push_back(
+        {"DXT1 without offsets", TextureBytes(0xFF01).EndTags().Mip(1, 1, 1).End().Get(), 6, {TypeLine, Dxt1}});
     cases.push_back({"DXT5 offsets walked",
                      OffsetTexture(0xFF05, 8).Fill(8).End().Get(),
                      0,
-                     {TypeLine, "XBox/Arma DXT5 compressed texture\r\n", "OFFS TAGG: Offsets. ",
-                      "1 entries\r\n", "4 x 4 Size=8\r\n", "2 x 2 Size=8\r\n"}});
+                     {TypeLine, "XBox/Arma DXT5 compressed texture\r\n", "OFFS TAGG: Offsets. ", "1 entries\r\n",
+                      "4 x 4 Size=8\r\n", "2 x 2 Size=8\r\n"}});
     TextureBytes misplaced(0xFF01);
     size_t slot = misplaced.Offsets({1});
     misplaced.EndTags().Patch(slot, static_cast<uint32_t>(misplaced.Size() + 4));
@@ -120,8 +112,8 @@ std::vector<Case> Cases()
     cases.push_back({"offsets then non-zero marker",
                      OffsetTexture(0x8080, 0).U16(0).U16(5).U16(0).Get(),
                      7,
-                     {TypeLine, "Uncompressed Luminosity/Alpha map\r\n", "OFFS TAGG: Offsets. ",
-                      "1 entries\r\n", "4 x 4 Size=8\r\n", "2 x 2 Size=0\r\n"}});
+                     {TypeLine, "Uncompressed Luminosity/Alpha map\r\n", "OFFS TAGG: Offsets. ", "1 entries\r\n",
+                      "4 x 4 Size=8\r\n", "2 x 2 Size=0\r\n"}});
     cases.push_back({"OFFS of length 60",
                      TextureBytes(0xFF01).Text("GGATSFFO").U32(60).Get(),
                      3,
@@ -132,38 +124,29 @@ std::vector<Case> Cases()
                      {TypeLine, "Uncompressed RGBA 5:5:5:1 texture\r\n", "FLAG TAGG: AlphaFlag 0\r\n"}});
     TextureBytes withOffsets(0x1555);
     withOffsets.Offsets({});
-    cases.push_back(
-        {"5551 with offsets",
-         withOffsets.EndTags().End().Get(),
-         6,
-         {TypeLine, "Uncompressed RGBA 5:5:5:1 texture\r\n", "OFFS TAGG: Offsets. ", "0 entries\r\n"}});
+    cases.push_back({"5551 with offsets",
+                     withOffsets.EndTags().End().Get(),
+                     6,
+                     {TypeLine, "Uncompressed RGBA 5:5:5:1 texture\r\n", "OFFS TAGG: Offsets. ", "0 entries\r\n"}});
     // An index palette has no type word: "GG" starts its first tag.
     const std::string palette = "Uncompressed Index Palette texture\r\n";
     cases.push_back({"palette AVGC", TextureBytes().Text("GGATCGVA").U32(9).Get(), 0, {TypeLine, palette}});
-    cases.push_back(
-        {"palette other tag of 4", TextureBytes().Text("GGATLAPP").U32(4).Get(), 0, {TypeLine, palette}});
-    cases.push_back(
-        {"palette other tag of 5", TextureBytes().Text("GGATLAPP").U32(5).Get(), 4, {TypeLine, palette}});
-    cases.push_back(
-        {"palette cut short", TextureBytes().Text("GGATCGVA").U16(4).Get(), 1, {TypeLine, palette}});
+    cases.push_back({"palette other tag of 4", TextureBytes().Text("GGATLAPP").U32(4).Get(), 0, {TypeLine, palette}});
+    cases.push_back({"palette other tag of 5", TextureBytes().Text("GGATLAPP").U32(5).Get(), 4, {TypeLine, palette}});
+    cases.push_back({"palette cut short", TextureBytes().Text("GGATCGVA").U16(4).Get(), 1, {TypeLine, palette}});
     // Sizes that reach past the end of the input read nothing there.
     cases.push_back({"mipmap past the end",
                      TextureBytes(0x4444).EndTags().U16(4).U16(4).U24(0xFFFFFF).Get(),
                      1,
                      {TypeLine, Rgba4444, "4 x 4 Size=16777215\r\n"}});
-    const std::vector<std::string> pastEnd = {TypeLine,
-                                              Dxt1,
-                                              "OFFS TAGG: Offsets. ",
-                                              "1 entries\r\n",
-                                              "4 x 4 Size=8\r\n",
-                                              "2 x 2 Size=1048576\r\n"};
+    const std::vector<std::string> pastEnd = {
+        TypeLine, Dxt1, "OFFS TAGG: Offsets. ", "1 entries\r\n", "4 x 4 Size=8\r\n", "2 x 2 Size=1048576\r\n"};
     cases.push_back({"offsets end past the end", OffsetTexture(0xFF01, 0x100000).Get(), 1, pastEnd});
-    cases.push_back({"offset at the true position past the end", OffsetTexture(0xFF01, 0x100000, true).Get(),
-                     1, pastEnd});
+    cases.push_back(
+        {"offset at the true position past the end", OffsetTexture(0xFF01, 0x100000, true).Get(), 1, pastEnd});
     std::vector<std::string> elsewhere = pastEnd;
     elsewhere.push_back("rawlen != offset\r\n");
-    cases.push_back(
-        {"offset past the end elsewhere", OffsetTexture(0xFF01, 0x100000, true, 1).Get(), 3, elsewhere});
+    cases.push_back({"offset past the end elsewhere", OffsetTexture(0xFF01, 0x100000, true, 1).Get(), 3, elsewhere});
     return cases;
 }
 } // namespace

@@ -14,7 +14,7 @@ using testsupport::Bytes;
 
 class TextureBytes
 {
-  public:
+public:
     TextureBytes() = default;
     explicit TextureBytes(uint16_t type) { U16(type); }
 
@@ -52,8 +52,9 @@ class TextureBytes
     size_t Size() const { return bytes.size(); }
     const Bytes& Get() const { return bytes; }
 
-  private:
-    template <typename... A> TextureBytes& Append(A... args)
+private:
+    template <typename... A>
+    TextureBytes& Append(A... args)
     {
         bytes.insert(bytes.end(), args...);
         return *this;

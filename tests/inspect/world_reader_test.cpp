@@ -9,8 +9,8 @@
 #include "RazDLL.h"
 #include "inspect/DeWrp.h"
 #include "support/Capture.h"
-#include "support/WrpWriter.h"
 #include "support/Rows.h"
+#include "support/WrpWriter.h"
 
 using testsupport::Bytes;
 using testsupport::Capture;
@@ -44,10 +44,13 @@ TEST(WorldReader, OprwVersionsReadEveryBlockAndTable)
         const OprwWorld world = SmallWorld(version);
         DeWrp reader;
         ASSERT_EQ(OpenBytes(reader, testsupport::WriteOprw(world)), 0) << version;
-        const std::vector<std::string> expected = {
-            version == 3 ? "OPRW Version 3\r\n" : "OPRW Version 11\r\n",
-            "Reading 5x3 CellFlags\r\n",  "Reading 5x3 CellEnvSounds\r\n", "Reading 15 CellEnvSounds\r\n",
-            "Reading 5x3 ReadIndexes\r\n", "Reading 5x3 CellsExtFlag\r\n", "Reading 5x3 Elevation\r\n"};
+        const std::vector<std::string> expected = {version == 3 ? "OPRW Version 3\r\n" : "OPRW Version 11\r\n",
+                                                   "Reading 5x3 CellFlags\r\n",
+                                                   "Reading 5x3 CellEnvSounds\r\n",
+                                                   "Reading 15 CellEnvSounds\r\n",
+                                                   "Reading 5x3 ReadIndexes\r\n",
+                                                   "Reading 5x3 CellsExtFlag\r\n",
+                                                   "Reading 5x3 Elevation\r\n"};
         EXPECT_EQ(Capture::lines, expected);
         EXPECT_STREQ(reader.GetID(), "OPRW");
         EXPECT_EQ(reader.GetVersion(), static_cast<int>(version));
@@ -138,7 +141,8 @@ TEST(WorldReader, DamagedOprwFiles)
         {"only the end marker, any value", with([](OprwWorld& w) {
              w.objects.clear();
              w.endMarker = 0x12345678;
-         }), 0},
+         }),
+         0},
     };
     testsupport::CheckRows(cases, [&](const Case& c) {
         DeWrp reader;
@@ -251,8 +255,16 @@ TEST(WorldReader, ValidModelsFindsBadReferences)
     };
     const Case cases[] = {
         {"sound", [](OprwWorld&) {}, 0},
-        {"ids 5, 5", [](OprwWorld& w) { w.objects = {{5, 0}, {5, 1}}; }, 12},
-        {"first id -1", [](OprwWorld& w) { w.objects = {{-1, 0}}; }, 12},
+        {"ids 5, 5",
+         [](OprwWorld& w) {
+             w.objects = {{5, 0}, {5, 1}};
+         },
+         12},
+        {"first id -1",
+         [](OprwWorld& w) {
+             w.objects = {{-1, 0}};
+         },
+         12},
         {"model index past the table", [](OprwWorld& w) { w.objects[1].modelIndex = 3; }, 10},
         {"empty model name", [](OprwWorld& w) { w.models[2].clear(); }, 11},
         {"texture index past the table", [](OprwWorld& w) { w.indexes[20] = 4; }, 13},

@@ -28,7 +28,8 @@ std::string VersionLine(const std::string& program)
 
 std::string SyntaxText(const std::string& program)
 {
-    return "Syntax: " + program + " [-option] PatchPbo[.pbo] TargetPbo[.pbo]\r\n"
+    return "Syntax: " + program +
+           " [-option] PatchPbo[.pbo] TargetPbo[.pbo]\r\n"
            "\tOption will override detected pbo types\r\n"
            "\t-A Arma\r\n"
            "\t-APrefix Arma Prefix filename\r\n"

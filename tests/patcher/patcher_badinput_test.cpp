@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "PatcherRun.h"
-#include "support/PosixOnly.h"
 #include "support/PboBytes.h"
-#include "support/TempDir.h"
+#include "support/PosixOnly.h"
 #include "support/Rows.h"
+#include "support/TempDir.h"
 
 using patchertest::Outcome;
 using patchertest::RunPatcher;
@@ -62,16 +62,15 @@ TEST_F(PatcherBadInputTest, UnreadableArchiveEndsWithTheReaderCode)
         {"cut in the words", Cut(Good(), 10), true, -2, "Ostrel File Truncated"},
         {"no terminator", Cut(Good(), 26), true, -2, "Ostrel File Truncated"},
         {"name without end", Bytes(300, 'n'), true, -2, "Ostrel File Truncated"},
-        {"unknown empty-name entry", PboBytes().Entry("", 1, 0, 0, 0, 0).Get(), true, -9,
-         "Ostrel unknown header type"},
+        {"unknown empty-name entry", PboBytes().Entry("", 1, 0, 0, 0, 0).Get(), true, -9, "Ostrel unknown header type"},
         {"stored entry with size mismatch", PboBytes().Entry("a", 0, 20, 0, 0, 10).Terminator().Get(), true, -9,
          "Ostrel unknown header type"},
         {"reserved word", PboBytes().Entry("a", 0, 0, 1, 0, 0).Terminator().Get(), true, -11,
          "Ostrel Entry's reserved field non-zero"},
         {"two product entries", PboBytes().Product("x", "y").Product("x", "y").Terminator().Get(), true, -8,
          "Ostrel multiple product entries"},
-        {"prefix archive with 3 surplus bytes", MakeArchive({StoredEntry("a", "a")}, "prefix", "p", Bytes(3, 1)),
-         true, -2, "Ostrel File Truncated"},
+        {"prefix archive with 3 surplus bytes", MakeArchive({StoredEntry("a", "a")}, "prefix", "p", Bytes(3, 1)), true,
+         -2, "Ostrel File Truncated"},
         {"prefix archive shorter than its data",
          PboBytes().Product("prefix", "p").Entry("a", 0, 0, 0, 0, 0xFFFFFFFF).Terminator().Get(), true, -2,
          "Ostrel File Truncated"},
@@ -134,12 +133,8 @@ TEST_F(PatcherBadInputTest, OutputThatIsAnInputIsRefused)
     std::filesystem::create_directory(Path("sub"));
     const Case cases[] = {
         {"patch named like the output", {Path("x.patched.pbo"), Path("x.pbo")}, Path("x.patched.pbo")},
-        {"same, through backslashes",
-         {Path() + "\\sub\\..\\x.patched", Path() + "\\x"},
-         Path() + "\\x.patched.pbo"},
-        {"option: output named after the target",
-         {"-c", Path("x.pbo"), Path("x.patched.pbo")},
-         Path("x.patched.pbo")},
+        {"same, through backslashes", {Path() + "\\sub\\..\\x.patched", Path() + "\\x"}, Path() + "\\x.patched.pbo"},
+        {"option: output named after the target", {"-c", Path("x.pbo"), Path("x.patched.pbo")}, Path("x.patched.pbo")},
     };
     testsupport::CheckRows(cases, [&](const Case& c) {
         Put("x.patched.pbo", patchBytes);

@@ -11,8 +11,8 @@
 #include "pbo/Ostrel.h"
 #include "support/Compressor.h"
 #include "support/PboBytes.h"
-#include "support/TempDir.h"
 #include "support/Rows.h"
+#include "support/TempDir.h"
 
 using patchertest::Outcome;
 using patchertest::RunPatcher;
@@ -34,10 +34,7 @@ TestEntry Stored(const std::string& name, const std::string& contents, uint32_t 
 class PatcherTest : public testsupport::FolderTest
 {
 protected:
-    std::string Success(const std::string& output) const
-    {
-        return "Success: Output written to " + Path(output) + "\n";
-    }
+    std::string Success(const std::string& output) const { return "Success: Output written to " + Path(output) + "\n"; }
 };
 } // namespace
 
@@ -50,7 +47,8 @@ TEST_F(PatcherTest, PatchEntriesAddDeleteAndTargetEntriesAreKept)
     Outcome run = RunPatcher({patch, target});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, VersionLine());
-    EXPECT_EQ(run.out, "Creating CWC type patch\nAdding a.txt\nDeleting b.txt\nAdding c.txt\n" + Success("t.patched.pbo"));
+    EXPECT_EQ(run.out,
+              "Creating CWC type patch\nAdding a.txt\nDeleting b.txt\nAdding c.txt\n" + Success("t.patched.pbo"));
     EXPECT_EQ(Read("t.patched.pbo"),
               MakeArchive({Stored("a.txt", "AAAAA", 1), Stored("c.txt", "CCCC", 3), Stored("d.txt", "DD", 5)}));
 }
@@ -145,7 +143,7 @@ TEST_F(PatcherTest, OptionChoosesTheFlavourAndNamesTheOutputAfterThePatch)
         EXPECT_EQ(run.err, VersionLine());
         EXPECT_EQ(run.out, c.line + "Adding a\n" + Success("p.patched.pbo"));
         EXPECT_EQ(Read("p.patched.pbo"), MakeArchive({Stored("a", "a", 1), Stored("b", "bb", 2)}, c.productType,
-                                                    c.productName, Bytes(c.keyBytes, 0)));
+                                                     c.productName, Bytes(c.keyBytes, 0)));
         Ostrel pbo;
         ASSERT_EQ(pbo.OpenPbo(Path("p.patched.pbo").c_str(), nullptr), 0);
         EXPECT_EQ(pbo.GetPboType(), c.flavour);
@@ -204,8 +202,8 @@ TEST_F(PatcherTest, SyntaxErrorsPrintTheSyntaxAndEndWithOne)
     const std::string p = Put("p.pbo", MakeArchive({}));
     const std::string t = Put("t.pbo", MakeArchive({}));
     const std::vector<std::vector<std::string>> calls = {
-        {"-rx", p, t}, {"-x", p, t}, {"r", p, t},   {"-", p, t}, {"-ce", p, t}, {"-E", p, t},
-        {p},           {},           {p, t, t, t}, {"-r", p},  {"-r", p, t, t},
+        {"-rx", p, t}, {"-x", p, t}, {"r", p, t},  {"-", p, t}, {"-ce", p, t},   {"-E", p, t},
+        {p},           {},           {p, t, t, t}, {"-r", p},   {"-r", p, t, t},
     };
     for (const std::vector<std::string>& call : calls)
     {
@@ -243,5 +241,6 @@ TEST_F(PatcherTest, ArchivesWithoutDataStillGetTheirTerminator)
     Outcome run = RunPatcher({patch, target});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Creating ARMA type patch\nAdding new.txt\n" + Success("t.patched.pbo"));
-    EXPECT_EQ(Read("t.patched.pbo"), testsupport::WithChecksum(MakeArchive({Stored("new.txt", "", 1)}, "prefix", "tp")));
+    EXPECT_EQ(Read("t.patched.pbo"),
+              testsupport::WithChecksum(MakeArchive({Stored("new.txt", "", 1)}, "prefix", "tp")));
 }

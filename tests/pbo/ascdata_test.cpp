@@ -13,10 +13,10 @@
 #include "RazDLL.h"
 #include "pbo/Ostrel.h"
 #include "support/Compressor.h"
+#include "support/FolderTest.h"
 #include "support/PboBytes.h"
 #include "support/PosixOnly.h"
 #include "support/RapBytes.h"
-#include "support/FolderTest.h"
 
 using namespace testsupport;
 

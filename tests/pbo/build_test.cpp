@@ -13,15 +13,15 @@
 #include "pbo/PboErrors.h"
 #include "support/ArchiveRead.h"
 #include "support/Capture.h"
-#include "support/PosixOnly.h"
 #include "support/FolderTest.h"
+#include "support/PosixOnly.h"
 #include "support/Rows.h"
 
 using testsupport::ArchiveContents;
 using testsupport::Bytes;
 using testsupport::Capture;
-using testsupport::ReadFile;
 using testsupport::ReadBack;
+using testsupport::ReadFile;
 using testsupport::WriteFile;
 
 namespace
@@ -116,14 +116,17 @@ TEST_F(BuildTest, FailuresAnswerTheirCodeAndLeaveNoArchive)
         int code;
     };
     const std::string binarised("\0raP\0\0\0\0", 8);
-    const std::vector<Row> rows = {
-        {"pre-binarised source", PboCheckOption, {{"config.cpp", binarised}}, PboPreRapified},
-        {"pre-binarised mission", PboKeepTextOption, {{"sub/mission.sqm", binarised}}, PboPreRapified},
-        {"source that does not compile", PboBinariseOption, {{"config.cpp", "class A {\n"}}, PboLintError},
-        {"description that does not compile", PboCheckOption, {{"description.ext", "class A {\n"}}, PboLintError},
-        {"config.cpp beside config.bin", PboCheckOption, {{"a/config.cpp", Config}, {"b/CONFIG.BIN", "x"}}, PboConfigConflict},
+    const std::vector<Row> rows =
+    { {"pre-binarised source", PboCheckOption, {{"config.cpp", binarised}}, PboPreRapified},
+      {"pre-binarised mission", PboKeepTextOption, {{"sub/mission.sqm", binarised}}, PboPreRapified},
+      {"source that does not compile", PboBinariseOption, {{"config.cpp", "class A {\n"}}, PboLintError},
+      {"description that does not compile", PboCheckOption, {{"description.ext", "class A {\n"}}, PboLintError},
+      {"config.cpp beside config.bin",
+       PboCheckOption,
+       {{"a/config.cpp", Config}, {"b/CONFIG.BIN", "x"}},
+       PboConfigConflict},
 #if !defined(_WIN32) // paths this long pass the system's limit there
-        {"name longer than an archive holds", 0, {{std::string(150, 'd') + "/" + std::string(150, 'f'), "x"}}, PboNoFile},
+      {"name longer than an archive holds", 0, {{std::string(150, 'd') + "/" + std::string(150, 'f'), "x"}}, PboNoFile},
 #endif
     };
     testsupport::CheckRows(rows, [&](const Row& row) {
@@ -333,7 +336,8 @@ TEST_F(BuildTest, OpenArchiveIsClosedAndStandAloneObjectCompiles)
     Source("config.cpp", Config);
     Ostrel pbo;
     ASSERT_TRUE(pbo.CreatePbo(Path("other").c_str(), Cwc, nullptr, nullptr, nullptr));
-    ASSERT_EQ(pbo.MakePbo(Folder().c_str(), static_cast<PboFlags>(ArmaNoSha | PboBinariseOption), "p", nullptr, nullptr), 0);
+    ASSERT_EQ(
+        pbo.MakePbo(Folder().c_str(), static_cast<PboFlags>(ArmaNoSha | PboBinariseOption), "p", nullptr, nullptr), 0);
     EXPECT_EQ(Read("other.pbo"), Bytes(21, 0)) << "the open archive was finished first";
     ArchiveContents built = ReadBack(Archive());
     EXPECT_EQ(built.names, std::vector<std::string>{"config.bin"});

@@ -20,15 +20,15 @@
 #include <unistd.h>
 #endif
 
-#include "support/Capture.h"
-#include "support/Compressor.h"
-#include "support/PboBytes.h"
-#include "support/PosixOnly.h"
-#include "support/FolderTest.h"
-#include "support/Rows.h"
 #include "RazDLL.h"
 #include "pbo/FolderScan.h"
 #include "pbo/Ostrel.h"
+#include "support/Capture.h"
+#include "support/Compressor.h"
+#include "support/FolderTest.h"
+#include "support/PboBytes.h"
+#include "support/PosixOnly.h"
+#include "support/Rows.h"
 
 namespace fs = std::filesystem;
 using namespace testsupport;
@@ -132,8 +132,8 @@ TEST_F(Extraction, RefusedArchivePathsTouchNothing)
     Put("mod/keep.txt", "keep");
     Put("my.files/mod/keep.txt", "keep");
     Put("mod.zip", MakeArchive({StoredEntry("a.txt", "abc")}));
-    const std::vector<std::string> paths = {Path("mod.zip"), Path("my.files/mod"), Path(".pbo"),
-                                            Path("..pbo"), Path("...pbo"), Path() + "/", ".pbo"};
+    const std::vector<std::string> paths = {Path("mod.zip"), Path("my.files/mod"), Path(".pbo"), Path("..pbo"),
+                                            Path("...pbo"),  Path() + "/",         ".pbo"};
     for (const std::string& path : paths)
     {
         SCOPED_TRACE(path);
@@ -246,15 +246,27 @@ TEST_F(Extraction, NamesLeavingTheFolderAreRefused)
 {
     // Windows forms too (shares, device paths, drives with either separator):
     // refused alike on every system.
-    const std::vector<std::string> names = {"..\\evil.txt", "a\\..\\..\\evil.txt", "a/../../evil.txt", "\\evil.txt",
-                                            "/evil.txt", "C:\\evil.txt", "c:evil.txt", "..", "sub\\..\\..",
-                                            "\\\\server\\share\\evil.txt", "//server/share/evil.txt",
-                                            "\\\\?\\C:\\evil.txt", "C:/evil.txt", "Z:evil.txt", "a\\b\\..\\..\\..\\evil.txt"};
+    const std::vector<std::string> names = {"..\\evil.txt",
+                                            "a\\..\\..\\evil.txt",
+                                            "a/../../evil.txt",
+                                            "\\evil.txt",
+                                            "/evil.txt",
+                                            "C:\\evil.txt",
+                                            "c:evil.txt",
+                                            "..",
+                                            "sub\\..\\..",
+                                            "\\\\server\\share\\evil.txt",
+                                            "//server/share/evil.txt",
+                                            "\\\\?\\C:\\evil.txt",
+                                            "C:/evil.txt",
+                                            "Z:evil.txt",
+                                            "a\\b\\..\\..\\..\\evil.txt"};
     for (const std::string& name : names)
     {
         SCOPED_TRACE(name);
         Capture::Reset();
-        Bytes archive = MakeArchive({StoredEntry("first.txt", "1"), StoredEntry(name, "evil"), StoredEntry("z.txt", "z")});
+        Bytes archive =
+            MakeArchive({StoredEntry("first.txt", "1"), StoredEntry(name, "evil"), StoredEntry("z.txt", "z")});
         EXPECT_EQ(-10, Run(archive));
         EXPECT_STREQ("Ostrel Entry name leaves the extraction folder", pbo.strError());
         EXPECT_EQ(Listing("mod"), (std::vector<std::string>{"first.txt"}));

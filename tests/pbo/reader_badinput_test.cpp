@@ -51,8 +51,7 @@ void Exercise(const TempDir& dir, const Bytes& bytes, const std::string& what)
 
 Bytes Sample(const std::string& type, size_t residual)
 {
-    std::vector<TestEntry> entries = {StoredEntry("a.txt", "hello"),
-                                      CompressedEntry("b\\packed.bin", TextLike(300, 3)),
+    std::vector<TestEntry> entries = {StoredEntry("a.txt", "hello"), CompressedEntry("b\\packed.bin", TextLike(300, 3)),
                                       StoredEntry("empty", ""), CompressedEntry("run", Repetitive(90))};
     return MakeArchive(entries, type, type.empty() ? "" : "my\\addon", Bytes(residual, 0x5A));
 }

@@ -12,8 +12,8 @@
 #include "pbo/PboErrors.h"
 #include "support/Capture.h"
 #include "support/Compressor.h"
-#include "support/PboBytes.h"
 #include "support/FolderTest.h"
+#include "support/PboBytes.h"
 #include "support/Rows.h"
 
 using namespace testsupport;
@@ -117,8 +117,7 @@ TEST_F(ReaderTest, FlavourDetectionByProductAndResidualBytes)
         {"product", 7, Resistance, "Pbo Type is: Resistance\r\n"},
         {"PREFIX", 0, ArmaNoSha, "Pbo Type is: Elite or Arma (missing residual bytes)\r\n"},
         {"prefix", 5, Elite, "Pbo Type is: Elite\r\nResidual bytes(5)= A0A1A2A3A4\r\n"},
-        {"Prefix", 21, Arma,
-         "Pbo Type is: Arma\r\nResidual bytes(21)= A0A1A2A3A4A5A6A7A8A9AAABACADAEAFB0B1B2B3B4\r\n"},
+        {"Prefix", 21, Arma, "Pbo Type is: Arma\r\nResidual bytes(21)= A0A1A2A3A4A5A6A7A8A9AAABACADAEAFB0B1B2B3B4\r\n"},
         {"prefix", 3, -2, nullptr},
         {"prefix", 22, -2, nullptr},
     };
@@ -135,8 +134,7 @@ TEST_F(ReaderTest, FlavourDetectionByProductAndResidualBytes)
         }
         ASSERT_EQ(result, 0) << c.type << c.residual;
         EXPECT_EQ(pbo.GetPboType(), c.expected);
-        EXPECT_EQ(Capture::lines.at(0) + (c.residual == 5 || c.residual == 21 ? Capture::lines.at(1) : ""),
-                  c.lines);
+        EXPECT_EQ(Capture::lines.at(0) + (c.residual == 5 || c.residual == 21 ? Capture::lines.at(1) : ""), c.lines);
         EXPECT_EQ(Capture::lines.back(), "========*==*==============\r\n");
         EXPECT_EQ(std::strlen(pbo.GetAsciiSig()), c.expected == Elite ? 10u : c.expected == Arma ? 42u : 0u);
         if (c.expected == Arma)

@@ -3,8 +3,8 @@
 // entries too large for the int sizes of the interface.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <string>
 #if !defined(_WIN32)
 #include <sys/stat.h>
@@ -14,11 +14,11 @@
 
 #include "RazDLL.h"
 #include "pbo/Ostrel.h"
-#include "support/PosixOnly.h"
 #include "support/Capture.h"
 #include "support/PboBytes.h"
-#include "support/TempDir.h"
+#include "support/PosixOnly.h"
 #include "support/Rows.h"
+#include "support/TempDir.h"
 
 using namespace testsupport;
 
@@ -89,20 +89,28 @@ TEST(ArchiveReuse, EveryGetterAfterEveryStep)
     };
     const State closed = {Cwc, 0, "", "", "", 0};
     const std::vector<Step> steps = {
-        {"open", [&] { return pbo.OpenPbo(dir.Path("src.pbo").c_str(), nullptr); }, 0,
+        {"open",
+         [&] { return pbo.OpenPbo(dir.Path("src.pbo").c_str(), nullptr); },
+         0,
          {Arma, 2, "prefix", "src\\p", keyHex, 0}},
         {"close", [&] { return pbo.ClosePbo() ? 1 : 0; }, 1, closed},
-        {"damaged open", [&] { return pbo.OpenPbo(dir.Path("bad.pbo").c_str(), nullptr); }, -2,
+        {"damaged open",
+         [&] { return pbo.OpenPbo(dir.Path("bad.pbo").c_str(), nullptr); },
+         -2,
          {Cwc, 0, "", "", "", -2}},
-        {"missing open", [&] { return pbo.OpenPbo(dir.Path("missing.pbo").c_str(), nullptr); }, -3,
+        {"missing open",
+         [&] { return pbo.OpenPbo(dir.Path("missing.pbo").c_str(), nullptr); },
+         -3,
          {Cwc, 0, "", "", "", -3}},
         // Writing keeps the key bytes of the last archive read.
-        {"create", [&] { return pbo.CreatePbo(out.c_str(), Arma, "out", nullptr, nullptr) ? 1 : 0; }, 1,
+        {"create",
+         [&] { return pbo.CreatePbo(out.c_str(), Arma, "out", nullptr, nullptr) ? 1 : 0; },
+         1,
          {Arma, 0, "", "", keyHex, 0}},
-        {"write", [&] {
-             return pbo.WriteEntry(&header) && pbo.WriteData(reinterpret_cast<const unsigned char*>("xyz"), 3);
-         },
-         1, {Arma, 0, "", "", keyHex, 0}},
+        {"write",
+         [&] { return pbo.WriteEntry(&header) && pbo.WriteData(reinterpret_cast<const unsigned char*>("xyz"), 3); },
+         1,
+         {Arma, 0, "", "", keyHex, 0}},
         {"close written", [&] { return pbo.ClosePbo() ? 1 : 0; }, 1, closed},
     };
     testsupport::CheckRows(steps, [&](const Step& step) {

@@ -18,12 +18,12 @@
 #include "OstrelTestAccess.h"
 #include "RazDLL.h"
 #include "pbo/Ostrel.h"
-#include "support/PosixOnly.h"
 #include "support/ArchiveRead.h"
 #include "support/Capture.h"
 #include "support/Compressor.h"
-#include "support/PboBytes.h"
 #include "support/FolderTest.h"
+#include "support/PboBytes.h"
+#include "support/PosixOnly.h"
 #include "support/Rows.h"
 
 using testsupport::Bytes;
@@ -112,18 +112,18 @@ TEST_F(WriterTest, ResistanceArchiveWithOneFileIsExactly95Bytes)
     ASSERT_TRUE(pbo.ClosePbo());
 
     const Bytes file = Read("res.pbo");
-    const unsigned char expected[95] = {
-        // 0: product entry
-        0x00, 0x73, 0x72, 0x65, 0x56, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-        // 21: product strings
-        'T', 'o', 'v', 'r', 'i', 'n', 0, 'O', 'F', 'P', ':', ' ', 'R', 'e', 's', 'i', 's', 't', 'a', 'n', 'c', 'e',
-        0, 0,
-        // 45: a.txt
-        'a', '.', 't', 'x', 't', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xDF, 0x59, 0x37, 0x5F, 3, 0, 0, 0,
-        // 71: terminator
-        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-        // 92: data
-        'a', 'b', 'c'};
+    const unsigned char expected[95] = {// 0: product entry
+                                        0x00, 0x73, 0x72, 0x65, 0x56, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                        // 21: product strings
+                                        'T', 'o', 'v', 'r', 'i', 'n', 0, 'O', 'F', 'P', ':', ' ', 'R', 'e', 's', 'i',
+                                        's', 't', 'a', 'n', 'c', 'e', 0, 0,
+                                        // 45: a.txt
+                                        'a', '.', 't', 'x', 't', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xDF, 0x59,
+                                        0x37, 0x5F, 3, 0, 0, 0,
+                                        // 71: terminator
+                                        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                        // 92: data
+                                        'a', 'b', 'c'};
     ASSERT_EQ(file.size(), sizeof expected);
     for (size_t i = 0; i < sizeof expected; ++i)
         EXPECT_EQ(file[i], expected[i]) << "offset " << i;
@@ -168,10 +168,10 @@ TEST_F(WriterTest, PrefixIsDerivedFromTheArchiveBaseName)
 
 TEST_F(WriterTest, EveryTableNameGetsTheGamePrefix)
 {
-    const char* const names[] = {"air",   "animals", "anims", "buildings", "characters", "desert",  "introanims",
-                                 "language", "misc", "plants", "roads",     "rocks",      "sara",    "signs",
-                                 "sounds", "tracked", "ui",    "uifonts",   "voice",      "water",   "weapons",
-                                 "wheeled"};
+    const char* const names[] = {"air",        "animals",  "anims",   "buildings", "characters", "desert",
+                                 "introanims", "language", "misc",    "plants",    "roads",      "rocks",
+                                 "sara",       "signs",    "sounds",  "tracked",   "ui",         "uifonts",
+                                 "voice",      "water",    "weapons", "wheeled"};
     for (const char* base : names)
     {
         SCOPED_TRACE(base);
@@ -189,7 +189,7 @@ TEST_F(WriterTest, GivenPrefixIsWrittenAsIs)
     ASSERT_TRUE(pbo.CreatePbo(Path("weapons").c_str(), Elite, "x\\y", &Capture::Callback, nullptr));
     ASSERT_TRUE(pbo.ClosePbo());
     EXPECT_EQ(Capture::lines, (std::vector<std::string>{"Creating Xbox Elite Style Pbo: ", "Prefix = x\\y\r\n",
-                                                       "Writing sha key\r\n"}));
+                                                        "Writing sha key\r\n"}));
     EXPECT_EQ(Read("weapons.pbo"), PboBytes().Product("prefix", "x\\y").Terminator().Raw(Zeros(5)).Get());
 }
 
@@ -203,16 +203,24 @@ TEST_F(WriterTest, FlavourComesFromTheFlagsWithoutTheOptionBits)
         Bytes bytes; // the whole archive without entries
     };
     const Case cases[] = {
-        {9, Resistance, {"Creating Resistance style pbo\r\n"},
+        {9,
+         Resistance,
+         {"Creating Resistance style pbo\r\n"},
          PboBytes().Product("Tovrin", "OFP: Resistance").Terminator().Get()},
         {4, Cwc, {"Creating CWC style pbo\r\n"}, PboBytes().Terminator().Get()},
         {0, Cwc, {"Creating CWC style pbo\r\n"}, PboBytes().Terminator().Get()},
         {24, Cwc, {"Creating CWC style pbo\r\n"}, PboBytes().Terminator().Get()},
-        {17, ArmaNoSha, {"Creating ArmA style non residual pbo ", "Prefix = p\r\n"},
+        {17,
+         ArmaNoSha,
+         {"Creating ArmA style non residual pbo ", "Prefix = p\r\n"},
          PboBytes().Product("prefix", "p").Terminator().Get()},
-        {35, Elite, {"Creating Xbox Elite Style Pbo: ", "Prefix = p\r\n", "Writing sha key\r\n"},
+        {35,
+         Elite,
+         {"Creating Xbox Elite Style Pbo: ", "Prefix = p\r\n", "Writing sha key\r\n"},
          PboBytes().Product("prefix", "p").Terminator().Raw(Zeros(5)).Get()},
-        {71, Arma, {"Creating ArmA style pbo: ", "Prefix = p\r\n", "Writing sha key\r\n"},
+        {71,
+         Arma,
+         {"Creating ArmA style pbo: ", "Prefix = p\r\n", "Writing sha key\r\n"},
          testsupport::WithChecksum(PboBytes().Product("prefix", "p").Terminator().Get())},
     };
     for (const Case& c : cases)
@@ -220,7 +228,8 @@ TEST_F(WriterTest, FlavourComesFromTheFlagsWithoutTheOptionBits)
         SCOPED_TRACE(c.flags);
         Capture::Reset();
         Ostrel pbo;
-        ASSERT_TRUE(pbo.CreatePbo(Path("p").c_str(), static_cast<PboFlags>(c.flags), nullptr, &Capture::Callback, nullptr));
+        ASSERT_TRUE(
+            pbo.CreatePbo(Path("p").c_str(), static_cast<PboFlags>(c.flags), nullptr, &Capture::Callback, nullptr));
         EXPECT_EQ(pbo.GetPboType(), c.flavour);
         ASSERT_TRUE(pbo.ClosePbo());
         EXPECT_EQ(Capture::lines, c.texts);
@@ -243,7 +252,8 @@ TEST_F(WriterTest, CwcArchiveWithAThreeByteAndAnEmptyEntry)
     ASSERT_TRUE(pbo.WriteData(reinterpret_cast<const unsigned char*>(""), 0));
     ASSERT_TRUE(pbo.ClosePbo());
 
-    Bytes expected = PboBytes().Entry("a", 0, 0, 0, Stamp, 3).Entry("b", 0, 0, 0, Stamp, 0).Terminator().Raw("xyz").Get();
+    Bytes expected =
+        PboBytes().Entry("a", 0, 0, 0, Stamp, 3).Entry("b", 0, 0, 0, Stamp, 0).Terminator().Raw("xyz").Get();
     ASSERT_EQ(expected.size(), 68u);
     EXPECT_EQ(Read("cwc.pbo"), expected);
 
@@ -261,14 +271,13 @@ TEST_F(WriterTest, ArchiveWithoutDataGetsItsTerminatorOnce)
     struct Case
     {
         PboFlags flavour;
-        bool emptyEntry;       // one header entry of size 0
-        bool zeroLengthWrite;  // WriteData(.., 0) for it
+        bool emptyEntry;      // one header entry of size 0
+        bool zeroLengthWrite; // WriteData(.., 0) for it
         size_t keyBytes;
     };
     const Case cases[] = {
-        {Cwc, false, false, 0},       {Cwc, true, false, 0},       {Cwc, true, true, 0},
-        {Resistance, true, false, 0}, {ArmaNoSha, true, true, 0},  {Elite, false, false, 5},
-        {Arma, true, false, 21},      {Arma, true, true, 21},
+        {Cwc, false, false, 0},     {Cwc, true, false, 0},    {Cwc, true, true, 0},    {Resistance, true, false, 0},
+        {ArmaNoSha, true, true, 0}, {Elite, false, false, 5}, {Arma, true, false, 21}, {Arma, true, true, 21},
     };
     for (const Case& c : cases)
     {
@@ -295,7 +304,8 @@ TEST_F(WriterTest, ArchiveWithoutDataGetsItsTerminatorOnce)
         if (c.emptyEntry)
             expected.Entry(name, 0, 0, 0, Stamp, 0);
         expected.Terminator();
-        Bytes whole = c.flavour == Arma ? testsupport::WithChecksum(expected.Get()) : expected.Raw(Zeros(c.keyBytes)).Get();
+        Bytes whole =
+            c.flavour == Arma ? testsupport::WithChecksum(expected.Get()) : expected.Raw(Zeros(c.keyBytes)).Get();
         EXPECT_EQ(Read("e.pbo"), whole);
 
         ASSERT_EQ(pbo.OpenPbo(Path("e.pbo").c_str(), nullptr), 0);
@@ -338,8 +348,8 @@ TEST_F(WriterTest, ArmaArchiveEndsWithTheChecksumOfItsBytes)
         ASSERT_TRUE(pbo.WriteData(reinterpret_cast<const unsigned char*>(data.data()), 3));
         ASSERT_TRUE(pbo.ClosePbo());
 
-        EXPECT_EQ(Capture::lines, (std::vector<std::string>{"Creating ArmA style pbo: ", "Prefix = out\r\n",
-                                                           "Writing sha key\r\n"}));
+        EXPECT_EQ(Capture::lines,
+                  (std::vector<std::string>{"Creating ArmA style pbo: ", "Prefix = out\r\n", "Writing sha key\r\n"}));
         Bytes body = PboBytes().Product("prefix", "out").Entry(name, 0, 0, 0, Stamp, 3).Terminator().Raw(data).Get();
         EXPECT_EQ(Read("out.pbo"), testsupport::WithChecksum(body));
         EXPECT_EQ(pbo.OpenPbo(Path("out.pbo").c_str(), nullptr), 0);
@@ -376,8 +386,8 @@ TEST_F(WriterTest, WriteHeaderBlockRenamesTextAndStarredEntries)
     {
         const char* name;
         const char* source;
-        const char* plain;   // written with txt false
-        const char* texted;  // written with txt true
+        const char* plain;  // written with txt false
+        const char* texted; // written with txt true
     };
     const Case cases[] = {
         {"config.cpp", "config.cpp", "config.cpp", "config.cpp.txt"},
@@ -519,8 +529,8 @@ TEST_F(WriterTest, EveryFlavourReadsBackWithStoredAndCompressedEntries)
         RazDLL writer;
         ASSERT_TRUE(writer.ostrel.CreatePbo(Path("rt").c_str(), flavour, "my\\prefix", nullptr, nullptr));
         std::string n1 = "data\\packed.txt", n2 = "plain.txt", n3 = "empty";
-        PboHeaderEntry h1 = Header(n1, static_cast<uint32_t>(packed.size()), Compressed,
-                                   static_cast<uint32_t>(contents.size()));
+        PboHeaderEntry h1 =
+            Header(n1, static_cast<uint32_t>(packed.size()), Compressed, static_cast<uint32_t>(contents.size()));
         PboHeaderEntry h2 = Header(n2, static_cast<uint32_t>(stored.size()));
         PboHeaderEntry h3 = Header(n3, 0);
         for (PboHeaderEntry* h : {&h1, &h2, &h3})

@@ -150,8 +150,11 @@ TEST(RapDetection, XboxHeaderLineShowsTheSignature)
 TEST(RapDetection, ClassCommentUsesTheLastPathComponent)
 {
     const std::pair<const char*, const char*> names[] = {
-        {"C:\\data\\config.bin", "config.bin"}, {"dir/sub/x.bin", "x.bin"}, {"plain", "plain"},
-        {"a/b\\c/d", "c/d"},                    {"", ""},
+        {"C:\\data\\config.bin", "config.bin"},
+        {"dir/sub/x.bin", "x.bin"},
+        {"plain", "plain"},
+        {"a/b\\c/d", "c/d"},
+        {"", ""},
     };
     for (const auto& n : names)
     {

@@ -15,8 +15,8 @@ RapClass ExampleTree()
 {
     RapClass a;
     a.inherit = "Base";
-    a.Array("units", {RapValue::String("x"), RapValue::Int(1),
-                      RapValue::Array({RapValue::Float(2.5f), RapValue::String("y")})});
+    a.Array("units",
+            {RapValue::String("x"), RapValue::Int(1), RapValue::Array({RapValue::Float(2.5f), RapValue::String("y")})});
     a.Value("name", RapValue::String("he said \"hi\""));
     RapClass patches;
     patches.Class("A", a);

@@ -169,8 +169,7 @@ TEST(RapHostile, EverySingleByteCorruptionEndsWithACode)
                 bad[i] = value;
                 for (bool show : {false, true})
                     ExpectWellFormed(Decode(bad, "c.bin", WithOffsets(show)),
-                                     std::string(s.what) + " byte " + std::to_string(i) + "=" +
-                                         std::to_string(value));
+                                     std::string(s.what) + " byte " + std::to_string(i) + "=" + std::to_string(value));
             }
         }
     }
@@ -219,7 +218,15 @@ TEST(RapHostile, SharedBodiesCannotMultiplyTheWork)
     for (int i = 0; i < levels; ++i)
     {
         int32_t next = rapformat::ArmaHeaderSize + (i + 1) * bodySize;
-        b.Str("").Count(2).Byte(rapformat::EntryClass).Str("a").Long(next).Byte(rapformat::EntryClass).Str("b").Long(next).Long(0);
+        b.Str("")
+            .Count(2)
+            .Byte(rapformat::EntryClass)
+            .Str("a")
+            .Long(next)
+            .Byte(rapformat::EntryClass)
+            .Str("b")
+            .Long(next)
+            .Long(0);
     }
     b.Str("").Count(1).Byte(1).Byte(2).Str("v").Long(1).Long(0);
     raptest::Decoded d = Decode(b.Get());
@@ -283,9 +290,10 @@ TEST(RapHostile, ReusedStringsCannotExpandWithoutBound)
         if (c.code == RapNoError)
         {
             EXPECT_EQ(Count(d.text, word), static_cast<size_t>(c.uses));
-            EXPECT_EQ(d.text, Decode(InlineBytes("r", RapClass().Array("a", std::vector<RapValue>(
-                                                             static_cast<size_t>(c.uses), RapValue::String(word)))))
-                                  .text);
+            EXPECT_EQ(d.text,
+                      Decode(InlineBytes("r", RapClass().Array("a", std::vector<RapValue>(static_cast<size_t>(c.uses),
+                                                                                          RapValue::String(word)))))
+                          .text);
         }
         else
         {

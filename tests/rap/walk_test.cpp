@@ -124,8 +124,7 @@ TEST(RapWalk, TabIndentKeepsTheEnumTab)
     RapClass root;
     root.Class("Mid", middle);
     raptest::Decoded d = Decode(ArmaBytes(root, {{"K", -4}}), "c.bin", {false, false, false});
-    EXPECT_EQ(d.text, kArmaHead +
-                          "class Mid\r\n{\r\n\tclass In\r\n\t{\r\n\t\tv = 2;\r\n\t};\r\n};\r\n" + kRootEnd +
+    EXPECT_EQ(d.text, kArmaHead + "class Mid\r\n{\r\n\tclass In\r\n\t{\r\n\t\tv = 2;\r\n\t};\r\n};\r\n" + kRootEnd +
                           "enum {\r\n\tK=-4\r\n};\r\n");
 }
 
@@ -146,9 +145,30 @@ TEST(RapWalk, RootBodyRules)
         {{0x00, 0x72, 0x61, 0x50, 0, 0, 0, 0, 8, 0, 0, 0, 0x16, 0, 0, 0, 0, 0, 0x16, 0, 0, 0, 0, 0, 0, 0},
          "#define _ARMA_\r\n\r\n\r\n"},
         {ArmaRoot({}, 0), "#define _ARMA_\r\n\r\n\r\n"},
-        {RapBytes().Raw(raptest::kSignature).Long(0).Long(rapformat::HeaderEight).Long(22).Str("").Count(0).Long(22).Long(1).Str("E").Long(3).Get(),
+        {RapBytes()
+             .Raw(raptest::kSignature)
+             .Long(0)
+             .Long(rapformat::HeaderEight)
+             .Long(22)
+             .Str("")
+             .Count(0)
+             .Long(22)
+             .Long(1)
+             .Str("E")
+             .Long(3)
+             .Get(),
          "#define _ARMA_\r\n\r\n\r\nenum {\r\n\tE=3\r\n};\r\n"},
-        {RapBytes().Raw(raptest::kSignature).Raw(Bytes(rapformat::XboxSignatureSize, 0)).Long(0).Long(rapformat::HeaderEight).Long(42).Str("").Count(0).Long(42).Long(0).Get(),
+        {RapBytes()
+             .Raw(raptest::kSignature)
+             .Raw(Bytes(rapformat::XboxSignatureSize, 0))
+             .Long(0)
+             .Long(rapformat::HeaderEight)
+             .Long(42)
+             .Str("")
+             .Count(0)
+             .Long(42)
+             .Long(0)
+             .Get(),
          "#define _XBOX_ WithSignature //" + zeroSignature + "\r\n\r\n"},
     };
     for (const auto& e : empties)
@@ -207,9 +227,17 @@ TEST(RapWalk, InlineLayoutRefusesArmaOnlyItems)
 TEST(RapWalk, InlineStringQuoting)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"abc_1", "abc_1"},     {"1abc", "1abc"},       {"$STR_X", "$STR_X"},         {"123", "\"123\""},
-        {"", "\"\""},           {"a b", "\"a b\""},     {"say \"x\"", "\"say \"\"x\"\"\""}, {"\xE9t\xE9", "\"\xE9t\xE9\""},
-        {"$ odd", "$ odd"},     {"_", "_"},             {"a-b", "\"a-b\""},
+        {"abc_1", "abc_1"},
+        {"1abc", "1abc"},
+        {"$STR_X", "$STR_X"},
+        {"123", "\"123\""},
+        {"", "\"\""},
+        {"a b", "\"a b\""},
+        {"say \"x\"", "\"say \"\"x\"\"\""},
+        {"\xE9t\xE9", "\"\xE9t\xE9\""},
+        {"$ odd", "$ odd"},
+        {"_", "_"},
+        {"a-b", "\"a-b\""},
     };
     for (const auto& c : cases)
     {
@@ -224,8 +252,9 @@ TEST(RapWalk, InlineStringQuoting)
 TEST(RapWalk, InlineStringsShareIndicesWhateverTheirCase)
 {
     RapClass root;
-    root.Value("Hello", RapValue::String("hello")).Value("b", RapValue::String("HELLO")).Value("c",
-                                                                                              RapValue::String("b"));
+    root.Value("Hello", RapValue::String("hello"))
+        .Value("b", RapValue::String("HELLO"))
+        .Value("c", RapValue::String("b"));
     Bytes bytes = InlineBytes("r", root);
     raptest::Decoded d = Decode(bytes);
     EXPECT_EQ(d.code, RapNoError);

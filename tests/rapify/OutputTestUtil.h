@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "rapify/Rapify.h"
 #include "frame/Sha1.h"
+#include "rapify/Rapify.h"
 #include "support/RapBytes.h"
 #include "support/TempDir.h"
 

@@ -83,8 +83,7 @@ struct Result
     std::string tree; // the root's entries, or "-" when there is no tree
 };
 
-inline Result Compile(Rapify& compiler, const std::string& text, const char* path = "config.cpp",
-                      RazDLL* dll = nullptr)
+inline Result Compile(Rapify& compiler, const std::string& text, const char* path = "config.cpp", RazDLL* dll = nullptr)
 {
     Result r;
     r.code = compiler.ProcessBuffer(text.c_str(), path, nullptr, dll);

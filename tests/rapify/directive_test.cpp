@@ -127,7 +127,7 @@ TEST(RapifyDirectives, IncludeFromArchive)
     bin.name = "bin.h";
     bin.data = binarised;
     dir.Put("a.pbo", MakeArchive({StoredEntry("inc.h", "x = 1;"), StoredEntry("SUB\\deep.h", "d = 2;"),
-                                              StoredEntry("empty.h", ""), bin}));
+                                  StoredEntry("empty.h", ""), bin}));
     dir.Put("disk.h", std::string("disk = 1;"));
     RazDLL dll;
     ASSERT_EQ(0, dll.ostrel.OpenPbo(dir.Path("a.pbo").c_str(), nullptr));

@@ -9,8 +9,8 @@
 
 #include "OutputTestUtil.h"
 #include "RapifyTestUtil.h"
-#include "rapify/RapifyCodes.h"
 #include "frame/Platform.h"
+#include "rapify/RapifyCodes.h"
 #include "support/RapBytes.h"
 #include "support/TempDir.h"
 

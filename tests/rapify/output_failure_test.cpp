@@ -11,8 +11,8 @@
 
 #include "OutputTestUtil.h"
 #include "rap/RapTestUtil.h"
-#include "support/PosixOnly.h"
 #include "support/Capture.h"
+#include "support/PosixOnly.h"
 
 using namespace testsupport;
 using outtest::CompileWrite;
@@ -69,7 +69,8 @@ TEST(ConfigOutputRefusal, NothingWrittenForTreesTheFormatCannotHold)
         {"32768 entries, inline", Entries(32768, "v"), false, 4, "class config.cpp holds more than 32767 entries"},
         {"32768 array elements", ArrayOf(32768), true, 4, "holds more than 32767 elements"},
         {"32768 array elements, inline", ArrayOf(32768), false, 4, "holds more than 32767 elements"},
-        {"32769 distinct strings, inline", "class C {\n" + Entries(32767, "v") + "};\n", false, 4, "no more than 32768 distinct names and strings"},
+        {"32769 distinct strings, inline", "class C {\n" + Entries(32767, "v") + "};\n", false, 4,
+         "no more than 32768 distinct names and strings"},
     };
     for (const Row& row : rows)
     {
@@ -148,7 +149,8 @@ TEST(ConfigOutputRefusal, ShortWritesAnswerAnError)
         std::string path = dir.Path("cut.bin");
         for (rlim_t limit : {rlim_t(0), rlim_t(4), rlim_t(7), rlim_t(20), rlim_t(30), rlim_t(whole.bytes.size() - 5),
                              rlim_t(whole.bytes.size() - 1)})
-            EXPECT_EQ(OutputWithSizeLimit(compiler, path, limit, row.forceBinary), 4) << row.text << " cut at " << limit;
+            EXPECT_EQ(OutputWithSizeLimit(compiler, path, limit, row.forceBinary), 4)
+                << row.text << " cut at " << limit;
         // Every cut inside the enum list at the end (count, "E", value).
         for (size_t cut = whole.bytes.size() - 10; cut < whole.bytes.size(); ++cut)
             EXPECT_EQ(OutputWithSizeLimit(compiler, path, cut, row.forceBinary), 4) << row.text << " cut at " << cut;

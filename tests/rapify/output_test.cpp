@@ -143,8 +143,9 @@ TEST(ConfigOutput, LayoutsOfSourcesMatchTheirTrees)
          "name = \"he said \"\"hi\"\"\"; }; };\nversion = 3;\nenum { E1, E2 = 5 };\n",
          example,
          {{"E1", 0}, {"E2", 5}}},
-        {"bodies placed depth first", "class L1 { class L2 { class L3 { deep = 3; }; }; };\nclass Empty {};\n"
-                                      "class Second { z = -0.25; };\n",
+        {"bodies placed depth first",
+         "class L1 { class L2 { class L3 { deep = 3; }; }; };\nclass Empty {};\n"
+         "class Second { z = -0.25; };\n",
          nested,
          {}},
         {"128 entries take a two-byte count", ManyEntriesText(128), ManyEntries(128), {}},
@@ -158,7 +159,8 @@ TEST(ConfigOutput, LayoutsOfSourcesMatchTheirTrees)
              .Value("y", RapValue::String("_foo"))
              .Value("z", RapValue::String("(_foo)")),
          {}},
-        {"names and strings indexed once, ignoring case", "FOO = 1;\nFoo = FOO;\nbar = \"foo\";\nclass fOO {};\n",
+        {"names and strings indexed once, ignoring case",
+         "FOO = 1;\nFoo = FOO;\nbar = \"foo\";\nclass fOO {};\n",
          RapClass()
              .Value("FOO", RapValue::Int(1))
              .Value("Foo", RapValue::String("FOO"))
@@ -172,7 +174,8 @@ TEST(ConfigOutput, LayoutsOfSourcesMatchTheirTrees)
          true},
         {"empty source", "", RapClass(), {}},
         {"enumerators only", "enum { A, B };\n", RapClass(), {{"A", 0}, {"B", 1}}},
-        {"number texts", "a = .;\nb = 007;\nc = 5.;\nd = -7;\ne = -.5;\nf = 0.1;\ng = 1e5;\nh = \"12\";\n",
+        {"number texts",
+         "a = .;\nb = 007;\nc = 5.;\nd = -7;\ne = -.5;\nf = 0.1;\ng = 1e5;\nh = \"12\";\n",
          Values({{"a", RapValue::Float(0.0f)},
                  {"b", RapValue::Int(7)},
                  {"c", RapValue::Float(5.0f)},
@@ -196,22 +199,26 @@ TEST(ConfigOutput, LayoutsOfSourcesMatchTheirTrees)
         // Rounded to double, then to float: below FLT_MAX plus half its last
         // place stays FLT_MAX, the halfway value rounds to even (infinity).
         {"floats beyond single precision",
-         "a = " + Repeat("9", 39) + ".5;\nb = 0." + Repeat("0", 50) + "1;\n"
-         "c = 340282351709131260724621789471329746944.0;\nd = 340282356779733661637539395458142568448.0;\n"
-         "e = -" + Repeat("9", 400) + ".5;\n",
+         "a = " + Repeat("9", 39) + ".5;\nb = 0." + Repeat("0", 50) +
+             "1;\n"
+             "c = 340282351709131260724621789471329746944.0;\nd = 340282356779733661637539395458142568448.0;\n"
+             "e = -" +
+             Repeat("9", 400) + ".5;\n",
          Values({{"a", RapValue::Float(std::numeric_limits<float>::infinity())},
                  {"b", RapValue::Float(0.0f)},
                  {"c", RapValue::Float(FLT_MAX)},
                  {"d", RapValue::Float(std::numeric_limits<float>::infinity())},
                  {"e", RapValue::Float(-std::numeric_limits<float>::infinity())}}),
          {}},
-        {"empty values are empty strings", "a = ;\nb[] = {1,,2};\nc = \"\";\n",
+        {"empty values are empty strings",
+         "a = ;\nb[] = {1,,2};\nc = \"\";\n",
          RapClass()
              .Value("a", RapValue::String(""))
              .Array("b", {RapValue::Int(1), RapValue::String(""), RapValue::Int(2)})
              .Value("c", RapValue::String("")),
          {}},
-        {"enumerators", "x = 1;\nenum { A, B = 5, C };\nclass K { enum { D }; };\n",
+        {"enumerators",
+         "x = 1;\nenum { A, B = 5, C };\nclass K { enum { D }; };\n",
          RapClass().Value("x", RapValue::Int(1)).Class("K", RapClass()),
          {{"A", 0}, {"B", 5}, {"C", 6}, {"D", 0}}},
     };

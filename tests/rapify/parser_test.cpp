@@ -100,7 +100,8 @@ TEST(RapifyParser, ErrorCodes)
 TEST(RapifyParser, EnumTableFollowsTheCompile)
 {
     Rapify compiler;
-    ASSERT_EQ(0, compiler.ProcessBuffer("enum {A, B = 5, C};\nclass X { enum {=7, D, E = 99999999999}; };", "c.cpp", nullptr, nullptr));
+    ASSERT_EQ(0, compiler.ProcessBuffer("enum {A, B = 5, C};\nclass X { enum {=7, D, E = 99999999999}; };", "c.cpp",
+                                        nullptr, nullptr));
     const EnumTable& table = compiler.GetEnumTable();
     ASSERT_EQ(6, table.Count());
     const char* names[] = {"A", "B", "C", nullptr, "D", "E"};

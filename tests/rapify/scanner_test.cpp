@@ -85,8 +85,8 @@ TEST(RapifyScanner, CallbackSeesEveryPhysicalLine)
 {
     testsupport::Capture::Reset();
     Rapify compiler;
-    ASSERT_EQ(0, compiler.ProcessBuffer("a = 1;\r\n// c\n\n\tb = 2;", "c.cpp", &testsupport::Capture::Callback,
-                                        nullptr));
+    ASSERT_EQ(0,
+              compiler.ProcessBuffer("a = 1;\r\n// c\n\n\tb = 2;", "c.cpp", &testsupport::Capture::Callback, nullptr));
     const std::vector<std::string> expected = {"a = 1;\r\n", "// c\n", "\n", "\tb = 2;\n"};
     EXPECT_EQ(expected, testsupport::Capture::lines);
     EXPECT_EQ(4, compiler.LineCount()); // four lines; the read that finds the end is none

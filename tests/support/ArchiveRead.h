@@ -14,12 +14,12 @@ namespace testsupport
 // What an archive holds, in header order.
 struct ArchiveContents
 {
-    int opened = -1;                  // OpenPbo's answer; nothing else is filled unless 0
-    int type = -1;                    // the flavour detected
-    std::string product;              // the product name, empty when none
-    std::vector<std::string> names;   // entry names
-    std::vector<uint32_t> sizes;      // original sizes as the headers give them
-    std::vector<Bytes> data;          // entry data, loaded raw or unpacked
+    int opened = -1;                // OpenPbo's answer; nothing else is filled unless 0
+    int type = -1;                  // the flavour detected
+    std::string product;            // the product name, empty when none
+    std::vector<std::string> names; // entry names
+    std::vector<uint32_t> sizes;    // original sizes as the headers give them
+    std::vector<Bytes> data;        // entry data, loaded raw or unpacked
 };
 
 ArchiveContents ReadBack(const std::string& archive, bool raw = false);

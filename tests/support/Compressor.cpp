@@ -101,9 +101,9 @@ Bytes Compress(const Bytes& input)
 
 Bytes TextLike(size_t n, unsigned seed)
 {
-    static const char* const words[] = {"class", "units", "weapons", "vehicles", "scope", "model",
-                                        "displayName", "author", "requiredAddons", "armor",
-                                        "speed", "{", "};", "=", "\"", "cfgPatches", "magazines"};
+    static const char* const words[] = {
+        "class", "units", "weapons", "vehicles", "scope", "model", "displayName", "author",   "requiredAddons",
+        "armor", "speed", "{",       "};",       "=",     "\"",    "cfgPatches",  "magazines"};
     std::mt19937 random(seed);
     std::string text;
     text.reserve(n + 64);

@@ -119,10 +119,7 @@ private:
         }
     }
 
-    std::string Quoted()
-    {
-        return quoted.empty() ? NewQuoted() : quoted[Pick(static_cast<int>(quoted.size()))];
-    }
+    std::string Quoted() { return quoted.empty() ? NewQuoted() : quoted[Pick(static_cast<int>(quoted.size()))]; }
 
     std::string NewQuoted()
     {

@@ -49,8 +49,8 @@ PboBytes& PboBytes::Terminator()
     return Entry("", 0, 0, 0, 0, 0);
 }
 
-Bytes MakeArchive(const std::vector<TestEntry>& entries, const std::string& productType,
-                  const std::string& productName, const Bytes& residual)
+Bytes MakeArchive(const std::vector<TestEntry>& entries, const std::string& productType, const std::string& productName,
+                  const Bytes& residual)
 {
     PboBytes pbo;
     if (!productType.empty())

@@ -69,8 +69,7 @@ std::string ProgramPath(const std::string& program)
 }
 } // namespace
 
-ProgramOutcome RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                          const Launch& launch)
+ProgramOutcome RunProgram(const std::string& program, const std::vector<std::string>& arguments, const Launch& launch)
 {
     TempDir capture;
     const std::string path = ProgramPath(program);
@@ -86,9 +85,9 @@ ProgramOutcome RunProgram(const std::string& program, const std::vector<std::str
     startup.hStdOutput = CaptureFile(capture.Path("stdout"));
     startup.hStdError = CaptureFile(capture.Path("stderr"));
     PROCESS_INFORMATION process = {};
-    BOOL started = startup.hStdOutput != INVALID_HANDLE_VALUE && startup.hStdError != INVALID_HANDLE_VALUE &&
-                   CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                                  &process);
+    BOOL started =
+        startup.hStdOutput != INVALID_HANDLE_VALUE && startup.hStdError != INVALID_HANDLE_VALUE &&
+        CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
     if (startup.hStdOutput != INVALID_HANDLE_VALUE)
         CloseHandle(startup.hStdOutput);
     if (startup.hStdError != INVALID_HANDLE_VALUE)
@@ -238,8 +237,7 @@ int FinishProgram(int pid)
     return -1;
 }
 
-ProgramOutcome RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                          const Launch& launch)
+ProgramOutcome RunProgram(const std::string& program, const std::vector<std::string>& arguments, const Launch& launch)
 {
     if (launch.terminal)
         return RunOnTerminal(program, arguments, launch);

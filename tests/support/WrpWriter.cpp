@@ -110,8 +110,7 @@ OprwWorld SampleWorld(uint32_t x, uint32_t y, uint32_t objectCount, unsigned see
         height = std::round(height * 8.0f) / 8.0f;
         std::memcpy(&world.elevation[c * 4], &height, 4);
     }
-    world.textures = {{"data\\sand.pac", 1}, {"data\\grass.pac", 2}, {"data\\rock.pac", 3},
-                      {"data\\sea.pac", 4}};
+    world.textures = {{"data\\sand.pac", 1}, {"data\\grass.pac", 2}, {"data\\rock.pac", 3}, {"data\\sea.pac", 4}};
     world.models = {"data3d\\tree.p3d", "data3d\\house.p3d", "data3d\\rock.p3d"};
     for (uint32_t k = 0; k < objectCount; ++k)
         world.objects.push_back({static_cast<int32_t>(k + 1), k % 3});
@@ -120,8 +119,7 @@ OprwWorld SampleWorld(uint32_t x, uint32_t y, uint32_t objectCount, unsigned see
     return world;
 }
 
-Bytes WriteV1(uint32_t x, uint32_t y, const std::vector<std::string>& textures,
-              const std::vector<std::string>& models)
+Bytes WriteV1(uint32_t x, uint32_t y, const std::vector<std::string>& textures, const std::vector<std::string>& models)
 {
     Bytes out = {'4', 'W', 'V', 'R'};
     PutU32(out, x);

@@ -44,6 +44,5 @@ OprwWorld SampleWorld(uint32_t x, uint32_t y, uint32_t objectCount, unsigned see
 // A 4WVR world: two grids of x × y 16-bit cells (zeros), texture name slots
 // (each written into its 32 bytes, cut to fit) and object records whose
 // 76-byte name fields hold the given model names (cut to fit).
-Bytes WriteV1(uint32_t x, uint32_t y, const std::vector<std::string>& textures,
-              const std::vector<std::string>& models);
+Bytes WriteV1(uint32_t x, uint32_t y, const std::vector<std::string>& textures, const std::vector<std::string>& models);
 } // namespace testsupport

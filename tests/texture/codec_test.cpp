@@ -56,7 +56,7 @@ Bytes LzoLiterals(const Bytes& literals)
     return out;
 }
 
-const Bytes RedBlock = {0x00, 0xF8, 0x1F, 0x00, 0, 0, 0, 0};                       // DXT1: colour 0 red
+const Bytes RedBlock = {0x00, 0xF8, 0x1F, 0x00, 0, 0, 0, 0};                               // DXT1: colour 0 red
 const Bytes GreenHalfAlpha = {0x80, 0x00, 0, 0, 0, 0, 0, 0, 0xE0, 0x07, 0, 0, 0, 0, 0, 0}; // DXT5
 
 struct DecodeCase
@@ -73,23 +73,52 @@ std::vector<DecodeCase> DecodeCases()
     // 5:5:5:1 word 0xFC10: A 1, R 31, G 0, B 16; 8080: luminance 0x40, alpha 0x80.
     const Bytes packed4444 = PackSigned(pixels4444);
     std::vector<DecodeCase> cases = {
-        {"4444 stored", TextureBytes(0x4444).EndTags().U16(4).U16(4).U24(32).Data(pixels4444).End().Get(), Ok,
+        {"4444 stored",
+         TextureBytes(0x4444).EndTags().U16(4).U16(4).U24(32).Data(pixels4444).End().Get(),
+         Ok,
          {136, 68, 204, 255}},
-        {"1555 stored", TextureBytes(0x1555).EndTags().U16(2).U16(1).U24(4).Data({0x10, 0xFC, 0x10, 0xFC}).End().Get(), Ok,
+        {"1555 stored",
+         TextureBytes(0x1555).EndTags().U16(2).U16(1).U24(4).Data({0x10, 0xFC, 0x10, 0xFC}).End().Get(),
+         Ok,
          {255, 0, 132, 255}},
-        {"8080 stored", TextureBytes(0x8080).EndTags().U16(1).U16(1).U24(2).Data({0x40, 0x80}).End().Get(), Ok,
+        {"8080 stored",
+         TextureBytes(0x8080).EndTags().U16(1).U16(1).U24(2).Data({0x40, 0x80}).End().Get(),
+         Ok,
          {64, 64, 64, 128}},
-        {"4444 packed", TextureBytes(0x4444).EndTags().U16(4).U16(4).U24(uint32_t(packed4444.size()))
-                            .Data(packed4444).End().Get(), Ok, {136, 68, 204, 255}},
+        {"4444 packed",
+         TextureBytes(0x4444).EndTags().U16(4).U16(4).U24(uint32_t(packed4444.size())).Data(packed4444).End().Get(),
+         Ok,
+         {136, 68, 204, 255}},
         {"4444 packed, sum over unsigned bytes",
-         TextureBytes(0x4444).EndTags().U16(4).U16(4).U24(uint32_t(packed4444.size()))
-             .Data(testsupport::Compress(pixels4444)).End().Get(), PackedChecksum, {}},
-        {"4444 packed, sum off by one", TextureBytes(0x4444).EndTags().U16(4).U16(4)
-             .U24(uint32_t(packed4444.size())).Data(PackSigned(pixels4444, 1)).End().Get(), PackedChecksum, {}},
-        {"8080 packed, zero offset", TextureBytes(0x8080).EndTags().U16(4).U16(4).U24(7)
-             .Data({0x00, 0x00, 0x00, 0, 0, 0, 0}).End().Get(), PackedDamaged, {}},
-        {"8080 packed, too short for its pixels", TextureBytes(0x8080).EndTags().U16(64).U16(64).U24(6)
-             .Data({0xFF, 1, 2, 3, 4, 5}).End().Get(), ShortMipData, {}},
+         TextureBytes(0x4444)
+             .EndTags()
+             .U16(4)
+             .U16(4)
+             .U24(uint32_t(packed4444.size()))
+             .Data(testsupport::Compress(pixels4444))
+             .End()
+             .Get(),
+         PackedChecksum,
+         {}},
+        {"4444 packed, sum off by one",
+         TextureBytes(0x4444)
+             .EndTags()
+             .U16(4)
+             .U16(4)
+             .U24(uint32_t(packed4444.size()))
+             .Data(PackSigned(pixels4444, 1))
+             .End()
+             .Get(),
+         PackedChecksum,
+         {}},
+        {"8080 packed, zero offset",
+         TextureBytes(0x8080).EndTags().U16(4).U16(4).U24(7).Data({0x00, 0x00, 0x00, 0, 0, 0, 0}).End().Get(),
+         PackedDamaged,
+         {}},
+        {"8080 packed, too short for its pixels",
+         TextureBytes(0x8080).EndTags().U16(64).U16(64).U24(6).Data({0xFF, 1, 2, 3, 4, 5}).End().Get(),
+         ShortMipData,
+         {}},
         {"DXT1 stored", OneMip(0xFF01, 4, 4, RedBlock), Ok, {255, 0, 0, 255}},
         {"DXT5 stored", OneMip(0xFF05, 4, 4, GreenHalfAlpha), Ok, {0, 255, 0, 128}},
         {"DXT1 LZO", OneMip(0xFF01, 0x8004, 4, LzoLiterals(RedBlock)), Ok, {255, 0, 0, 255}},
@@ -107,8 +136,7 @@ std::vector<DecodeCase> DecodeCases()
         {"cut in the tags", TextureBytes(0xFF01).Text("GGATCGVA").U32(4).Get(), PrematureEnd, {}},
         {"tag of wrong length", TextureBytes(0xFF01).Text("GGATCXAM").U32(2).U16(0).Get(), InvalidFile, {}},
         {"unknown tag", TextureBytes(0x4444).Text("GGATABCD").U32(4).U32(0).Get(), UnknownTag, {}},
-        {"marker not zero", TextureBytes(0x4444).EndTags().Mip(1, 1, 2).U16(0).U16(0).U16(3).Get(), NoEndingZeroes,
-         {}},
+        {"marker not zero", TextureBytes(0x4444).EndTags().Mip(1, 1, 2).U16(0).U16(0).U16(3).Get(), NoEndingZeroes, {}},
         {"index palette", TextureBytes().Text("GGATCGVA").U32(4).Get(), UnknownFormat, {}},
         {"empty", {}, UnknownFormat, {}},
         // 32767 x 32767 DXT5 from a few LZO bytes: refused before unpacking.
@@ -220,7 +248,7 @@ TEST(TextureCodec, RoundTripsThroughEveryType)
         PixelType type;
         bool lzo;
         Image image;
-        int maxError;    // worst channel difference on the largest mipmap
+        int maxError;     // worst channel difference on the largest mipmap
         double meanError; // mean channel difference
     };
     const Row rows[] = {
@@ -316,9 +344,12 @@ TEST(TextureCodec, RefusesImagesTheGamesCannotLoad)
         int code;
     };
     const Row rows[] = {
-        {3, 4, PixelType::Dxt1, 48, BadImageSize},          {8, 6, PixelType::Dxt1, 192, BadImageSize},
-        {4, 2, PixelType::Dxt1, 32, BadImageSize},          {8192, 4, PixelType::Dxt1, 8192 * 16, BadImageSize},
-        {0, 0, PixelType::Dxt1, 0, BadImageSize},           {8, 8, PixelType::Dxt1, 100, BadImageSize},
+        {3, 4, PixelType::Dxt1, 48, BadImageSize},
+        {8, 6, PixelType::Dxt1, 192, BadImageSize},
+        {4, 2, PixelType::Dxt1, 32, BadImageSize},
+        {8192, 4, PixelType::Dxt1, 8192 * 16, BadImageSize},
+        {0, 0, PixelType::Dxt1, 0, BadImageSize},
+        {8, 8, PixelType::Dxt1, 100, BadImageSize},
         {4096, 2048, PixelType::Rgba4444, 4096u * 2048 * 4, MipTooLarge},
     };
     for (const Row& row : rows)

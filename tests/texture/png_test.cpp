@@ -19,7 +19,7 @@ Image Sample(unsigned width, unsigned height)
     image.height = height;
     for (unsigned i = 0; i < width * height; ++i)
         image.rgba.insert(image.rgba.end(), {static_cast<unsigned char>(i * 17), static_cast<unsigned char>(i * 34),
-                                              static_cast<unsigned char>(255 - i), static_cast<unsigned char>(i * 51)});
+                                             static_cast<unsigned char>(255 - i), static_cast<unsigned char>(i * 51)});
     return image;
 }
 } // namespace
