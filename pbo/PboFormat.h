@@ -34,6 +34,13 @@ inline int PboTrailerSize(int flavour)
 {
     return flavour == Elite ? PboEliteTrailerSize : flavour == Arma ? PboArmaTrailerSize : 0;
 }
+// Archive base names that the writer prefixes with "ca\" when no prefix is
+// given (compared without letter case).
+inline constexpr const char* PboGamePrefixBases[] = {
+    "air",  "animals", "anims", "buildings", "characters", "desert", "introanims", "language",
+    "misc", "plants",  "roads", "rocks",     "sara",       "signs",  "sounds",     "tracked",
+    "ui",   "uifonts", "voice", "water",     "weapons",    "wheeled"};
+
 // Size of a header entry without its name (the name's zero byte included).
 const int PboEntryFixedSize = 21;
 

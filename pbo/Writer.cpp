@@ -13,12 +13,6 @@
 
 namespace
 {
-// Base names that get the "ca\" prefix when no prefix is given.
-const char* const PrefixTable[] = {"air",        "animals",  "anims",   "buildings", "characters", "desert",
-                                   "introanims", "language", "misc",    "plants",    "roads",      "rocks",
-                                   "sara",       "signs",    "sounds",  "tracked",   "ui",         "uifonts",
-                                   "voice",      "water",    "weapons", "wheeled"};
-
 // Size of the block files are copied through when an archive is built.
 const size_t CopyBlockSize = 128u << 10;
 
@@ -33,7 +27,7 @@ bool FitsReader(const char* text)
 
 bool InPrefixTable(const char* base)
 {
-    for (const char* known : PrefixTable)
+    for (const char* known : PboGamePrefixBases)
     {
         if (text::EqualNoCase(base, known))
             return true;

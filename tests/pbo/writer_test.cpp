@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #if !defined(_WIN32)
 #include <sys/resource.h>
@@ -168,11 +169,16 @@ TEST_F(WriterTest, PrefixIsDerivedFromTheArchiveBaseName)
 
 TEST_F(WriterTest, EveryTableNameGetsTheGamePrefix)
 {
-    const char* const names[] = {"air",        "animals",  "anims",   "buildings", "characters", "desert",
-                                 "introanims", "language", "misc",    "plants",    "roads",      "rocks",
-                                 "sara",       "signs",    "sounds",  "tracked",   "ui",         "uifonts",
-                                 "voice",      "water",    "weapons", "wheeled"};
-    for (const char* base : names)
+    // The table: 22 distinct lower-case names, a few of them typed in here.
+    std::set<std::string> names(std::begin(PboGamePrefixBases), std::end(PboGamePrefixBases));
+    EXPECT_EQ(names.size(), 22u);
+    for (const std::string& name : names)
+        EXPECT_EQ(name.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ"), std::string::npos) << name;
+    for (const char* member : {"air", "introanims", "sara", "uifonts", "wheeled"})
+        EXPECT_EQ(names.count(member), 1u) << member;
+
+    // Every name of the table gets the prefix when it names an archive.
+    for (const char* base : PboGamePrefixBases)
     {
         SCOPED_TRACE(base);
         Ostrel pbo;
