@@ -153,16 +153,17 @@ std::string Verdict::Reason() const
     std::string reason;
     if (result == SignatureFails)
     {
+        // "signature 3 does not match ...", "signatures 1, 2 and 3 do not ..."
+        std::vector<std::string> failed;
         for (int i = 0; i < SignatureCount; ++i)
         {
-            if (!fails[i])
-                continue;
-            reason += reason.empty() ? "signature " : ", ";
-            reason += std::to_string(i + 1);
-            if (outOfRange[i])
-                reason += " (value not below the modulus)";
+            if (fails[i])
+                failed.push_back(std::to_string(i + 1) + (outOfRange[i] ? " (value not below the modulus)" : ""));
         }
-        reason += " does not match the archive";
+        reason = failed.size() == 1 ? "signature " : "signatures ";
+        for (size_t i = 0; i < failed.size(); ++i)
+            reason += (i == 0 ? "" : i + 1 == failed.size() ? " and " : ", ") + failed[i];
+        reason += failed.size() == 1 ? " does not match the archive" : " do not match the archive";
     }
     else if (result != Ok)
         reason = ErrorText(result);
