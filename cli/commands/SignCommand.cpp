@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,12 +39,20 @@ int Sign(const SignOptions& options)
     using json = nlohmann::ordered_json;
     json results = json::array();
     int status = Success;
+    // Two archives of one name (from two folders, signed into one) would
+    // share a signature file: the later one is refused, not written over.
+    std::set<std::string> targets;
     for (const std::string& archive : options.archives)
     {
         if (interrupt::Requested())
             return Interrupted;
         std::string written;
-        const bool signedOk = signing::SignArchiveFile(key, archive, version, options.folder, written, error);
+        const std::string target = signing::SignaturePath(archive, key.authority, options.folder);
+        bool signedOk = targets.insert(target).second;
+        if (!signedOk)
+            error = archive + ": its signature " + target + " is already written for an earlier archive";
+        else
+            signedOk = signing::SignArchiveFile(key, archive, version, options.folder, written, error);
         if (!signedOk)
             status = Failure;
         if (options.json)

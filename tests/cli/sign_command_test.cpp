@@ -60,6 +60,13 @@ TEST_F(SignCommandTest, KeygenSignVerify)
     EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
     EXPECT_EQ(verified.out, a + ": OK\n" + b + ": OK\n");
     EXPECT_EQ(Ostrel({"verify", Path("keys/me.bikey"), a, "--signature", Path("keys/a.pbo.me.bisign")}).status, 0);
+    // Two archives named alike, signed into one folder: the second is refused.
+    Archive("sub/a.pbo", "other");
+    const testsupport::ProgramOutcome twice =
+        Ostrel({"sign", Path("keys/me.biprivatekey"), a, Path("sub/a.pbo"), "-o", Path("keys")});
+    EXPECT_EQ(twice.status, 1);
+    EXPECT_NE(twice.err.find("already written"), std::string::npos) << twice.err;
+    EXPECT_EQ(Ostrel({"verify", Path("keys/me.bikey"), a, "--signature", Path("keys/a.pbo.me.bisign")}).status, 0);
     ExpectNoLeftovers();
 }
 
