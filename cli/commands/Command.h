@@ -47,5 +47,8 @@ Action DefineCheck(CLI::App& command);
 Action DefinePack(CLI::App& command);
 Action DefineRapify(CLI::App& command);
 Action DefineTexture(CLI::App& command); // where the texture codec is built
+Action DefineKeygen(CLI::App& command);  // where the signing library is built
+Action DefineSign(CLI::App& command);
+Action DefineVerify(CLI::App& command);
 Action DefineHelp(CLI::App& command);
 } // namespace cli

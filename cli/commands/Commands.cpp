@@ -20,6 +20,11 @@ const std::vector<Command>& Commands()
 #ifdef OSTREL_TEXTURE
         {"texture", "Convert textures to PNG images and PNG images to textures", DefineTexture},
 #endif
+#ifdef OSTREL_SIGN
+        {"keygen", "Make a signing key pair: AUTHORITY.bikey and AUTHORITY.biprivatekey", DefineKeygen},
+        {"sign", "Sign archives: NAME.pbo.AUTHORITY.bisign beside each", DefineSign},
+        {"verify", "Verify archives, or a whole mod, against public keys", DefineVerify},
+#endif
         {"help", "Show the help of a command", DefineHelp},
     };
     return commands;

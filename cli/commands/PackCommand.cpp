@@ -20,6 +20,9 @@
 #include "cli/ProgressBar.h"
 #include "frame/Text.h"
 #include "rapify/Rapify.h"
+#ifdef OSTREL_SIGN
+#include "cli/Signatures.h"
+#endif
 
 namespace fs = std::filesystem;
 
@@ -36,6 +39,7 @@ struct PackOptions
     bool check = false;
     bool binarise = false;
     bool keepText = false;
+    std::string signKey;
     Verbosity verbosity;
 };
 
@@ -185,8 +189,20 @@ Action DefinePack(CLI::App& command)
                      "compiled forms instead of the text");
     command.add_flag("--keep-text", options->keepText,
                      "As --binarise, and pack the text too, as config.cpp.txt and mission.sqm.txt");
+#ifdef OSTREL_SIGN
+    command.add_option("--sign", options->signKey,
+                       "Sign the archive built with this private key (.biprivatekey): a version 3 signature beside it");
+#endif
     AddVerbosity(command, options->verbosity);
     return [options]() {
+#ifdef OSTREL_SIGN
+        // The key is read before anything is built, so a bad key costs no build.
+        sign::PrivateKey signKey;
+        std::string signError;
+        if (!options->signKey.empty() && (!signing::LoadPrivateKey(options->signKey, signKey, signError) ||
+                                          !signing::CheckAuthority(signKey.authority, options->signKey, signError)))
+            return Fail(signError);
+#endif
         const std::string folder = WithoutTrailingSeparators(options->folder);
         std::error_code code;
         if (!fs::is_directory(folder, code))
@@ -263,6 +279,15 @@ Action DefinePack(CLI::App& command)
             return Fail(Describe(output, code));
         Note(options->verbosity.quiet,
              "Packed " + std::to_string(progress.sizes.size()) + " entries of " + folder + " into " + output);
+#ifdef OSTREL_SIGN
+        if (!options->signKey.empty())
+        {
+            std::string written;
+            if (!signing::SignArchiveFile(signKey, output, sign::SignatureV3, "", written, signError))
+                return Fail(signError);
+            Note(options->verbosity.quiet, "Signed " + output + " into " + written);
+        }
+#endif
         return static_cast<int>(Success);
     };
 }
