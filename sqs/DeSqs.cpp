@@ -5,7 +5,7 @@
 
 DeSqs::DeSqs()
     : callback(&SilentProgress::Callback), cursor(line), tokenLength(0), tokenKind(TokenEnd), redeliver(false),
-      statementType(SqsNone), currentPrecedence(0), depth(0)
+      statementType(SqsNone), depth(0)
 {
     line[0] = 0;
     token[0] = 0;
@@ -34,11 +34,10 @@ int DeSqs::Process()
     if (!stream.InputFile())
         return SqsNoFile;
     variables.Clear();
-    variables.Add("_this", 5, SqsArray);
+    variables.Add("_this", 5, SqsAny); // whatever the caller passed
     variables.Add("player", 6, SqsObject);
-    // Operator precedence and the token text carry from line to line within
-    // one script, but every script starts afresh.
-    currentPrecedence = 0;
+    // The token text carries from line to line within one script, but every
+    // script starts afresh.
     tokenLength = 0;
     token[0] = 0;
     while (getline())
@@ -91,23 +90,13 @@ int DeSqs::ProcessLine()
         ++cursor;
         return ProcessQuery();
     case '@':
-    {
         ++cursor;
-        int result = ProcessStatement(statementType);
-        if (result != SqsOk)
-            return result;
-        return statementType == SqsBoolean ? SqsOk : SqsAtNeedsBool;
-    }
+        return ProcessWait(true);
     case '~':
-    {
         ++cursor;
-        int result = ProcessStatement(statementType);
-        if (result != SqsOk)
-            return result;
-        return SqsCompatible(statementType, SqsNumber) ? SqsOk : SqsTildeNeedsNumeric;
-    }
+        return ProcessWait(false);
     default:
-        return ProcessStatement(statementType);
+        return ProcessStatements();
     }
 }
 

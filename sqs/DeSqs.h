@@ -124,15 +124,18 @@ private:
             token[tokenLength++] = c;
     }
 
+    int ProcessStatements();
     int ProcessStatement(SqsType& type);
-    int ProcessVerb(SqsType& type);
-    int TakeStep(SqsType& type);
-    int ProcessLabel(SqsType& type);
-    int ProcessLiteral(SqsType& type, SqsType literalType);
+    int ProcessExpression(int minLevel, SqsType& type);
+    int ProcessOperand(SqsType& type);
+    int TakeOperand(SqsType& type);
+    int ProcessWord(SqsType& type);
     int ProcessParen(SqsType& type);
     int ProcessEquals();
     int ProcessQuery();
-    bool CompatibleOperator(SqsType t);
+    int ProcessWait(bool untilTrue);
+    int ExpectEnd(bool colonEnds);
+    int Unexpected(int kind) const;
 
     DataStream stream;
     ProgressCallback callback;
@@ -144,7 +147,6 @@ private:
     int32_t tokenKind;
     bool redeliver;
     SqsType statementType;
-    int32_t currentPrecedence;
     int depth;
     SqsVariables variables;
     char message[LineSize + 128];
