@@ -2,6 +2,7 @@
 #include "DeSqs.h"
 
 #include <cstdio>
+#include <cstring>
 
 DeSqs::DeSqs()
     : callback(&SilentProgress::Callback), cursor(line), tokenLength(0), tokenKind(TokenEnd), redeliver(false),
@@ -83,7 +84,14 @@ int DeSqs::ProcessLine()
     {
     case '#':
         ++cursor;
-        return ReadToken(false) == TokenWord ? SqsOk : SqsLabelFailed;
+        {
+            // Any word-like name: "#loop", "#1", "#0a".
+            // Operators read as words too, but are no names.
+            const int kind = ReadToken(false);
+            if (kind == TokenWord)
+                return std::strchr("+-*/%^!<>=&|", token[0]) ? SqsLabelFailed : SqsOk;
+            return (kind == TokenNumber || kind == TokenBadNumber) ? SqsOk : SqsLabelFailed;
+        }
     case ';':
         return SqsOk;
     case '?':

@@ -115,6 +115,7 @@ private:
     int ScanString();
     int ScanBlock();
     int ScanArray();
+    bool SkipQuoted();
     int ClassifyWord() const;
     int AssignKind() const;
     void Put(char c)

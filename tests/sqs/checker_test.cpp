@@ -81,7 +81,7 @@ const Row rows[] = {
     {"# loop and more", 0},
     {"#\"x\"", 10},
     {"#", 10},
-    {"#1", 10},
+    {"#1", 0}, // a label name may start with a digit
     {"; ))) [[ \"", 0},
     {"\thint\t\"a\"", 0},
     {"\r\n\r\n", 0},

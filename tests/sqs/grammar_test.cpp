@@ -70,4 +70,43 @@ TEST(SqsGrammar, OperatorLevels)
     };
     CheckCases(cases);
 }
+
+// Operators, statement ends, nested blocks, quotes inside blocks and arrays,
+// and the characters that end a word before them.
+TEST(SqsGrammar, Tokens)
+{
+    const Case cases[] = {
+        {"_t = 3*60", 0},
+        {"_n = _magcount*_magsize", 0},
+        {"_cantMove = true, goto \"ExecRepair\"", 0},
+        {"x = 1, y = 2\r\ny = \"a\"", 29},
+        {"x = {if (a) then {b} else {c}}", 0},
+        {"x = {hint \"}\"}", 0},
+        {"x = [\"]\", 1]", 0},
+        {"x = {a = {b}", 17},
+        {"x = [\"]\"", 12},
+        {"hint format[\"%1\",x]", 0},
+        {"x = \"\"", 0},
+        {"? a ==\"\" : exit", 0},
+        {"x = 0==y", 0},
+        {"x = 0a==y", 15},
+        {"x = a }", 38},
+        {"x = 1 & 2", 38},
+        {"x = 1 | 2", 38},
+        {"x = \"a\"\"", 17},
+        {"hint \"a\"hint \"b\"", 38},
+    };
+    CheckCases(cases);
+}
+
+// '#' and a word-like name; nothing else names a label.
+TEST(SqsGrammar, Labels)
+{
+    const Case cases[] = {
+        {"#loop", 0}, {"#1", 0},      {"#0", 0},      {"#1a", 0},   {"#loop\r\ngoto \"loop\"", 0},
+        {"#", 10},    {"#\"x\"", 10}, {"#[1]", 10},   {"#(a)", 10}, {"#-", 10},
+        {"#==", 10},  {"#;", 10},     {"#a = 5", 10},
+    };
+    CheckCases(cases);
+}
 } // namespace
