@@ -108,7 +108,12 @@ int DeSqs::ScanToken()
                 return ClassifyWord();
             Put(c);
             ++cursor;
-            if (*cursor == '=')
+            if (c == '>' && *cursor == '>')
+            {
+                Put('>'); // ">>", the config path operator
+                ++cursor;
+            }
+            else if (*cursor == '=')
                 ++cursor;
             return TokenWord;
         case '&':

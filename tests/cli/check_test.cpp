@@ -83,7 +83,7 @@ TEST_F(CheckTest, EachKindOfFileGetsItsCheckerAndTheFirstErrorsLine)
     const std::vector<Row> rows = {
         {"ok.sqs", "hint \"a\"\n", ""},
         {"quote.sqs", "hint \"a\"\r\nhint \"b\r\n", ":2: error: Sqs: no ending quote\n"},
-        {"front.sqs", "x = 1\ny = \"a\" + \n", ":2: error: SQS: command '+' needs front\n"},
+        {"front.sqs", "x = 1\ny = true + 1\n", ":2: error: SQS: command '+' needs front\n"},
         // A line longer than the checker's buffer arrives in pieces; it is
         // still one line.
         {"long.sqs", ";" + std::string(6000, 'x') + "\nhint \"a\"\n\nhint \"b\n", ":4: error: Sqs: no ending quote\n"},

@@ -109,4 +109,56 @@ TEST(SqsGrammar, Labels)
     };
     CheckCases(cases);
 }
+
+// Table rows whose types follow the game, and words the first game and the
+// later ones have.
+TEST(SqsGrammar, TableTypes)
+{
+    const Case cases[] = {
+        {"? _unit == player : exit", 0},
+        {"? _grp != group player : exit", 0},
+        {"? player == 5 : exit", 99},
+        {"if (a > 1) then {hint \"a\"} else {hint \"b\"}", 0},
+        {"if (a > 1) then [{hint \"a\"}, {hint \"b\"}]", 0},
+        {"if \"a\" then {b}", 99},
+        {"while {a < 5} do {a = a + 1}", 0},
+        {"[] call {hint \"a\"}", 0},
+        {"call {hint \"a\"}", 0},
+        {"_n = {alive _x} count units group player", 0},
+        {"_m = magazines player select 0", 0},
+        {"_l = \"a\" + \"b\"\r\n_l = 5", 29},
+        {"_x = [1,2] select true", 0},
+        {"playMusic \"Track1\"", 0},
+        {"player sideChat \"x\"", 0},
+        {"[west, \"HQ\"] sideChat \"x\"", 0},
+        {"sideChat \"x\"", 27},
+        {"_w = primaryWeapon player\r\n_w = \"a\"", 0},
+        {"_this = 0\r\n? _this == 0 : exit", 0},
+        {"? side player == east : exit", 0},
+        {"? side player == civilian : exit", 0},
+        {"0 exec \"cam.sqs\"", 0},
+        {"_g = gunner vehicle player\r\n_g setDamage 1", 0},
+        {"? lbData [1, 2] == \"a\" : exit", 0},
+        {"? a > 1 && b < 2 || c : exit", 0},
+        {"? a && 5 : exit", 99},
+        {"_r = 7%3", 0},
+        {"? isNull _unit : exit", 0},
+        {"_i = [1, 2] find 2", 0},
+        {"_l = list trigger1", 0},
+        {"_unit addWeapon \"M16\"", 0},
+        {"_o = nearestObject [player, \"Jeep\"]", 0},
+        {"_o = getPos player nearestObject 1234", 0},
+        {"_p = getPosASL player\r\nplayer setPosASL _p", 0},
+        {"_cam camCommand \"manual on\"", 0},
+        {"_s = lbSize 100", 0},
+        {"player globalChat \"x\"", 0},
+        {"_a = getArray (configFile >> \"CfgVehicles\" >> typeOf player >> \"weapons\")", 0},
+        {"_h = [] execVM \"s.sqf\"", 0},
+        {"_h = [] spawn {hint \"a\"}", 0},
+        {"_c = compile \"hint 'a'\"", 0},
+        {"? isServer || isDedicated : exit", 0},
+        {"player setPosATL getPosATL player", 0},
+    };
+    CheckCases(cases);
+}
 } // namespace
