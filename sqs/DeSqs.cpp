@@ -5,8 +5,8 @@
 #include <cstring>
 
 DeSqs::DeSqs()
-    : callback(&SilentProgress::Callback), cursor(line), tokenLength(0), tokenKind(TokenEnd), redeliver(false),
-      statementType(SqsNone), depth(0)
+    : callback(&SilentProgress::Callback), errorReport(nullptr), errorContext(nullptr), lineNumber(0), lineEnded(true),
+      cursor(line), tokenLength(0), tokenKind(TokenEnd), redeliver(false), statementType(SqsNone), depth(0)
 {
     line[0] = 0;
     token[0] = 0;
@@ -41,14 +41,28 @@ int DeSqs::Process()
     // script starts afresh.
     tokenLength = 0;
     token[0] = 0;
+    lineNumber = 0;
+    lineEnded = true;
+    int first = SqsOk;
     while (getline())
     {
         statementType = SqsNone;
-        int result = ProcessLine();
-        if (result != SqsOk)
+        const int result = ProcessLine();
+        if (result == SqsOk)
+            continue;
+        if (!errorReport)
             return result;
+        if (first == SqsOk)
+            first = result;
+        errorReport(errorContext, lineNumber, result, ErrorString(result));
     }
-    return SqsOk;
+    return first;
+}
+
+void DeSqs::ReportEveryError(SqsErrorReport report, void* context)
+{
+    errorReport = report;
+    errorContext = context;
 }
 
 // Reads the next line (or piece of a longer line), shows it, turns tabs into
@@ -58,6 +72,9 @@ bool DeSqs::getline()
     if (!std::fgets(line, static_cast<int>(LineSize), stream.InputFile()))
         return false;
     callback("%s", line);
+    if (lineEnded)
+        ++lineNumber;
+    lineEnded = std::strchr(line, '\n') != nullptr;
     for (char* p = line; *p; ++p)
     {
         if (*p == '\t')

@@ -60,6 +60,10 @@ enum SqsError : int
     SqsBadArgument = 99
 };
 
+// Receives a failing line when the checker goes on after errors: the line's
+// number (from 1), the code and its message.
+typedef void (*SqsErrorReport)(void* context, long line, int code, const char* message);
+
 // Calling order: Open, Process, ErrorString when Process answered non-zero,
 // Close. Every raw line read is passed to the callback with the format "%s".
 //
@@ -81,6 +85,13 @@ public:
     // Checks from the current position to the end of the file: SqsOk, or the
     // code of the first error. SqsNoFile when nothing is open.
     int Process();
+    // With a report, Process goes on after a failing line (the variables
+    // and their types kept), hands every failing line to report, and
+    // answers the first line's code. Null, the default: Process stops at the
+    // first error.
+    void ReportEveryError(SqsErrorReport report, void* context);
+    // Number of the line last read (from 1; pieces of a long line share it).
+    long LineNumber() const { return lineNumber; }
     // Message for a code; texts with the current token in them are kept in
     // the object until the next such call.
     const char* ErrorString(int code);
@@ -140,6 +151,10 @@ private:
 
     DataStream stream;
     ProgressCallback callback;
+    SqsErrorReport errorReport;
+    void* errorContext;
+    long lineNumber;
+    bool lineEnded;
 
     char line[LineSize];
     const char* cursor;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "sqs/DeSqs.h"
 #include "support/Rows.h"
@@ -160,5 +161,61 @@ TEST(SqsGrammar, TableTypes)
         {"player setPosATL getPosATL player", 0},
     };
     CheckCases(cases);
+}
+} // namespace
+
+namespace
+{
+struct Reported
+{
+    long line;
+    int code;
+    std::string message;
+};
+
+void Collect(void* context, long line, int code, const char* message)
+{
+    static_cast<std::vector<Reported>*>(context)->push_back({line, code, message});
+}
+
+// Going on after errors: every failing line, numbered from 1 (a line longer
+// than the buffer keeps one number), with the types assigned so far kept; by
+// default the first error ends the check.
+TEST(SqsGrammar, EveryFailingLine)
+{
+    const std::string script = "x = 5\r\nhint 5\n" + std::string(3000, 'a') + " +\r\nx = \"a\"\r\n\r\ny = x\n@ y\n";
+    testsupport::TempDir dir;
+    dir.Put("s.sqs", script);
+    DeSqs checker;
+    ASSERT_EQ(checker.Open(dir.Path("s").c_str(), nullptr), 0);
+    EXPECT_EQ(checker.Process(), SqsBadArgument);
+    checker.Close();
+
+    std::vector<Reported> reported;
+    checker.ReportEveryError(Collect, &reported);
+    ASSERT_EQ(checker.Open(dir.Path("s").c_str(), nullptr), 0);
+    EXPECT_EQ(checker.Process(), SqsBadArgument);
+    ASSERT_EQ(reported.size(), 4u);
+    const Reported expected[] = {
+        {2, SqsBadArgument, "Sqs: unknown error"},
+        {3, SqsBadArgument, "Sqs: unknown error"},
+        {4, SqsLabelChangedType, "sqs: SQSERR_LABEL_CHANGED_TYPE"},
+        {7, SqsAtNeedsBool, "sqs: SQSERR_AT_NEEDS_BOOL"},
+    };
+    for (size_t i = 0; i < 4; ++i)
+    {
+        EXPECT_EQ(reported[i].line, expected[i].line) << i;
+        EXPECT_EQ(reported[i].code, expected[i].code) << i;
+        EXPECT_EQ(reported[i].message, expected[i].message) << i;
+    }
+    EXPECT_EQ(checker.LineNumber(), 7);
+
+    // A fresh script starts at line 1 and with a fresh variable list.
+    reported.clear();
+    dir.Put("t.sqs", "x = \"a\"\r\nx = 1");
+    ASSERT_EQ(checker.Open(dir.Path("t").c_str(), nullptr), 0);
+    EXPECT_EQ(checker.Process(), SqsLabelChangedType);
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(reported[0].line, 2);
 }
 } // namespace
