@@ -219,3 +219,85 @@ TEST(SqsGrammar, EveryFailingLine)
     EXPECT_EQ(reported[0].line, 2);
 }
 } // namespace
+
+namespace
+{
+// Lines as published mission scripts write them, and the one wrong line
+// among them, which keeps its code.
+TEST(SqsGrammar, PublishedLines)
+{
+    const Case cases[] = {
+        {"hint \"a\"; exit", 0},
+        {"_pos = _this select 1 select 0", 0},
+        {"? a > 1 && b < 2 : goto \"next\"", 0},
+        {"_t = 3*60\r\n~_t", 0},
+        {"_total = 1000*18", 0},
+        {"_rounds = _magcount*_magsize", 0},
+        {"#1\r\n#2\r\ngoto \"2\"\r\n#0", 0},
+        {"? _unit == player : exit", 0},
+        {"_cantMove = true, goto \"ExecRepair\"", 0},
+        {"{if (alive _x) then {_x setDamage 0} } foreach units group player", 0},
+        {"hint format[\"%1 left\",_count]", 0},
+        {"if (_n > 2) then{hint \"many\"}", 0},
+        {"_name = \"\"\r\n? _name == \"\" : _name = \"none\"", 0},
+        {"? 0==_count : exit", 0},
+        {"? _this == 0 : _this = 0", 0},
+        {"Leader FoxtrotSquad sideChat \"Move out\"", 0},
+        {"_grp = group player\r\n? isNull _grp : exit", 0},
+        {"unassignVehicle _x forEach (units _group)", 27},
+    };
+    CheckCases(cases);
+}
+
+// Whole scripts shaped like published ones.
+TEST(SqsGrammar, WholeScripts)
+{
+    const Case cases[] = {
+        // A camera script started with "0 exec".
+        {"; intro camera\r\n"
+         "_cam = \"camera\" camCreate [0, 0, 0]\r\n"
+         "_cam cameraEffect [\"internal\", \"back\"]\r\n"
+         "_cam camSetTarget player\r\n"
+         "_cam camSetRelPos [2, -5, 3]\r\n"
+         "_cam camCommit 0\r\n"
+         "@camCommitted _cam\r\n"
+         "titleText [\"Ten hours later\", \"plain down\"]\r\n"
+         "~3\r\n"
+         "_cam camSetFOV 0.7; _cam camCommit 5\r\n"
+         "@camCommitted _cam\r\n"
+         "_cam cameraEffect [\"terminate\", \"back\"]\r\n"
+         "camDestroy _cam\r\n"
+         "exit\r\n",
+         0},
+        // A respawn loop.
+        {"_unit = _this select 0\r\n"
+         "_type = typeOf _unit\r\n"
+         "_start = getPos _unit\r\n"
+         "#wait\r\n"
+         "~5\r\n"
+         "? alive _unit : goto \"wait\"\r\n"
+         "~(10 + random 5)\r\n"
+         "deleteVehicle _unit\r\n"
+         "_unit = _type createVehicle _start\r\n"
+         "_unit setDir (random 360); _unit addWeapon \"M16\"\r\n"
+         "[_unit] join group player\r\n"
+         "goto \"wait\"\r\n",
+         0},
+        // A guarded goto with a counter and a trigger list.
+        {"_i = 0\r\n"
+         "_n = count (list trigger1)\r\n"
+         "#loop\r\n"
+         "_man = (list trigger1) select _i\r\n"
+         "? !(alive _man) || (_man distance player) > 100 : goto \"next\"\r\n"
+         "_man sideChat format [\"%1 in position\", name _man]\r\n"
+         "#next\r\n"
+         "_i = _i + 1\r\n"
+         "? _i < _n : goto \"loop\"\r\n"
+         "exit\r\n",
+         0},
+        // The same loop with its counter turned into text.
+        {"_i = 0\r\n#loop\r\n_i = format [\"%1\", _i]\r\n? _i < 5 : goto \"loop\"\r\n", 29},
+    };
+    CheckCases(cases);
+}
+} // namespace
