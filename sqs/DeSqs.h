@@ -124,8 +124,7 @@ private:
     int ReadToken(bool peek);
     int ScanToken();
     int ScanString();
-    int ScanBlock();
-    int ScanArray();
+    int ScanNested(char open, char close, int closedKind);
     bool SkipQuoted();
     int ClassifyWord() const;
     int AssignKind() const;

@@ -168,7 +168,9 @@ int DeSqs::ScanToken()
             // Each ends a word before it, as '(' does.
             if (tokenLength != 0)
                 return ClassifyWord();
-            return c == '"' ? ScanString() : c == '{' ? ScanBlock() : ScanArray();
+            if (c == '"')
+                return ScanString();
+            return c == '{' ? ScanNested('{', '}', TokenString) : ScanNested('[', ']', TokenArray);
         default:
             Put(c);
             ++cursor;
@@ -226,45 +228,24 @@ bool DeSqs::SkipQuoted()
     }
 }
 
-// {...} with nested braces; brackets and braces inside quotes do not count.
-int DeSqs::ScanBlock()
+// {...} or [...] with nesting, taken whole; brackets and braces inside
+// quotes do not count. The cursor is on the opening character.
+int DeSqs::ScanNested(char open, char close, int closedKind)
 {
+    const int unclosedKind = open == '{' ? TokenOpenString : TokenOpenArray;
     int depth = 0;
     for (;;)
     {
         char c = *cursor;
         if (c == 0)
-            return TokenOpenString;
+            return unclosedKind;
         Put(c);
         ++cursor;
         if (c == '"' && !SkipQuoted())
-            return TokenOpenString;
-        if (c == '{')
+            return unclosedKind;
+        if (c == open)
             ++depth;
-        else if (c == '}' && --depth == 0)
-            return TokenString;
-    }
-}
-
-// [...] with nested brackets, taken whole; brackets inside quotes do not
-// count.
-int DeSqs::ScanArray()
-{
-    Put('[');
-    ++cursor;
-    int depth = 0;
-    for (;;)
-    {
-        char c = *cursor;
-        if (c == 0)
-            return TokenOpenArray;
-        Put(c);
-        ++cursor;
-        if (c == '"' && !SkipQuoted())
-            return TokenOpenArray;
-        if (c == '[')
-            ++depth;
-        else if (c == ']' && depth-- == 0)
-            return TokenArray;
+        else if (c == close && --depth == 0)
+            return closedKind;
     }
 }
