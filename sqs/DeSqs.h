@@ -1,5 +1,6 @@
 // Checker of line-oriented mission scripts (.sqs): syntax and value types of
-// every statement against the command table, stopping at the first error.
+// every statement against the command table, stopping at the first error or,
+// on request, reporting every failing line.
 #pragma once
 
 #include <cstddef>

@@ -40,7 +40,6 @@ void CheckCases(const Table& cases)
 TEST(SqsGrammar, OperatorLevels)
 {
     const Case cases[] = {
-        {"hint \"a\"; exit", 0},
         {"_x = getPos player select 0", 0},
         {"_p = _this select 1 select 0", 0},
         {"? a > 1 and b < 2 : exit", 0},
@@ -60,7 +59,6 @@ TEST(SqsGrammar, OperatorLevels)
         {"hint \"a\" + 1", 27},
         {"x = 1 > 2 > 3", 27},
         {"x = 1 > 2 and \"a\"", 99},
-        {"unassignVehicle _x forEach (units _group)", 27},
         {"hint", 99},
         {"x = 1 +", 99},
         {"? : exit", 37},
@@ -77,16 +75,12 @@ TEST(SqsGrammar, OperatorLevels)
 TEST(SqsGrammar, Tokens)
 {
     const Case cases[] = {
-        {"_t = 3*60", 0},
-        {"_n = _magcount*_magsize", 0},
-        {"_cantMove = true, goto \"ExecRepair\"", 0},
         {"x = 1, y = 2\r\ny = \"a\"", 29},
         {"x = {if (a) then {b} else {c}}", 0},
         {"x = {hint \"}\"}", 0},
         {"x = [\"]\", 1]", 0},
         {"x = {a = {b}", 17},
         {"x = [\"]\"", 12},
-        {"hint format[\"%1\",x]", 0},
         {"x = \"\"", 0},
         {"? a ==\"\" : exit", 0},
         {"x = 0==y", 0},
@@ -116,7 +110,6 @@ TEST(SqsGrammar, Labels)
 TEST(SqsGrammar, TableTypes)
 {
     const Case cases[] = {
-        {"? _unit == player : exit", 0},
         {"? _grp != group player : exit", 0},
         {"? player == 5 : exit", 99},
         {"if (a > 1) then {hint \"a\"} else {hint \"b\"}", 0},
