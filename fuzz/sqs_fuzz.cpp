@@ -1,5 +1,6 @@
-// Script checking of arbitrary bytes written to a script file: every input
-// ends with a code of the message table.
+// Script checking of arbitrary bytes written to a script file, stopping at
+// the first error and going on after every one: every input ends with a code
+// of the message table.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,8 +18,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::fwrite(data, 1, size, file);
     std::fclose(file);
     DeSqs checker;
-    if (checker.Open(path.c_str(), nullptr) == 0)
+    for (int pass = 0; pass < 2; ++pass)
     {
+        if (pass == 1)
+            checker.ReportEveryError(
+                [](void*, long line, int, const char* message) {
+                    if (line < 1 || !message)
+                        std::abort();
+                },
+                nullptr);
+        if (checker.Open(path.c_str(), nullptr) != 0)
+            break;
         int code = checker.Process();
         if (!checker.ErrorString(code))
             std::abort();

@@ -2,10 +2,11 @@
 #include "DeSqs.h"
 
 #include <cstdio>
+#include <cstring>
 
 DeSqs::DeSqs()
-    : callback(&SilentProgress::Callback), cursor(line), tokenLength(0), tokenKind(TokenEnd), redeliver(false),
-      statementType(SqsNone), currentPrecedence(0), depth(0)
+    : callback(&SilentProgress::Callback), errorReport(nullptr), errorContext(nullptr), lineNumber(0), lineEnded(true),
+      cursor(line), tokenLength(0), tokenKind(TokenEnd), redeliver(false), statementType(SqsNone), depth(0)
 {
     line[0] = 0;
     token[0] = 0;
@@ -34,21 +35,34 @@ int DeSqs::Process()
     if (!stream.InputFile())
         return SqsNoFile;
     variables.Clear();
-    variables.Add("_this", 5, SqsArray);
+    variables.Add("_this", 5, SqsAny); // whatever the caller passed
     variables.Add("player", 6, SqsObject);
-    // Operator precedence and the token text carry from line to line within
-    // one script, but every script starts afresh.
-    currentPrecedence = 0;
+    // The token text carries from line to line within one script, but every
+    // script starts afresh.
     tokenLength = 0;
     token[0] = 0;
+    lineNumber = 0;
+    lineEnded = true;
+    int first = SqsOk;
     while (getline())
     {
         statementType = SqsNone;
-        int result = ProcessLine();
-        if (result != SqsOk)
+        const int result = ProcessLine();
+        if (result == SqsOk)
+            continue;
+        if (!errorReport)
             return result;
+        if (first == SqsOk)
+            first = result;
+        errorReport(errorContext, lineNumber, result, ErrorString(result));
     }
-    return SqsOk;
+    return first;
+}
+
+void DeSqs::ReportEveryError(SqsErrorReport report, void* context)
+{
+    errorReport = report;
+    errorContext = context;
 }
 
 // Reads the next line (or piece of a longer line), shows it, turns tabs into
@@ -58,6 +72,9 @@ bool DeSqs::getline()
     if (!std::fgets(line, static_cast<int>(LineSize), stream.InputFile()))
         return false;
     callback("%s", line);
+    if (lineEnded)
+        ++lineNumber;
+    lineEnded = std::strchr(line, '\n') != nullptr;
     for (char* p = line; *p; ++p)
     {
         if (*p == '\t')
@@ -84,30 +101,27 @@ int DeSqs::ProcessLine()
     {
     case '#':
         ++cursor;
-        return ReadToken(false) == TokenWord ? SqsOk : SqsLabelFailed;
+        {
+            // Any word-like name: "#loop", "#1", "#0a".
+            // Operators read as words too, but are no names.
+            const int kind = ReadToken(false);
+            if (kind == TokenWord)
+                return std::strchr("+-*/%^!<>=&|", token[0]) ? SqsLabelFailed : SqsOk;
+            return (kind == TokenNumber || kind == TokenBadNumber) ? SqsOk : SqsLabelFailed;
+        }
     case ';':
         return SqsOk;
     case '?':
         ++cursor;
         return ProcessQuery();
     case '@':
-    {
         ++cursor;
-        int result = ProcessStatement(statementType);
-        if (result != SqsOk)
-            return result;
-        return statementType == SqsBoolean ? SqsOk : SqsAtNeedsBool;
-    }
+        return ProcessWait(true);
     case '~':
-    {
         ++cursor;
-        int result = ProcessStatement(statementType);
-        if (result != SqsOk)
-            return result;
-        return SqsCompatible(statementType, SqsNumber) ? SqsOk : SqsTildeNeedsNumeric;
-    }
+        return ProcessWait(false);
     default:
-        return ProcessStatement(statementType);
+        return ProcessStatements();
     }
 }
 

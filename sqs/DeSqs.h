@@ -1,5 +1,6 @@
 // Checker of line-oriented mission scripts (.sqs): syntax and value types of
-// every statement against the command table, stopping at the first error.
+// every statement against the command table, stopping at the first error or,
+// on request, reporting every failing line.
 #pragma once
 
 #include <cstddef>
@@ -60,6 +61,10 @@ enum SqsError : int
     SqsBadArgument = 99
 };
 
+// Receives a failing line when the checker goes on after errors: the line's
+// number (from 1), the code and its message.
+typedef void (*SqsErrorReport)(void* context, long line, int code, const char* message);
+
 // Calling order: Open, Process, ErrorString when Process answered non-zero,
 // Close. Every raw line read is passed to the callback with the format "%s".
 //
@@ -81,6 +86,13 @@ public:
     // Checks from the current position to the end of the file: SqsOk, or the
     // code of the first error. SqsNoFile when nothing is open.
     int Process();
+    // With a report, Process goes on after a failing line (the variables
+    // and their types kept), hands every failing line to report, and
+    // answers the first line's code. Null, the default: Process stops at the
+    // first error.
+    void ReportEveryError(SqsErrorReport report, void* context);
+    // Number of the line last read (from 1; pieces of a long line share it).
+    long LineNumber() const { return lineNumber; }
     // Message for a code; texts with the current token in them are kept in
     // the object until the next such call.
     const char* ErrorString(int code);
@@ -113,8 +125,8 @@ private:
     int ReadToken(bool peek);
     int ScanToken();
     int ScanString();
-    int ScanBlock();
-    int ScanArray();
+    int ScanNested(char open, char close, int closedKind);
+    bool SkipQuoted();
     int ClassifyWord() const;
     int AssignKind() const;
     void Put(char c)
@@ -124,18 +136,25 @@ private:
             token[tokenLength++] = c;
     }
 
+    int ProcessStatements();
     int ProcessStatement(SqsType& type);
-    int ProcessVerb(SqsType& type);
-    int TakeStep(SqsType& type);
-    int ProcessLabel(SqsType& type);
-    int ProcessLiteral(SqsType& type, SqsType literalType);
+    int ProcessExpression(int minLevel, SqsType& type);
+    int ProcessOperand(SqsType& type);
+    int TakeOperand(SqsType& type);
+    int ProcessWord(SqsType& type);
     int ProcessParen(SqsType& type);
     int ProcessEquals();
     int ProcessQuery();
-    bool CompatibleOperator(SqsType t);
+    int ProcessWait(bool untilTrue);
+    int ExpectEnd(bool colonEnds);
+    int Unexpected(int kind) const;
 
     DataStream stream;
     ProgressCallback callback;
+    SqsErrorReport errorReport;
+    void* errorContext;
+    long lineNumber;
+    bool lineEnded;
 
     char line[LineSize];
     const char* cursor;
@@ -144,7 +163,6 @@ private:
     int32_t tokenKind;
     bool redeliver;
     SqsType statementType;
-    int32_t currentPrecedence;
     int depth;
     SqsVariables variables;
     char message[LineSize + 128];

@@ -29,11 +29,15 @@ inline bool SqsCompatible(SqsType a, SqsType b)
 
 struct SqsCommand
 {
-    int32_t precedence;  // 0 for commands and functions, 1 to 3 for operators
+    // 0 for words, 1 to 3 for operators written with symbols. The checker
+    // binds binary words by the levels of its own grammar table instead (or
+    // 1, and 2, comparisons 3, other words 4, else 5, + - 6, * / % 7, ^ 8).
+    int32_t precedence;
     uint32_t identifier; // non-zero; a row whose identifier is 0 ends the table
     const char* name;    // the word as written in scripts
     SqsType result;      // type the word yields
-    SqsType front;       // type required in front of the word
+    SqsType front;       // type required in front of the word; with the
+                         // may-be-absent bit the word may also begin a value
     SqsType argument;    // type required after the word
 };
 

@@ -1,61 +1,40 @@
-// Statement walker of the script checker: a small recursive type checker over
-// the tokens of one line, driven by the command table.
+// Statement parser of the script checker: operator levels, unary words, and
+// the value type of every expression, driven by the command table.
 //
-// Every level of recursion reads a token of its own, so a line of at most
-// LineSize - 1 characters nests at most LineSize steps deep (a few hundred
-// kilobytes of stack in an optimised build, a few megabytes with sanitizers)
-// and every line that fits the buffer is checked in full. MaxDepth is a
-// backstop beyond that; passing it would end the check with SqsSyntax.
+// Grammar of one line (tokens from ReadToken):
+//   Line      := '#' name | ';' comment | '?' Expr ':' Stmts | '@' Expr | '~' Expr | Stmts
+//   Stmts     := Stmt { (';' | ',') Stmt }
+//   Stmt      := empty | name '=' Expr | Expr
+//   Expr(min) := Operand { binary word of level >= min, Expr(level + 1) }
+//   Operand   := number | string | block | array | '(' Expr ')' | nular word
+//              | unary word Operand | unknown word (a value of any type)
+//
+// Every operand reads a token, so a line of at most LineSize - 1 characters
+// nests at most LineSize operands deep; MaxDepth is a backstop beyond that,
+// and passing it ends the check with SqsSyntax.
 #include "DeSqs.h"
+#include "SqsGrammar.h"
 
 namespace
 {
-// Results that end a statement without an error.
-constexpr int EndBySemicolon = 88;
-constexpr int EndOfLine = 89;
-// Stops that the enclosing parenthesis or conditional line takes; where
-// nothing takes them they are the errors of their characters.
-constexpr int CloseParen = SqsUnexpectedParen;
-constexpr int Colon = SqsUnexpectedColon;
+bool EndsStatement(int kind)
+{
+    return kind == DeSqs::TokenEnd || kind == ';' || kind == ',';
+}
+
+// Operators whose right operand must fit the left one.
+bool WantsSameTypes(const SqsCommand& row)
+{
+    const char* n = row.name;
+    return (n[0] == '+' || n[0] == '-') ? n[1] == 0 : ((n[0] == '=' || n[0] == '!') && n[1] == '=' && n[2] == 0);
+}
 } // namespace
 
-int DeSqs::ProcessStatement(SqsType& type)
+// A token that cannot stand where it was read: the code of the rule it breaks.
+int DeSqs::Unexpected(int kind) const
 {
-    for (;;)
+    switch (kind)
     {
-        int result = ProcessVerb(type);
-        if (result == SqsOk)
-            continue;
-        if (result == EndBySemicolon || result == EndOfLine)
-            return SqsOk;
-        return result;
-    }
-}
-
-int DeSqs::ProcessVerb(SqsType& type)
-{
-    if (depth >= MaxDepth)
-        return SqsSyntax;
-    ++depth;
-    int result = TakeStep(type);
-    --depth;
-    return result;
-}
-
-int DeSqs::TakeStep(SqsType& type)
-{
-    switch (ReadToken(false))
-    {
-    case TokenWord:
-        return ProcessLabel(type);
-    case TokenEnd:
-        return EndOfLine;
-    case TokenString:
-        return ProcessLiteral(type, SqsString);
-    case TokenNumber:
-        return ProcessLiteral(type, SqsNumber);
-    case TokenArray:
-        return ProcessLiteral(type, SqsArray);
     case TokenOpenArray:
         return SqsNoEndingBracket;
     case TokenOpenString:
@@ -64,106 +43,170 @@ int DeSqs::TakeStep(SqsType& type)
         return SqsLabelStartsWithDigit;
     case TokenBadAssign:
         return SqsNotTokenAssignment;
-    case '(':
-        return ProcessParen(type);
     case ')':
-        return CloseParen;
+        return SqsUnexpectedParen;
     case ':':
-        return Colon;
-    case ';':
-        return EndBySemicolon;
-    case TokenAssign:
-        return ProcessEquals();
+        return SqsUnexpectedColon;
     default:
         return SqsUndecipherable;
     }
 }
 
-// A value: when an operator that can take it follows, the caller's loop takes
-// that operator next with this value in front; otherwise the rest of the
-// statement is checked from here.
-int DeSqs::ProcessLiteral(SqsType& type, SqsType literalType)
+// After a complete statement only its end may follow (left for the caller
+// to read), or a ':' where the caller allows one.
+int DeSqs::ExpectEnd(bool colonEnds)
 {
-    SqsType front = type;
-    type = literalType;
-    if (CompatibleOperator(front))
+    const int kind = ReadToken(true);
+    if (EndsStatement(kind) || (colonEnds && kind == ':'))
         return SqsOk;
-    return ProcessStatement(type);
+    ReadToken(false);
+    return Unexpected(kind);
 }
 
-// Peeks at the next token (it is read again by the next request).
-bool DeSqs::CompatibleOperator(SqsType t)
+// Statements separated by ';' or ',' up to the end of the line.
+int DeSqs::ProcessStatements()
 {
-    if (ReadToken(true) != TokenWord || t == SqsNone)
-        return false;
-    const SqsCommand* row = FindCommand(token, tokenLength);
-    return row && row->result != SqsNone && SqsCompatible(t, row->result) && currentPrecedence <= row->precedence;
+    for (;;)
+    {
+        statementType = SqsNone;
+        int result = ProcessStatement(statementType);
+        if (result != SqsOk)
+            return result;
+        if (ReadToken(false) == TokenEnd)
+            return SqsOk;
+    }
 }
 
-int DeSqs::ProcessLabel(SqsType& type)
+int DeSqs::ProcessStatement(SqsType& type)
+{
+    if (ReadToken(true) == TokenAssign)
+    {
+        ReadToken(false);
+        return ProcessEquals();
+    }
+    int result = ProcessExpression(0, type);
+    return result != SqsOk ? result : ExpectEnd(false);
+}
+
+int DeSqs::ProcessExpression(int minLevel, SqsType& type)
+{
+    int result = ProcessOperand(type);
+    if (result != SqsOk)
+        return result;
+    for (;;)
+    {
+        if (ReadToken(true) != TokenWord)
+            return SqsOk;
+        const SqsCommand* row = FindCommand(token, tokenLength);
+        if (!row || !SqsTakesFront(*row))
+            return SqsOk; // not an operator: the caller reports what follows
+        const int level = GrammarOf(*row).level;
+        if (level < minLevel)
+            return SqsOk;
+        ReadToken(false);
+        if (!SqsCompatible(type, row->front & ~SqsType(SqsMayBeAbsent)))
+            return SqsCommandNeedsFrontNamed;
+        SqsType right = SqsNone;
+        if (row->argument != SqsNone)
+        {
+            result = ProcessExpression(level + 1, right);
+            if (result != SqsOk)
+                return result;
+            if (!(right & row->argument))
+                return SqsBadArgument;
+            if (WantsSameTypes(*row) && !SqsCompatible(right, type))
+                return SqsBadArgument;
+        }
+        // "+" and "-" yield the type both sides share.
+        const SqsType common = type & right & row->result;
+        type = (WantsSameTypes(*row) && row->result != SqsBoolean && common) ? common : row->result;
+    }
+}
+
+int DeSqs::ProcessOperand(SqsType& type)
+{
+    if (depth >= MaxDepth)
+        return SqsSyntax;
+    ++depth;
+    int result = TakeOperand(type);
+    --depth;
+    return result;
+}
+
+int DeSqs::TakeOperand(SqsType& type)
+{
+    const int kind = ReadToken(true);
+    if (EndsStatement(kind) || kind == ')' || kind == ':')
+    {
+        type = SqsNone; // no value; the stop is left for the caller
+        return SqsOk;
+    }
+    ReadToken(false);
+    switch (kind)
+    {
+    case TokenWord:
+        return ProcessWord(type);
+    case TokenString:
+        type = SqsString;
+        return SqsOk;
+    case TokenNumber:
+        type = SqsNumber;
+        return SqsOk;
+    case TokenArray:
+        type = SqsArray;
+        return SqsOk;
+    case '(':
+        return ProcessParen(type);
+    default:
+        return Unexpected(kind);
+    }
+}
+
+// A word where a value begins: a constant, a unary word and its operand, or
+// a name of any type. A word that needs a value in front fails here.
+int DeSqs::ProcessWord(SqsType& type)
 {
     const SqsCommand* row = FindCommand(token, tokenLength);
     if (!row)
-        return ProcessLiteral(type, SqsAny); // a name of any type
-    if (row->front == SqsNone)
-        type = SqsNone;
-    else
     {
-        if (!SqsCompatible(type, row->front) && !(row->front & SqsMayBeAbsent))
-            return SqsCommandNeedsFrontNamed;
-        if (type == SqsAny)
-            type = row->front & ~SqsType(SqsMayBeAbsent);
-    }
-    currentPrecedence = row->precedence;
-    if (row->argument == SqsNone)
-    {
-        type = row->result;
+        type = SqsAny;
         return SqsOk;
     }
-    SqsType arg = type;
-    int result = ProcessStatement(arg);
+    if (!SqsStartsValue(*row))
+        return SqsCommandNeedsFrontNamed;
     type = row->result;
-    // An error inside the argument is reported as itself; only the stops at
-    // ')' and ':' go on to the type check.
-    if (result != SqsOk && result != CloseParen && result != Colon)
+    if (row->argument == SqsNone)
+        return SqsOk;
+    SqsType operand = SqsNone;
+    int result = ProcessOperand(operand);
+    if (result != SqsOk)
         return result;
-    if (arg & row->argument)
-        return result;
-    result = ProcessVerb(arg);
-    if (arg & row->argument)
-    {
-        type = row->result;
-        return result;
-    }
-    return SqsBadArgument;
+    return (operand & row->argument) ? SqsOk : SqsBadArgument;
 }
 
 int DeSqs::ProcessParen(SqsType& type)
 {
-    type = SqsNone;
-    int result;
-    while ((result = ProcessVerb(type)) == SqsOk)
-    {
-    }
-    if (result != CloseParen)
-        return result; // also a parenthesis still open at the end of the line
-    while (CompatibleOperator(type))
-    {
-        result = ProcessVerb(type);
-        if (result != SqsOk)
-            return result;
-    }
-    return SqsOk;
+    int result = ProcessExpression(0, type);
+    if (result != SqsOk)
+        return result;
+    const int kind = ReadToken(false);
+    if (kind == ')')
+        return SqsOk;
+    return EndsStatement(kind) ? SqsNoBrace : Unexpected(kind);
 }
 
+// The token holds the assigned name. A new name is entered as any, so a
+// failing right-hand side leaves it free to take the next value's type.
 int DeSqs::ProcessEquals()
 {
     SqsType* variable = variables.Find(token, tokenLength);
-    bool isNew = variable == nullptr;
+    const bool isNew = variable == nullptr;
     if (isNew)
-        variable = variables.Add(token, tokenLength, SqsNone);
+        variable = variables.Add(token, tokenLength, SqsAny);
     SqsType value = SqsNone;
-    int result = ProcessStatement(value);
+    int result = ProcessExpression(0, value);
+    if (result == SqsOk)
+        result = ExpectEnd(false);
     if (result != SqsOk)
         return result;
     if (value == SqsNone)
@@ -175,15 +218,31 @@ int DeSqs::ProcessEquals()
     return SqsOk;
 }
 
+// '?' condition ':' statements; the condition is boolean or of any type.
 int DeSqs::ProcessQuery()
 {
-    statementType = SqsAny;
-    currentPrecedence = 0;
-    int result = ProcessStatement(statementType);
-    if (result != Colon)
-        return result != SqsOk ? result : SqsBadWhich;
-    if (statementType != SqsBoolean && statementType != SqsAny)
+    SqsType condition = SqsNone;
+    int result = ProcessExpression(0, condition);
+    if (result != SqsOk)
+        return result;
+    const int kind = ReadToken(false);
+    if (kind != ':')
+        return EndsStatement(kind) ? SqsBadWhich : Unexpected(kind);
+    if (condition != SqsBoolean && condition != SqsAny)
         return SqsBadWhich;
+    return ProcessStatements();
+}
+
+// '@' and '~' lines: one expression of the wanted type, then statements.
+int DeSqs::ProcessWait(bool untilTrue)
+{
     statementType = SqsNone;
-    return ProcessStatement(statementType);
+    int result = ProcessExpression(0, statementType);
+    if (result == SqsOk)
+        result = ExpectEnd(false);
+    if (result != SqsOk)
+        return result;
+    if (untilTrue ? statementType != SqsBoolean : !SqsCompatible(statementType, SqsNumber))
+        return untilTrue ? SqsAtNeedsBool : SqsTildeNeedsNumeric;
+    return ReadToken(false) == TokenEnd ? SqsOk : ProcessStatements();
 }

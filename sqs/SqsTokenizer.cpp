@@ -82,7 +82,7 @@ int DeSqs::ScanToken()
             if (cursor[1] == '=')
             {
                 if (tokenLength != 0)
-                    return TokenWord;
+                    return ClassifyWord();
                 Put('=');
                 Put('=');
                 cursor += 2;
@@ -92,7 +92,7 @@ int DeSqs::ScanToken()
             return AssignKind();
         case '!':
             if (tokenLength != 0)
-                return TokenWord;
+                return ClassifyWord();
             Put(c);
             ++cursor;
             if (*cursor == '=')
@@ -105,15 +105,37 @@ int DeSqs::ScanToken()
         case '>':
             // "<=" and ">=" read as "<" and ">".
             if (tokenLength != 0)
-                return TokenWord;
+                return ClassifyWord();
             Put(c);
             ++cursor;
-            if (*cursor == '=')
+            if (c == '>' && *cursor == '>')
+            {
+                Put('>'); // ">>", the config path operator
                 ++cursor;
+            }
+            else if (*cursor == '=')
+                ++cursor;
+            return TokenWord;
+        case '&':
+        case '|':
+            // "&&" and "||" are operators; a single one is a word character.
+            if (cursor[1] != c)
+            {
+                Put(c);
+                ++cursor;
+                break;
+            }
+            if (tokenLength != 0)
+                return ClassifyWord();
+            Put(c);
+            Put(c);
+            cursor += 2;
             return TokenWord;
         case '+':
         case '-':
+        case '*':
         case '/':
+        case '%':
         case '^':
         case '(':
         case ')':
@@ -124,9 +146,10 @@ int DeSqs::ScanToken()
                 return ClassifyWord();
             Put(c);
             ++cursor;
-            return (c == '+' || c == '-' || c == '/' || c == '^') ? int(TokenWord) : c;
+            return (c == '(' || c == ')' || c == ':') ? c : int(TokenWord);
         case ';':
-            // Answers its code; the token text stays empty.
+        case ',':
+            // Statement ends answer their code; the token text stays empty.
             if (tokenLength != 0)
                 return ClassifyWord();
             ++cursor;
@@ -140,11 +163,14 @@ int DeSqs::ScanToken()
             ++cursor;
             return c;
         case '"':
-            return ScanString();
         case '{':
-            return ScanBlock();
         case '[':
-            return ScanArray();
+            // Each ends a word before it, as '(' does.
+            if (tokenLength != 0)
+                return ClassifyWord();
+            if (c == '"')
+                return ScanString();
+            return c == '{' ? ScanNested('{', '}', TokenString) : ScanNested('[', ']', TokenArray);
         default:
             Put(c);
             ++cursor;
@@ -185,37 +211,41 @@ int DeSqs::ScanString()
     }
 }
 
-// {...} up to the first closing brace; braces do not nest.
-int DeSqs::ScanBlock()
+// Steps over quoted text inside a block or an array (the opening quote is
+// already taken); a doubled quote closes and reopens it. False when the line
+// ends first.
+bool DeSqs::SkipQuoted()
 {
     for (;;)
     {
         char c = *cursor;
         if (c == 0)
-            return TokenOpenString;
+            return false;
         Put(c);
         ++cursor;
-        if (c == '}')
-            return TokenString;
+        if (c == '"')
+            return true;
     }
 }
 
-// [...] with nested brackets, taken whole (quotes inside do not count).
-int DeSqs::ScanArray()
+// {...} or [...] with nesting, taken whole; brackets and braces inside
+// quotes do not count. The cursor is on the opening character.
+int DeSqs::ScanNested(char open, char close, int closedKind)
 {
-    Put('[');
-    ++cursor;
+    const int unclosedKind = open == '{' ? TokenOpenString : TokenOpenArray;
     int depth = 0;
     for (;;)
     {
         char c = *cursor;
         if (c == 0)
-            return TokenOpenArray;
+            return unclosedKind;
         Put(c);
         ++cursor;
-        if (c == '[')
+        if (c == '"' && !SkipQuoted())
+            return unclosedKind;
+        if (c == open)
             ++depth;
-        else if (c == ']' && depth-- == 0)
-            return TokenArray;
+        else if (c == close && --depth == 0)
+            return closedKind;
     }
 }

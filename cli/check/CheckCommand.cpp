@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "Checkers.h"
 #include "cli/Console.h"
 #include "cli/Interrupt.h"
+#include "cli/JsonText.h"
 #include "cli/commands/Command.h"
 
 namespace cli
@@ -27,7 +29,31 @@ struct CheckOptions
     std::vector<std::string> files;
     unsigned threads = 0;
     bool verbose = false;
+    bool json = false;
 };
+
+using Json = nlohmann::ordered_json;
+
+// A file's entry in the JSON report: its errors one by one (with their lines
+// where the checker gives them, else each diagnostic line as it is).
+Json FileEntry(const std::string& file, const CheckResult& result)
+{
+    Json errors = Json::array();
+    for (const Finding& finding : result.findings)
+    {
+        errors.push_back({{"line", finding.line > 0 ? Json(finding.line) : Json(nullptr)},
+                          {"message", JsonText(finding.message.c_str())}});
+    }
+    if (result.failed && result.findings.empty())
+    {
+        size_t start = 0;
+        for (size_t end; (end = result.diagnostics.find('\n', start)) != std::string::npos; start = end + 1)
+            errors.push_back(
+                {{"line", nullptr}, {"message", JsonText(result.diagnostics.substr(start, end - start).c_str())}});
+    }
+    return {
+        {"file", JsonText(file.c_str())}, {"checked", result.checked}, {"failed", result.failed}, {"errors", errors}};
+}
 
 // Results in the order of the files; workers fill them, the main thread
 // prints each as soon as it and all before it are done.
@@ -100,6 +126,7 @@ Action DefineCheck(CLI::App& command)
     command.add_option("-j,--jobs", options->threads, "Files checked at once (default: one per processor)")
         ->check(CLI::Range(1u, 256u));
     command.add_flag("-v,--verbose", options->verbose, "Show every line of the checkers' reports");
+    command.add_flag("--json", options->json, "Write the results and every error as JSON on standard output");
     return [options]() {
         const std::vector<std::string>& files = options->files;
         unsigned threads = options->threads ? options->threads : std::max(1u, std::thread::hardware_concurrency());
@@ -110,9 +137,12 @@ Action DefineCheck(CLI::App& command)
             workers.emplace_back([&run] { run.Work(); });
 
         size_t failed = 0, skipped = 0;
+        Json entries = Json::array();
         for (size_t i = 0; i < files.size(); ++i)
         {
             const CheckResult& result = run.Wait(i);
+            if (options->json)
+                entries.push_back(FileEntry(files[i], result));
             if (!result.checked)
             {
                 ++skipped;
@@ -130,13 +160,20 @@ Action DefineCheck(CLI::App& command)
             if (result.failed)
             {
                 ++failed;
-                std::fputs(result.diagnostics.c_str(), stderr);
+                if (!options->json)
+                    std::fputs(result.diagnostics.c_str(), stderr);
             }
         }
         for (std::thread& worker : workers)
             worker.join();
         if (interrupt::Requested())
             return static_cast<int>(Interrupted);
+        if (options->json)
+        {
+            const Json document = {
+                {"files", entries}, {"checked", files.size() - skipped}, {"failed", failed}, {"skipped", skipped}};
+            std::fputs((document.dump(2) + "\n").c_str(), stdout);
+        }
         std::fprintf(stderr, "%zu checked, %zu failed, %zu skipped\n", files.size() - skipped, failed, skipped);
         return static_cast<int>(failed ? Failure : Success);
     };

@@ -1,8 +1,6 @@
-// ostrel check on SQS scripts: the script checker, with the line of the
-// first error counted from the raw lines it hands to its callback.
+// ostrel check on SQS scripts: the script checker going on after errors, so
+// every failing line is reported with its number.
 
-#include <cstdarg>
-#include <cstring>
 #include <memory>
 
 #include "Checkers.h"
@@ -12,27 +10,17 @@ namespace cli
 {
 namespace
 {
-// Lines of the script seen by the checker on this thread. A line longer than
-// the checker's buffer arrives in pieces; only a piece with the line end
-// finishes a line.
-struct LineCounter
+struct ScriptReport
 {
-    long finished = 0;
-    long current = 0;
+    const std::string* path;
+    CheckResult* result;
 };
-thread_local LineCounter lines;
 
-bool CountLine(const char* format, ...)
+void AddFailingLine(void* context, long line, int, const char* message)
 {
-    va_list values;
-    va_start(values, format);
-    const char* piece = std::strcmp(format, "%s") == 0 ? va_arg(values, const char*) : "";
-    va_end(values);
-    lines.current = lines.finished + 1;
-    const size_t length = std::strlen(piece);
-    if (length > 0 && piece[length - 1] == '\n')
-        ++lines.finished;
-    return true;
+    ScriptReport& report = *static_cast<ScriptReport*>(context);
+    report.result->diagnostics += *report.path + ":" + std::to_string(line) + ": error: " + message + "\n";
+    report.result->findings.push_back({line, message});
 }
 } // namespace
 
@@ -40,17 +28,18 @@ CheckResult CheckScript(const std::string& path)
 {
     CheckResult result;
     std::unique_ptr<DeSqs> checker(new DeSqs);
-    lines = LineCounter();
-    int code = checker->Open(path.c_str(), CountLine);
-    if (code == 0)
-        code = checker->Process();
+    ScriptReport report = {&path, &result};
+    checker->ReportEveryError(AddFailingLine, &report);
+    const int code = checker->Open(path.c_str(), nullptr);
     if (code != 0)
     {
-        result.failed = true;
-        const std::string where = lines.current > 0 ? path + ":" + std::to_string(lines.current) : path;
-        result.diagnostics = where + ": error: " + checker->ErrorString(code) + "\n";
+        result.diagnostics = path + ": error: " + checker->ErrorString(code) + "\n";
+        result.findings.push_back({0, checker->ErrorString(code)});
     }
+    else
+        checker->Process(); // every failing line went to AddFailingLine
     checker->Close();
+    result.failed = !result.findings.empty();
     return result;
 }
 } // namespace cli

@@ -9,12 +9,20 @@
 
 namespace cli
 {
+// One error of a file: its line (0 when it has none) and message.
+struct Finding
+{
+    long line;
+    std::string message;
+};
+
 struct CheckResult
 {
     bool checked = true; // false: no checker for this kind of file
     bool failed = false;
-    std::string diagnostics; // "FILE:LINE: error: MESSAGE" lines, for standard error
-    std::string report;      // the checker's own report lines (shown with -v)
+    std::string diagnostics;       // "FILE:LINE: error: MESSAGE" lines, for standard error
+    std::string report;            // the checker's own report lines (shown with -v)
+    std::vector<Finding> findings; // the errors one by one, where the checker gives them
 };
 
 struct Checker

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "CliRun.h"
 #include "frame/Sha1.h"
 #include "inspect/texture_writer.h"
@@ -83,7 +85,7 @@ TEST_F(CheckTest, EachKindOfFileGetsItsCheckerAndTheFirstErrorsLine)
     const std::vector<Row> rows = {
         {"ok.sqs", "hint \"a\"\n", ""},
         {"quote.sqs", "hint \"a\"\r\nhint \"b\r\n", ":2: error: Sqs: no ending quote\n"},
-        {"front.sqs", "x = 1\ny = \"a\" + \n", ":2: error: SQS: command '+' needs front\n"},
+        {"front.sqs", "x = 1\ny = true + 1\n", ":2: error: SQS: command '+' needs front\n"},
         // A line longer than the checker's buffer arrives in pieces; it is
         // still one line.
         {"long.sqs", ";" + std::string(6000, 'x') + "\nhint \"a\"\n\nhint \"b\n", ":4: error: Sqs: no ending quote\n"},
@@ -185,4 +187,29 @@ TEST_F(CheckTest, VerboseShowsTheInspectorsReportAndAllPassing)
     EXPECT_EQ(quiet.out, "");
     const ProgramOutcome usage = Ostrel({"check", texture, "-j", "0"});
     EXPECT_EQ(usage.status, 2);
+}
+
+TEST_F(CheckTest, EveryFailingLineOfAScriptAndJson)
+{
+    // Line 3 fails, line 4 uses the type line 1 gave x, line 5 fails.
+    const std::string script = Script("many.sqs", "x = 5\r\n#1\r\nhint 5\r\nx = \"a\"\r\n)\r\nexit\r\n");
+    const std::string good = Script("good.sqs", "hint \"a\"\n");
+    const ProgramOutcome text = Ostrel({"check", script, good});
+    EXPECT_EQ(text.status, 1);
+    EXPECT_EQ(text.err, script + ":3: error: Sqs: unknown error\n" + script +
+                            ":4: error: sqs: SQSERR_LABEL_CHANGED_TYPE\n" + script +
+                            ":5: error: Unexpected )\n2 checked, 1 failed, 0 skipped\n");
+
+    const ProgramOutcome json = Ostrel({"check", "--json", script, good});
+    EXPECT_EQ(json.status, 1);
+    EXPECT_EQ(json.err, "2 checked, 1 failed, 0 skipped\n");
+    const nlohmann::json document = nlohmann::json::parse(json.out);
+    ASSERT_EQ(document["files"].size(), 2u);
+    const nlohmann::json& errors = document["files"][0]["errors"];
+    ASSERT_EQ(errors.size(), 3u) << json.out;
+    EXPECT_EQ(errors[1]["line"], 4);
+    EXPECT_EQ(errors[2]["message"], "Unexpected )");
+    EXPECT_EQ(document["files"][1]["failed"], false);
+    EXPECT_EQ(document["files"][1]["errors"].size(), 0u);
+    EXPECT_EQ(document["failed"], 1);
 }
