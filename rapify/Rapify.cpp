@@ -115,6 +115,28 @@ int Rapify::ProcessCurrent(const char* text, const char* path, ProgressCallback 
     return result;
 }
 
+int Rapify::PreprocessBuffer(const char* text, const char* path)
+{
+    diagnostics.clear();
+    preprocessed.clear();
+    if (!text)
+        return RapifyCannotOpen;
+    int result = RapifyOk;
+    try
+    {
+        ConfigPreprocessor preprocessor(mounts);
+        result = preprocessor.Run(text, path ? path : "", preprocessed);
+        diagnostics = preprocessor.Diagnostics();
+    }
+    catch (const std::bad_alloc&)
+    {
+        result = RapifyNoMemory;
+    }
+    if (result != RapifyOk)
+        preprocessed.clear();
+    return result;
+}
+
 void Rapify::AddMount(const char* prefix, const char* folder)
 {
     if (!folder)

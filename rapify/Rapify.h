@@ -92,6 +92,10 @@ public:
     // Findings of the last compile in the current dialect (errors and
     // warnings, in the order met); empty after a classic compile.
     const std::vector<RapifyDiagnostic>& GetDiagnostics() const { return diagnostics; }
+    // Runs only the current dialect's preprocessor over text (path as for
+    // ProcessBuffer); the result is GetPreprocessedText, the findings
+    // GetDiagnostics. A compiler code.
+    int PreprocessBuffer(const char* text, const char* path);
     // The last compile's text after the current dialect's preprocessor.
     const std::string& GetPreprocessedText() const { return preprocessed; }
 
