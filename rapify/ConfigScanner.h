@@ -79,6 +79,7 @@ public:
     // Plain text (already preprocessed): no comments, ';' comment lines or
     // continued lines are looked for.
     void SetPlain(bool on) { plain = on; }
+    bool Plain() const { return plain; }
 
     // Bounds on what one compile may do: macro texts expanded from one
     // another, expansions in all, nested #include files, #include files in all.

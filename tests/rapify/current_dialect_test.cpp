@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "OutputTestUtil.h"
 #include "RapifyTestUtil.h"
+#include "rap/DeRap.h"
+#include "rapify/RapifyCodes.h"
 #include "support/FolderTest.h"
 
 namespace
@@ -225,5 +229,46 @@ TEST_F(CurrentDialect, AddonShapedConfig)
          "CfgPatches{tst_main{name=S\"main\" units[]={S\"tst_main_unit\"} pos[]={I1,I2} "
          "icon=S\"\\z\\tst\\addons\\main\\ui\\i.paa\" init=S\"call tst_main_fnc_x\"}}"},
     });
+}
+} // namespace
+
+namespace
+{
+// name[] += {...} in each layout: the entry's bytes, and the text the decoder
+// gives back; the inline layout has no form for it.
+TEST(ArrayAppend, WrittenAsItsOwnEntryAndDecodedBack)
+{
+    const testsupport::Bytes entry = {0x05, 0x01, 0x00, 0x00, 0x00, 'v',  'a',  'l',  'u',
+                                      'e',  's',  0x00, 0x01, 0x02, 0x01, 0x00, 0x00, 0x00};
+    struct Case
+    {
+        const char* what;
+        int32_t layout;
+        int output; // Output's result
+    };
+    const Case cases[] = {{"arma", 1, 0}, {"xbox", 2, 0}, {"inline", 0, 2}};
+    testsupport::CheckRows(cases, [&](const Case& c) {
+        Rapify compiler;
+        compiler.SetDialect(RapifyDialect::Current);
+        compiler.SetLayout(c.layout);
+        ASSERT_EQ(compiler.ProcessBuffer("class C { values[] += {1}; };\n", "config.cpp", nullptr, nullptr), 0);
+        EXPECT_EQ(rapifytest::RenderList(compiler.GetFirstEntry()->child), "C{values[]+={I1}}");
+        const outtest::Written w = outtest::WriteTree(compiler, false);
+        EXPECT_EQ(w.output, c.output);
+        if (c.output != 0)
+            return;
+        EXPECT_NE(std::search(w.bytes.begin(), w.bytes.end(), entry.begin(), entry.end()), w.bytes.end());
+        DeRap decoder;
+        ASSERT_TRUE(decoder.SetAsRapData(w.bytes.data(), static_cast<unsigned>(w.bytes.size()), "config.bin"));
+        const char* text = nullptr;
+        EXPECT_EQ(decoder.ConvertRapData(&text), RapNoError);
+        ASSERT_NE(text, nullptr);
+        EXPECT_NE(std::string(text).find("values[] += {1};"), std::string::npos) << text;
+        decoder.Close(true);
+    });
+    // The old dialect keeps refusing it.
+    Rapify classic;
+    EXPECT_EQ(classic.ProcessBuffer("class C { values[] += {1}; };\n", "config.cpp", nullptr, nullptr),
+              RapifyExpectedAssign);
 }
 } // namespace
