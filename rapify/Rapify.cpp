@@ -108,6 +108,11 @@ int Rapify::ProcessCurrent(const char* text, const char* path, ProgressCallback 
         finding.file = stopFile;
         finding.line = stopLine;
         finding.message = ErrString(result);
+        // The scanner's finding where it explains the parser's code.
+        const int token = GetReturnedToken();
+        if (token != result && (token == RapifyEof || token == RapifyMismatchedQuotes || token == RapifyNoToken ||
+                                token == RapifyExpectedParenthesis || token == RapifyNotEnoughParameters))
+            finding.message += std::string(" (") + ErrString(token) + ")";
         if (GetLimitText())
             finding.message += std::string(": ") + GetLimitText();
         diagnostics.push_back(finding);

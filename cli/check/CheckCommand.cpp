@@ -27,6 +27,7 @@ struct CheckOptions
     std::vector<std::string> files;
     unsigned threads = 0;
     bool verbose = false;
+    ConfigCheckOptions config;
 };
 
 // Results in the order of the files; workers fill them, the main thread
@@ -100,8 +101,13 @@ Action DefineCheck(CLI::App& command)
     command.add_option("-j,--jobs", options->threads, "Files checked at once (default: one per processor)")
         ->check(CLI::Range(1u, 256u));
     command.add_flag("-v,--verbose", options->verbose, "Show every line of the checkers' reports");
+    command.add_flag("--classic", options->config.classic, "Compile configs in the old dialect");
+    command.add_option("-I,--include", options->config.includes,
+                       "Folder whose addon folders (by their prefix files) and files answer game paths");
+    command.add_flag("--json", options->config.json, "Print config diagnostics as JSON on standard output");
     return [options]() {
         const std::vector<std::string>& files = options->files;
+        SetConfigCheckOptions(options->config);
         unsigned threads = options->threads ? options->threads : std::max(1u, std::thread::hardware_concurrency());
         threads = static_cast<unsigned>(std::min<size_t>(threads, files.size()));
         CheckRun run(files);
@@ -127,11 +133,11 @@ Action DefineCheck(CLI::App& command)
                     std::fputc('\n', stdout);
                 std::fflush(stdout);
             }
+            // Warnings of a passed config are shown too.
+            if (!result.diagnostics.empty())
+                std::fputs(result.diagnostics.c_str(), options->config.json ? stdout : stderr);
             if (result.failed)
-            {
                 ++failed;
-                std::fputs(result.diagnostics.c_str(), stderr);
-            }
         }
         for (std::thread& worker : workers)
             worker.join();
