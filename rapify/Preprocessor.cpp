@@ -814,6 +814,10 @@ int ConfigPreprocessor::Condition(const std::string& expr, size_t at, bool& valu
 
 // Copies in to out with every macro use replaced by its expansion; double-
 // quoted text is copied as it is, single quotes are no strings here.
+// Measured and not kept: a filter on name length and end letters in front
+// of the macro lookup, and matching parameters without building the word
+// (no visible change on the addon-shaped benchmark: the time is spread over
+// the strings each expansion builds).
 bool ConfigPreprocessor::Expand(const std::string& in, std::string& out, int depth)
 {
     if (depth > MaxExpansionDepth)
