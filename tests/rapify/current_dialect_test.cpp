@@ -10,6 +10,7 @@
 
 #include "OutputTestUtil.h"
 #include "RapifyTestUtil.h"
+#include "frame/Text.h"
 #include "rap/DeRap.h"
 #include "rapify/RapifyCodes.h"
 #include "support/FolderTest.h"
@@ -270,5 +271,72 @@ TEST(ArrayAppend, WrittenAsItsOwnEntryAndDecodedBack)
     Rapify classic;
     EXPECT_EQ(classic.ProcessBuffer("class C { values[] += {1}; };\n", "config.cpp", nullptr, nullptr),
               RapifyExpectedAssign);
+}
+} // namespace
+
+namespace
+{
+// Where each finding is placed: the file that holds it, its own line and
+// column, the notes that led there, and whether it only warns.
+TEST_F(CurrentDialect, FindingsNameTheirPlace)
+{
+    struct Finding
+    {
+        const char* what;
+        Files files;
+        const char* file; // last component of the finding's file
+        int line;
+        int column;
+        bool warning;
+        std::vector<std::string> notes; // "included from" notes without their folder
+    };
+    const std::vector<Finding> table = {
+        {"error in an included file",
+         {{"config.cpp", "a=1;\n#include \"inc.hpp\"\n"}, {"inc.hpp", "\n#define F(x) x\nb=F(1,2);\n"}},
+         "inc.hpp",
+         3,
+         3,
+         false,
+         {"included from config.cpp:2"}},
+        {"error inside a macro",
+         {{"config.cpp", "#define Q(x) #x\n#define T(y) Q(y,y)\n  v = T(1);\n"}},
+         "config.cpp",
+         3,
+         7,
+         false,
+         {"in expansion of macro 'T'"}},
+        {"redefinition warns", {{"config.cpp", "#define A 1\n#define A 2\n"}}, "config.cpp", 2, 9, true, {}},
+        {"unknown undef warns", {{"config.cpp", "\n#undef A\n"}}, "config.cpp", 2, 1, true, {}},
+        {"unknown pragma warns", {{"config.cpp", "#pragma hemtt flag\n"}}, "config.cpp", 1, 1, true, {}},
+        {"include by another case warns",
+         {{"config.cpp", "#include \"INC.hpp\"\n"}, {"inc.hpp", "x=1;\n"}},
+         "config.cpp",
+         1,
+         10,
+         true,
+         {}},
+    };
+    testsupport::CheckRows(table, [](const Finding& row) {
+        TempDir dir;
+        for (const auto& file : row.files)
+            dir.Put(file.first, file.second);
+        Rapify compiler;
+        compiler.SetDialect(RapifyDialect::Current);
+        const int code = compiler.ProcessFile(dir.Path(row.files[0].first).c_str(), nullptr);
+        EXPECT_EQ(code == 0, row.warning);
+        ASSERT_FALSE(compiler.GetDiagnostics().empty());
+        const RapifyDiagnostic& d = compiler.GetDiagnostics().back();
+        EXPECT_EQ(text::AfterLastSeparator(d.file.c_str()), std::string(row.file));
+        EXPECT_EQ(d.line, row.line);
+        EXPECT_EQ(d.column, row.column);
+        EXPECT_EQ(d.warning, row.warning);
+        std::vector<std::string> notes;
+        for (const std::string& note : d.notes)
+        {
+            const size_t from = note.find("included from ");
+            notes.push_back(from == 0 ? "included from " + std::string(text::AfterLastSeparator(note.c_str())) : note);
+        }
+        EXPECT_EQ(notes, row.notes);
+    });
 }
 } // namespace
