@@ -186,6 +186,15 @@ TEST_F(CurrentDialect, IncludesAndGamePaths)
         {"missing game path", {{"config.cpp", "#include \"\\no\\such.hpp\"\n"}}, "-", "no mounted folder"},
         {"climbing out", {{"config.cpp", "#include \"\\..\\x.hpp\"\n"}}, "-", "climbs out"},
         {"self include", {{"config.cpp", "#include \"config.cpp\"\n"}}, "-", "nested more than"},
+        {"mutual macros stop", {{"config.cpp", "#define A B+1\n#define B A+2\na=A;\n"}}, "a=S\"A+2+1\""},
+        {"expansion that doubles stops",
+         {{"config.cpp", "#define A0 x x\n#define A1 A0 A0\n#define A2 A1 A1\n#define A3 A2 A2\n#define A4 A3 A3\n"
+                         "#define A5 A4 A4\n#define A6 A5 A5\n#define A7 A6 A6\n#define A8 A7 A7\n#define A9 A8 A8\n"
+                         "#define B0 A9 A9 A9 A9 A9 A9 A9 A9\n#define B1 B0 B0 B0 B0 B0 B0 B0 B0\n"
+                         "#define B2 B1 B1 B1 B1 B1 B1 B1 B1\n#define B3 B2 B2 B2 B2 B2 B2 B2 B2\n"
+                         "#define B4 B3 B3 B3 B3 B3 B3 B3 B3\na=B4;\n"}},
+         "-",
+         "macro expansions"},
     });
 }
 
@@ -204,6 +213,8 @@ TEST_F(CurrentDialect, BuiltinsAndArithmetic)
         {"eval refuses functions", {{"config.cpp", "a=__EVAL(sin 1);\n"}}, "-", "'sin' has no value"},
         {"exec refuses statements", {{"config.cpp", "__EXEC(hint 1)\n"}}, "-", "__EXEC cannot run 'hint 1'"},
         {"eval by zero", {{"config.cpp", "a=__EVAL(1/0);\n"}}, "-", "division by zero"},
+        {"eval with hex and parentheses", {{"config.cpp", "a=__EVAL(-(0x10 - 4) * 2);\n"}}, "a=I-24"},
+        {"eval of a string", {{"config.cpp", "a=__EVAL(\"x\" + 1);\n"}}, "-", "'\"' is not supported"},
     });
 }
 
