@@ -4,55 +4,29 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "../frame/Platform.h"
+#include "../frame/PrefixFile.h"
 #include "../frame/Sha1.h"
 #include "Ostrel.h"
 #include "PboErrors.h"
 
 namespace
 {
-// A prefix longer than the archive can store is never needed; the first line
-// is read up to this many bytes.
-const size_t PrefixReadLimit = 1024;
 // Size of the block the archive is read through when its checksum is checked.
 const size_t ChecksumBlockSize = 64u << 10;
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
 } // namespace
 
 bool Ostrel::ReadPrefixFile(const char* path, char* prefix, size_t size)
 {
     if (!path || !prefix || size == 0)
         return false;
-    FILE* file = platform::OpenFile(path, "rb");
-    if (!file)
+    // One line, or the "prefix=" line among key=value lines.
+    std::string text;
+    if (!ostrel_internal::prefixfile::ReadPrefixFile(path, text) || text.size() >= size)
         return false;
-    char line[PrefixReadLimit + 1];
-    size_t got = std::fread(line, 1, PrefixReadLimit, file);
-    bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed)
-        return false;
-    // The first line without its line end (LF, CR LF or a lone CR) and
-    // without the blanks around it.
-    size_t end = 0;
-    while (end < got && line[end] != '\n' && line[end] != '\r')
-        ++end;
-    if (end == got && got == PrefixReadLimit)
-        return false;
-    size_t begin = 0;
-    while (begin < end && IsBlank(line[begin]))
-        ++begin;
-    while (end > begin && IsBlank(line[end - 1]))
-        --end;
-    if (end - begin >= size)
-        return false;
-    std::memcpy(prefix, line + begin, end - begin);
-    prefix[end - begin] = 0;
+    std::memcpy(prefix, text.c_str(), text.size() + 1);
     return true;
 }
 

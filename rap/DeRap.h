@@ -83,7 +83,8 @@ private:
     RapError ReadClassBody(int depth);
     RapError ReadInlineClass(int depth);
     RapError ReadVariables(int depth);
-    RapError ReadArrayPacket(int depth);
+    // An array entry; append: the "name[] += {...}" form.
+    RapError ReadArrayPacket(int depth, bool append = false);
     RapError ReadArray(int depth);
     RapError WriteCommonType(int subtype, int depth, const char* name);
     RapError WriteStringValue();

@@ -137,6 +137,13 @@ RapError DeRap::ProcessEntryType(int depth)
         return ReadVariables(depth);
     case EntryArray:
         return ReadArrayPacket(depth);
+    case EntryAppend:
+        // Elements added to an inherited array; Arma and Xbox layouts only.
+        if (layout == LayoutInline)
+            return RapUnknownEntryType;
+        if (GetLong() != 1)
+            return RapUnknownEntryType;
+        return ReadArrayPacket(depth, true);
     case EntryExtern:
     case EntryDelete:
     {
@@ -212,14 +219,14 @@ RapError DeRap::ReadVariables(int depth)
     return WriteCommonType(subtype, depth, name);
 }
 
-RapError DeRap::ReadArrayPacket(int depth)
+RapError DeRap::ReadArrayPacket(int depth, bool append)
 {
     const char* name = GetIndexedStr();
     if (!name)
         return RapOutOfMemory;
     if (!*name)
         return RapNameExpected;
-    if (!PutIndent(depth) || !Put(name) || !Put("[] = {"))
+    if (!PutIndent(depth) || !Put(name) || !Put(append ? "[] += {" : "[] = {"))
         return RapOutOfMemory;
     RapError result = ReadArray(depth + 1);
     if (result != RapNoError)

@@ -43,7 +43,8 @@ enum EntryType : unsigned char
     EntryValue = 1,
     EntryArray = 2,
     EntryExtern = 3, // Arma and Xbox layouts only
-    EntryDelete = 4  // Arma and Xbox layouts only
+    EntryDelete = 4, // Arma and Xbox layouts only
+    EntryAppend = 5  // name[] += {...}: a long 1, then as an array; Arma and Xbox layouts only
 };
 
 // Value subtypes, before a value entry's name and before every array element.

@@ -236,11 +236,19 @@ int Classes::ParseStatement(const char* word)
         return RapifyExpectedArrayOrAssign;
     if (scanner->NextToken(ScanMode::Word) != ']')
         return RapifyExpectedBracket;
-    if (scanner->NextToken(ScanMode::Word) != '=')
+    r = scanner->NextToken(ScanMode::Word);
+    // "+=" (read as the word "+" and then '=') only in preprocessed text.
+    const bool append = r == RapifyOk && scanner->Plain() && std::strcmp(scanner->Token(), "+") == 0;
+    if (append)
+        r = scanner->NextToken(ScanMode::Word);
+    if (r != '=')
         return RapifyExpectedAssign;
     if (scanner->NextToken(ScanMode::Word) != '{')
         return RapifyExpectedArrayBrace;
-    return ParseArray(false, 0);
+    r = ParseArray(false, 0);
+    if (append)
+        kind = EntryKind::ArrayAppend;
+    return r;
 }
 
 int Classes::ParseArray(bool nested, int depth)

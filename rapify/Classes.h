@@ -14,6 +14,7 @@ enum class EntryKind : int32_t
     Array = 2,       // array: child list = elements
     ExternClass = 3, // class declared without a body
     DeleteClass = 4, // written as a delete entry
+    ArrayAppend = 5, // name[] += {...}: as an array, elements added to the inherited one
     String = 256,    // string value
     Float = 257,     // floating-point value (text as read)
     Integer = 258    // integer value (text as read)

@@ -241,7 +241,7 @@ int ConfigScanner::ReadCleanLine()
         if (r != 1)
             return r;
         callback("%s\n", line);
-        if (inBlockComment)
+        if (!plain && inBlockComment)
         {
             char* close = std::strstr(line, "*/");
             if (!close)
@@ -251,11 +251,11 @@ int ConfigScanner::ReadCleanLine()
             if (line[0] == '\0' || line[0] == '\r' || line[0] == '\n')
                 continue;
         }
-        else if (line[0] == ';')
+        else if (!plain && line[0] == ';')
         {
             continue;
         }
-        if (!StripComments())
+        if (!plain && !StripComments())
             continue;
         char* cursor = line;
         for (; *cursor && *cursor != '\r' && *cursor != '\n'; ++cursor)
@@ -294,7 +294,7 @@ int ConfigScanner::ReadLogicalLine()
         else
         {
             size_t length = std::strlen(line);
-            bool more = length > 0 && line[length - 1] == '\\';
+            bool more = !plain && length > 0 && line[length - 1] == '\\';
             if (!continued && !more)
             {
                 lineEnd = line + length;

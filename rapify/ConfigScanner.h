@@ -76,6 +76,10 @@ public:
     void SetDefines(DefineTable* table) { defines = table; }
     DefineTable* Defines() const { return defines; }
     DataStream& Stream() { return stream; }
+    // Plain text (already preprocessed): no comments, ';' comment lines or
+    // continued lines are looked for.
+    void SetPlain(bool on) { plain = on; }
+    bool Plain() const { return plain; }
 
     // Bounds on what one compile may do: macro texts expanded from one
     // another, expansions in all, nested #include files, #include files in all.
@@ -147,6 +151,7 @@ private:
     uint64_t spentBytes = 0;                 // bytes read besides them
     std::unordered_set<std::string> sources; // the distinct included files, by name
     bool overBudget = false;                 // the budget stopped the compile
+    bool plain = false;                      // the text is already preprocessed
     std::string stopReason;
     // The top file and each open #include, innermost last. For an include:
     // the offsets into input where its text ends and where the line end

@@ -89,13 +89,19 @@ int ConfigWriter::CheckClass(const Classes* node, int depth, uint64_t& subtree)
             }
             body += name;
         }
-        else if (entry->kind == EntryKind::Array)
+        else if (entry->kind == EntryKind::Array || entry->kind == EntryKind::ArrayAppend)
         {
+            if (!bodiesApart && entry->kind == EntryKind::ArrayAppend)
+            {
+                problem = std::string(entry->name) + "[] += has no form in the inline layout";
+                return RapifyUnknownPacket;
+            }
             uint64_t size = 0;
             int result = CheckArray(entry, depth + 1, size);
             if (result)
                 return result;
-            body += name + size;
+            // The appending form carries a long 1 before its name.
+            body += name + size + (entry->kind == EntryKind::ArrayAppend ? 4 : 0);
         }
         else if (IsValue(entry->kind))
         {

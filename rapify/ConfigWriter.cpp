@@ -196,6 +196,10 @@ int ConfigWriter::WriteEntries(const Classes* first, uint32_t offset, size_t num
         case EntryKind::Array:
             result = PutByte(EntryArray) && WriteName(node->name) ? WriteElements(node) : RapifyCannotWrite;
             break;
+        case EntryKind::ArrayAppend:
+            result =
+                PutByte(EntryAppend) && PutLong(1) && WriteName(node->name) ? WriteElements(node) : RapifyCannotWrite;
+            break;
         default:
             if (!IsValue(node->kind))
                 return RapifyUnknownPacket;

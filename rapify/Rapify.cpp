@@ -12,10 +12,12 @@
 #include "../frame/AllocFail.h"
 #include "../frame/OwnedString.h"
 #include "../frame/Platform.h"
+#include "../frame/PrefixFile.h"
 #include "../frame/Text.h"
 #include "Classes.h"
 #include "ConfigScanner.h"
 #include "DefineTable.h"
+#include "Preprocessor.h"
 #include "RapifyCodes.h"
 
 Rapify::Rapify() : scanner(new ConfigScanner) {}
@@ -47,10 +49,168 @@ int Rapify::ProcessFile(const char* path, ProgressCallback callback)
 
 int Rapify::ProcessBuffer(const char* text, const char* path, ProgressCallback callback, RazDLL* dll)
 {
+    diagnostics.clear();
+    preprocessed.clear();
+    mapped = false;
     if (!text)
         return RapifyCannotOpen;
     if (!path)
         path = "";
+    if (dialect == RapifyDialect::Current)
+        return ProcessCurrent(text, path, callback, dll);
+    return ProcessClassic(text, path, callback, dll);
+}
+
+// The current dialect: the preprocessor writes plain text, which the parser
+// then reads without directives of its own; where it stops is told in the
+// file and line the text came from.
+int Rapify::ProcessCurrent(const char* text, const char* path, ProgressCallback callback, RazDLL* dll)
+{
+    int result = RapifyOk;
+    std::vector<ConfigPreprocessor::Origin> origins;
+    std::vector<std::string> files;
+    try
+    {
+        ConfigPreprocessor preprocessor(mounts);
+        result = preprocessor.Run(text, path, preprocessed);
+        diagnostics = preprocessor.Diagnostics();
+        origins = preprocessor.Origins();
+        files = preprocessor.Files();
+    }
+    catch (const std::bad_alloc&)
+    {
+        result = RapifyNoMemory;
+    }
+    mapped = true;
+    if (result != RapifyOk)
+    {
+        Clear();
+        stopFile = diagnostics.empty() ? path : diagnostics.back().file;
+        stopLine = diagnostics.empty() ? 0 : diagnostics.back().line;
+        preprocessed.clear();
+        return result;
+    }
+    scanner->SetPlain(true);
+    result = ProcessClassic(preprocessed.c_str(), path, callback, dll);
+    scanner->SetPlain(false);
+    mapped = true;
+    stopFile = path;
+    stopLine = 0;
+    const int line = scanner->CurrentLine();
+    if (line > 0 && static_cast<size_t>(line) <= origins.size())
+    {
+        stopFile = files[static_cast<size_t>(origins[static_cast<size_t>(line - 1)].file)];
+        stopLine = origins[static_cast<size_t>(line - 1)].line;
+    }
+    if (result != RapifyOk)
+    {
+        RapifyDiagnostic finding;
+        finding.file = stopFile;
+        finding.line = stopLine;
+        finding.message = ErrString(result);
+        // The scanner's finding where it explains the parser's code.
+        const int token = GetReturnedToken();
+        if (token != result && (token == RapifyEof || token == RapifyMismatchedQuotes || token == RapifyNoToken ||
+                                token == RapifyExpectedParenthesis || token == RapifyNotEnoughParameters))
+            finding.message += std::string(" (") + ErrString(token) + ")";
+        if (GetLimitText())
+            finding.message += std::string(": ") + GetLimitText();
+        diagnostics.push_back(finding);
+    }
+    return result;
+}
+
+int Rapify::PreprocessBuffer(const char* text, const char* path)
+{
+    diagnostics.clear();
+    preprocessed.clear();
+    if (!text)
+        return RapifyCannotOpen;
+    int result = RapifyOk;
+    try
+    {
+        ConfigPreprocessor preprocessor(mounts);
+        result = preprocessor.Run(text, path ? path : "", preprocessed);
+        diagnostics = preprocessor.Diagnostics();
+    }
+    catch (const std::bad_alloc&)
+    {
+        result = RapifyNoMemory;
+    }
+    if (result != RapifyOk)
+        preprocessed.clear();
+    return result;
+}
+
+void Rapify::AddMount(const char* prefix, const char* folder)
+{
+    if (!folder)
+        return;
+    std::string cleaned = prefix ? prefix : "";
+    for (char& c : cleaned)
+    {
+        if (c == '/')
+            c = '\\';
+    }
+    while (!cleaned.empty() && cleaned.front() == '\\')
+        cleaned.erase(0, 1);
+    while (!cleaned.empty() && cleaned.back() == '\\')
+        cleaned.pop_back();
+    mounts.push_back(RapifyMount{cleaned, folder});
+}
+
+namespace
+{
+const int MaxMountDepth = 32;
+const int MaxMountFolders = 100000;
+
+void FindPrefixed(const std::string& folder, int depth, int& seen, std::vector<RapifyMount>& found)
+{
+    if (depth > MaxMountDepth || ++seen > MaxMountFolders)
+        return;
+    std::string prefix;
+    if (ostrel_internal::prefixfile::ReadFolderPrefix(folder, prefix))
+        found.push_back(RapifyMount{prefix, folder});
+    platform::FindRecord record;
+    std::vector<std::string> subfolders;
+    intptr_t handle = platform::FindFirst((folder + "\\*.*").c_str(), record);
+    if (handle < 0)
+        return;
+    do
+    {
+        if ((record.attrib & platform::AttrFolder) &&
+            !(record.attrib & (platform::AttrHidden | platform::AttrSystem)) && std::strcmp(record.name, ".") != 0 &&
+            std::strcmp(record.name, "..") != 0)
+            subfolders.push_back(folder + "\\" + record.name);
+    } while (platform::FindNext(handle, record));
+    platform::FindClose(handle);
+    for (const std::string& sub : subfolders)
+        FindPrefixed(sub, depth + 1, seen, found);
+}
+} // namespace
+
+int Rapify::AddMountTree(const char* root)
+{
+    if (!root)
+        return 0;
+    std::vector<RapifyMount> found;
+    int seen = 0;
+    try
+    {
+        FindPrefixed(root, 0, seen, found);
+        for (const RapifyMount& mount : found)
+            AddMount(mount.prefix.c_str(), mount.folder.c_str());
+        AddMount("", root);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return 0;
+    }
+    return static_cast<int>(found.size());
+}
+
+int Rapify::ProcessClassic(const char* text, const char* path, ProgressCallback callback, RazDLL* dll)
+{
     scanner->SetCallback(callback);
     scanner->SetTopFile(path);
     int result = RapifyOk;
@@ -133,12 +293,12 @@ Classes* Rapify::GetFirstEntry() const
 
 const char* Rapify::GetCurrentFile() const
 {
-    return scanner->CurrentFile();
+    return mapped ? stopFile.c_str() : scanner->CurrentFile();
 }
 
 int Rapify::GetCurrentLine() const
 {
-    return scanner->CurrentLine();
+    return mapped ? stopLine : scanner->CurrentLine();
 }
 
 const char* Rapify::GetLimitText() const

@@ -3,10 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "../frame/Export.h"
 #include "../frame/Progress.h"
 #include "EnumTable.h"
+#include "RapifyDiagnostic.h"
 
 class Classes;
 class ConfigScanner;
@@ -68,10 +71,48 @@ public:
     // Callback the last compile installed (the silent one before any compile).
     ProgressCallback GetCallback() const;
 
+    // The preprocessor of every later compile. Classic (the default): the
+    // old one, #define (first definition wins), #include beside the top
+    // file, #pragma. Current: the current game's, with #undef, #ifdef,
+    // #ifndef, #if, #else, #endif, macros expanded inside their arguments
+    // before # and ##, game-path #include over the mounts, built-in macros
+    // and __EXEC/__EVAL arithmetic; its findings are kept as diagnostics.
+    void SetDialect(RapifyDialect chosen) { dialect = chosen; }
+    RapifyDialect GetDialect() const { return dialect; }
+    // Game paths (\prefix\path) that #include may name in the current
+    // dialect: the folder answers paths below prefix. Mounts are tried in the
+    // order they were added.
+    void AddMount(const char* prefix, const char* folder);
+    // Mounts every folder at or under root that holds a prefix file at its
+    // prefix, then root itself for every other game path (its files at
+    // their paths relative to it). The number of prefixed folders mounted.
+    int AddMountTree(const char* root);
+    void ClearMounts() { mounts.clear(); }
+    const std::vector<RapifyMount>& GetMounts() const { return mounts; }
+    // Findings of the last compile in the current dialect (errors and
+    // warnings, in the order met); empty after a classic compile.
+    const std::vector<RapifyDiagnostic>& GetDiagnostics() const { return diagnostics; }
+    // Runs only the current dialect's preprocessor over text (path as for
+    // ProcessBuffer); the result is GetPreprocessedText, the findings
+    // GetDiagnostics. A compiler code.
+    int PreprocessBuffer(const char* text, const char* path);
+    // The last compile's text after the current dialect's preprocessor.
+    const std::string& GetPreprocessedText() const { return preprocessed; }
+
 private:
+    int ProcessCurrent(const char* text, const char* path, ProgressCallback callback, RazDLL* dll);
+    int ProcessClassic(const char* text, const char* path, ProgressCallback callback, RazDLL* dll);
+
     ConfigScanner* scanner;
     Classes* root = nullptr;
     int32_t layout = 0;
     EnumTable enums;
     int32_t startLayout = 0;
+    RapifyDialect dialect = RapifyDialect::Classic;
+    std::vector<RapifyMount> mounts;
+    std::vector<RapifyDiagnostic> diagnostics;
+    std::string preprocessed;
+    std::string stopFile; // where a current-dialect compile stopped
+    int stopLine = 0;
+    bool mapped = false;
 };

@@ -30,6 +30,7 @@ struct CheckOptions
     unsigned threads = 0;
     bool verbose = false;
     bool json = false;
+    ConfigCheckOptions config;
 };
 
 using Json = nlohmann::ordered_json;
@@ -44,7 +45,12 @@ Json FileEntry(const std::string& file, const CheckResult& result)
         errors.push_back({{"line", finding.line > 0 ? Json(finding.line) : Json(nullptr)},
                           {"message", JsonText(finding.message.c_str())}});
     }
-    if (result.failed && result.findings.empty())
+    // A config's diagnostics come as JSON objects (file, line, column,
+    // severity, message, notes) when the run writes JSON.
+    const Json diagnostics = Json::parse(result.diagnostics, nullptr, false);
+    if (result.findings.empty() && diagnostics.is_array())
+        errors = diagnostics;
+    else if (result.failed && result.findings.empty())
     {
         size_t start = 0;
         for (size_t end; (end = result.diagnostics.find('\n', start)) != std::string::npos; start = end + 1)
@@ -127,8 +133,13 @@ Action DefineCheck(CLI::App& command)
         ->check(CLI::Range(1u, 256u));
     command.add_flag("-v,--verbose", options->verbose, "Show every line of the checkers' reports");
     command.add_flag("--json", options->json, "Write the results and every error as JSON on standard output");
+    command.add_flag("--classic", options->config.classic, "Compile configs in the old dialect");
+    command.add_option("-I,--include", options->config.includes,
+                       "Folder whose addon folders (by their prefix files) and files answer game paths");
     return [options]() {
         const std::vector<std::string>& files = options->files;
+        options->config.json = options->json;
+        SetConfigCheckOptions(options->config);
         unsigned threads = options->threads ? options->threads : std::max(1u, std::thread::hardware_concurrency());
         threads = static_cast<unsigned>(std::min<size_t>(threads, files.size()));
         CheckRun run(files);
@@ -157,12 +168,11 @@ Action DefineCheck(CLI::App& command)
                     std::fputc('\n', stdout);
                 std::fflush(stdout);
             }
+            // Warnings of a passed config are shown too.
+            if (!options->json && !result.diagnostics.empty())
+                std::fputs(result.diagnostics.c_str(), stderr);
             if (result.failed)
-            {
                 ++failed;
-                if (!options->json)
-                    std::fputs(result.diagnostics.c_str(), stderr);
-            }
         }
         for (std::thread& worker : workers)
             worker.join();

@@ -10,16 +10,33 @@
 
 namespace cli
 {
+namespace
+{
+ConfigCheckOptions configOptions;
+} // namespace
+
+void SetConfigCheckOptions(const ConfigCheckOptions& options)
+{
+    configOptions = options;
+}
+
 CheckResult CheckConfig(const std::string& path)
 {
     CheckResult result;
     std::unique_ptr<Rapify> compiler(new Rapify);
-    const int code = compiler->ProcessFile(path.c_str(), interrupt::KeepGoing);
-    if (code != 0)
+    if (!configOptions.classic)
     {
-        result.failed = true;
-        result.diagnostics = CompileDiagnostic(*compiler, path, code);
+        compiler->SetDialect(RapifyDialect::Current);
+        MountFor(*compiler, path, configOptions.includes);
     }
+    const int code = compiler->ProcessFile(path.c_str(), interrupt::KeepGoing);
+    result.failed = code != 0;
+    if (configOptions.json && !compiler->GetDiagnostics().empty())
+        result.diagnostics = DiagnosticJson(*compiler);
+    else if (!configOptions.classic)
+        result.diagnostics = DiagnosticText(*compiler);
+    else if (code != 0)
+        result.diagnostics = CompileDiagnostic(*compiler, path, code);
     return result;
 }
 } // namespace cli

@@ -20,7 +20,7 @@ const std::vector<Checker>& Checkers()
 {
     static const std::vector<Checker> checkers = {
         {"script", {".sqs"}, CheckScript},
-        {"config", {".cpp", ".hpp", ".sqm", ".ext"}, CheckConfig},
+        {"config", {".cpp", ".hpp", ".sqm", ".ext", ".rvmat"}, CheckConfig},
         {"texture", {".paa", ".pac"}, CheckTexture},
         {"model", {".p3d"}, CheckModel},
         {"world", {".wrp"}, CheckWorld},

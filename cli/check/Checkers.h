@@ -39,6 +39,17 @@ const std::vector<Checker>& Checkers();
 // none.
 const Checker* CheckerFor(const std::string& path);
 
+// How configs are compiled: the current game's dialect with mounts (the
+// folders given, or the mod found above each file) unless classic; json
+// turns their diagnostics into JSON. Set before any checker runs.
+struct ConfigCheckOptions
+{
+    bool classic = false;
+    bool json = false;
+    std::vector<std::string> includes;
+};
+void SetConfigCheckOptions(const ConfigCheckOptions& options);
+
 // The checkers, one file each.
 CheckResult CheckScript(const std::string& path);
 CheckResult CheckConfig(const std::string& path);

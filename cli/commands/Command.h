@@ -46,6 +46,7 @@ Action DefineDerap(CLI::App& command);
 Action DefineCheck(CLI::App& command);
 Action DefinePack(CLI::App& command);
 Action DefineRapify(CLI::App& command);
+Action DefinePreprocess(CLI::App& command);
 Action DefineTexture(CLI::App& command); // where the texture codec is built
 Action DefineKeygen(CLI::App& command);  // where the signing library is built
 Action DefineSign(CLI::App& command);

@@ -16,6 +16,7 @@ const std::vector<Command>& Commands()
         {"patch", "Merge a patch archive into a target archive (<name>.patched.pbo)", DefinePatch},
         {"derap", "Decode a binarised config to config text", DefineDerap},
         {"rapify", "Compile config text to a binarised config", DefineRapify},
+        {"preprocess", "Write config text as the current game's preprocessor leaves it", DefinePreprocess},
         {"check", "Check scripts and assets, several files at once", DefineCheck},
 #ifdef OSTREL_TEXTURE
         {"texture", "Convert textures to PNG images and PNG images to textures", DefineTexture},

@@ -40,8 +40,20 @@ struct PackOptions
     bool binarise = false;
     bool keepText = false;
     std::string signKey;
+    bool classic = false;
+    std::vector<std::string> includes;
     Verbosity verbosity;
 };
+
+// The current dialect (unless classic) with the mounts for a config of the
+// packed folder.
+void ChooseDialect(Rapify& compiler, const PackOptions& options, const std::string& config)
+{
+    if (options.classic)
+        return;
+    compiler.SetDialect(RapifyDialect::Current);
+    MountFor(compiler, config, options.includes);
+}
 
 // The running build, for the library's progress callback.
 struct PackProgress
@@ -157,7 +169,8 @@ std::string UserPath(std::string text, const fs::path& link, const std::string& 
 }
 
 // The diagnostic of a config the check pass refused.
-void ReportConfigError(const std::string& lintPath, const fs::path& link, const std::string& folder)
+void ReportConfigError(const std::string& lintPath, const fs::path& link, const std::string& folder,
+                       const PackOptions& options)
 {
     std::string path = UserPath(lintPath, link, folder);
     for (char& c : path)
@@ -166,9 +179,12 @@ void ReportConfigError(const std::string& lintPath, const fs::path& link, const 
             c = '/';
     }
     std::unique_ptr<Rapify> compiler(new Rapify);
+    ChooseDialect(*compiler, options, path);
     const int code = compiler->ProcessFile(path.c_str(), nullptr);
-    if (code != 0)
+    if (code != 0 && options.classic)
         std::fputs(CompileDiagnostic(*compiler, path, code).c_str(), stderr);
+    else if (code != 0)
+        std::fputs(DiagnosticText(*compiler).c_str(), stderr);
 }
 } // namespace
 
@@ -193,6 +209,9 @@ Action DefinePack(CLI::App& command)
     command.add_option("--sign", options->signKey,
                        "Sign the archive built with this private key (.biprivatekey): a version 3 signature beside it");
 #endif
+    command.add_flag("--classic", options->classic, "Compile configs in the old dialect");
+    command.add_option("-I,--include", options->includes,
+                       "Folder whose addon folders (by their prefix files) and files answer game paths");
     AddVerbosity(command, options->verbosity);
     return [options]() {
 #ifdef OSTREL_SIGN
@@ -248,6 +267,7 @@ Action DefinePack(CLI::App& command)
             flags |= PboCheckOption;
 
         std::unique_ptr<RazDLL> library(new RazDLL);
+        ChooseDialect(library->rapify, *options, (fs::path(folder) / "config.cpp").string());
         PackProgress progress;
         progress.folder = folder;
         ProgressBar bar(!options->verbosity.quiet && !options->verbosity.verbose, "pack");
@@ -267,7 +287,7 @@ Action DefinePack(CLI::App& command)
         if (result != 0)
         {
             if (!progress.lintPath.empty())
-                ReportConfigError(progress.lintPath, link, folder);
+                ReportConfigError(progress.lintPath, link, folder, *options);
             if (progress.backslashName)
                 return Fail(folder + ": nothing packed: an archive cannot store a backslash inside a file name");
             return Fail(folder + ": " + library->ostrel.strError());

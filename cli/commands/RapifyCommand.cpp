@@ -10,6 +10,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "Command.h"
 #include "cli/ConfigDiagnostics.h"
@@ -39,6 +40,9 @@ struct RapifyOptions
     std::string file;
     std::string output;
     int layout = SourceLayout;
+    bool classic = false;
+    bool json = false;
+    std::vector<std::string> includes;
 };
 
 // config.cpp gives config.bin, mission.sqm mission.bin: the text from the
@@ -105,6 +109,11 @@ Action DefineRapify(CLI::App& command)
         .add_option("--layout", options->layout,
                     "Layout to write: inline, arma or xbox (default: as the source selects)")
         ->transform(CLI::CheckedTransformer(layouts, CLI::ignore_case));
+    command.add_flag("--classic", options->classic,
+                     "Compile in the old dialect (#define, #include, #pragma only; layout as the source selects)");
+    command.add_option("-I,--include", options->includes,
+                       "Folder whose addon folders (by their prefix files) and files answer game paths");
+    command.add_flag("--json", options->json, "Print the diagnostics as JSON");
     return [options]() {
         const std::string& file = options->file;
         std::string text;
@@ -119,12 +128,24 @@ Action DefineRapify(CLI::App& command)
         }
         if (options->layout != SourceLayout)
             compiler->SetLayout(options->layout);
+        else if (!options->classic)
+            compiler->SetLayout(ArmaLayout);
+        if (!options->classic)
+        {
+            compiler->SetDialect(RapifyDialect::Current);
+            MountFor(*compiler, file, options->includes);
+        }
         const int code = compiler->ProcessBuffer(text.c_str(), file.c_str(), interrupt::KeepGoing, nullptr);
         if (interrupt::Requested())
             return static_cast<int>(Interrupted);
+        if (options->json)
+            std::fputs(DiagnosticJson(*compiler).c_str(), stdout);
+        else
+            std::fputs(DiagnosticText(*compiler).c_str(), stderr);
         if (code != 0)
         {
-            std::fputs(CompileDiagnostic(*compiler, file, code).c_str(), stderr);
+            if (options->classic)
+                std::fputs(CompileDiagnostic(*compiler, file, code).c_str(), stderr);
             return static_cast<int>(Failure);
         }
         // A #pragma in the source may still choose another layout.

@@ -173,7 +173,7 @@ TEST_F(BuildTest, PackShowsProgressOnATerminalAndStopsOnInterrupt)
 
 TEST_F(BuildTest, RapifyCompilesInEveryLayoutWithTheLibrarysBytes)
 {
-    const ProgramOutcome run = Ostrel({"rapify", Path("mod/config.cpp")});
+    const ProgramOutcome run = Ostrel({"rapify", "--classic", Path("mod/config.cpp")});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(Read("mod/config.bin"), LibraryCompile("mod/config.cpp"));
@@ -192,11 +192,12 @@ TEST_F(BuildTest, RapifyCompilesInEveryLayoutWithTheLibrarysBytes)
     };
     for (const Row& row : rows)
     {
-        const ProgramOutcome out = Ostrel({"rapify", Path("mod/config.cpp"), "--layout", row.layout, "-o", "-"});
+        const ProgramOutcome out =
+            Ostrel({"rapify", "--classic", Path("mod/config.cpp"), "--layout", row.layout, "-o", "-"});
         EXPECT_EQ(out.status, 0) << out.err;
         EXPECT_EQ(out.out.compare(0, row.head.size(), row.head), 0) << row.layout;
     }
-    const ProgramOutcome xbox = Ostrel({"rapify", Path("mod/config.cpp"), "--layout", "xbox", "-o", "-"});
+    const ProgramOutcome xbox = Ostrel({"rapify", "--classic", Path("mod/config.cpp"), "--layout", "xbox", "-o", "-"});
     ASSERT_GE(xbox.out.size(), 32u);
     EXPECT_EQ(xbox.out.substr(24, 8), std::string("\0\0\0\0\x08\0\0\0", 8));
     // The xbox file keeps its signed bytes through the decoder.
@@ -219,18 +220,18 @@ TEST_F(BuildTest, RapifyDiagnosticsAndRefusals)
     Put("fwd.cpp", "class A;\nclass B {};\n");
     const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
         // The file that holds the error, and its own line.
-        {{"rapify", Path("top.cpp")}, Path("top.cpp") + ":3: error: Expected class name\n"},
-        {{"rapify", Path("inc.cpp")}, Path("bad.h") + ":2: error: Expected class name\n"},
+        {{"rapify", "--classic", Path("top.cpp")}, Path("top.cpp") + ":3: error: Expected class name\n"},
+        {{"rapify", "--classic", Path("inc.cpp")}, Path("bad.h") + ":2: error: Expected class name\n"},
         // The limit that stopped the compile, or what the layout cannot hold.
-        {{"rapify", Path("deep.cpp")},
+        {{"rapify", "--classic", Path("deep.cpp")},
          Path("deep.cpp") + ":3: error: Expected value after = (limit reached: macros "
                             "expanded inside one another more than 256 levels deep)\n"},
-        {{"rapify", Path("fwd.cpp"), "-o", "-"},
+        {{"rapify", "--classic", Path("fwd.cpp"), "-o", "-"},
          "standard output: error: " + std::string(Rapify::ErrString(2)) +
              " (class A; has no form in the inline layout; --layout arma writes it)\n"},
-        {{"rapify", Path("bad.cpp")}, Path("bad.cpp") + ":3: error: Expected value , or {} in array\n"},
-        {{"rapify", Path("none.cpp")}, Path("none.cpp") + ": error: cannot open file\n"},
-        {{"rapify", Path("arma.cpp"), "--layout", "inline"},
+        {{"rapify", "--classic", Path("bad.cpp")}, Path("bad.cpp") + ":3: error: Expected value , or {} in array\n"},
+        {{"rapify", "--classic", Path("none.cpp")}, Path("none.cpp") + ": error: cannot open file\n"},
+        {{"rapify", "--classic", Path("arma.cpp"), "--layout", "inline"},
          Path("arma.cpp") + ": error: the source selects the arma layout with #pragma\n"},
     };
     for (const auto& row : rows)
@@ -241,11 +242,11 @@ TEST_F(BuildTest, RapifyDiagnosticsAndRefusals)
     }
     EXPECT_FALSE(Exists("bad.bin"));
     EXPECT_FALSE(Exists("arma.bin"));
-    EXPECT_EQ(Ostrel({"rapify", Path("arma.cpp"), "--layout", "pdf"}).status, 2);
+    EXPECT_EQ(Ostrel({"rapify", "--classic", Path("arma.cpp"), "--layout", "pdf"}).status, 2);
 
     // The layout asked for holds even when the source ends inside a comment.
     Put("open.cpp", "a = 1;\n/* open");
-    EXPECT_EQ(Ostrel({"rapify", Path("open.cpp"), "--layout", "arma"}).status, 0);
+    EXPECT_EQ(Ostrel({"rapify", "--classic", Path("open.cpp"), "--layout", "arma"}).status, 0);
     EXPECT_EQ(Read("open.bin")[4], 0); // inline files have 4 there
-    EXPECT_EQ(Ostrel({"rapify", Path("fwd.cpp"), "--layout", "arma"}).status, 0);
+    EXPECT_EQ(Ostrel({"rapify", "--classic", Path("fwd.cpp"), "--layout", "arma"}).status, 0);
 }

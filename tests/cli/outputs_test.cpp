@@ -61,7 +61,7 @@ TEST_F(OutputsTest, ALinkAtTheOutputIsReplacedAndAFailedWriteKeepsThePreviousOut
 {
     const std::vector<Row> rows = {
         {{"derap", bin, "-o", Path("out.cpp")}, "out.cpp"},
-        {{"rapify", cpp, "-o", Path("out.bin")}, "out.bin"},
+        {{"rapify", "--classic", cpp, "-o", Path("out.bin")}, "out.bin"},
 #ifdef OSTREL_TEXTURE
         {{"texture", "topng", paa, "-o", Path("out.png")}, "out.png"},
         {{"texture", "topng", paa, "--all-mips", "-o", Path("all.png")}, "all.mip0.png"},
@@ -96,7 +96,7 @@ TEST_F(OutputsTest, NamesAtTheFileNameLimitAndStandardOutput)
         {{"pack", Path("mod"), "--flavour", "arma", "-o", Path(longName.substr(6) + ".pbo")},
          longName.substr(6) + ".pbo"},
         {{"derap", bin, "-o", Path(longName + ".cpp")}, longName + ".cpp"},
-        {{"rapify", cpp, "--layout", "arma", "-o", Path(longName + ".bin")}, longName + ".bin"},
+        {{"rapify", "--classic", cpp, "--layout", "arma", "-o", Path(longName + ".bin")}, longName + ".bin"},
     };
     for (const Row& row : rows)
     {
@@ -112,7 +112,8 @@ TEST_F(OutputsTest, NamesAtTheFileNameLimitAndStandardOutput)
     // can be written beside it, and standard output needs nothing there.
     Launch launch;
     launch.in = cpp;
-    const ProgramOutcome piped = clitest::Ostrel({"rapify", "/proc/self/fd/0", "--layout", "arma", "-o", "-"}, launch);
+    const ProgramOutcome piped =
+        clitest::Ostrel({"rapify", "--classic", "/proc/self/fd/0", "--layout", "arma", "-o", "-"}, launch);
     EXPECT_EQ(piped.status, 0);
     EXPECT_EQ(piped.out, Text(longName + ".bin"));
 }
@@ -120,8 +121,8 @@ TEST_F(OutputsTest, NamesAtTheFileNameLimitAndStandardOutput)
 TEST_F(OutputsTest, EveryCommandStopsOnASignalAndLeavesNothing)
 {
     const std::vector<Row> rows = {
-        {{"rapify", cpp, "-o", Path("out.bin")}, "out.bin"},
-        {{"rapify", cpp, "-o", "-"}, ""},
+        {{"rapify", "--classic", cpp, "-o", Path("out.bin")}, "out.bin"},
+        {{"rapify", "--classic", cpp, "-o", "-"}, ""},
         {{"derap", bin, "-o", Path("out.cpp")}, "out.cpp"},
         {{"pack", Path("mod"), "-o", Path("out.pbo")}, "out.pbo"},
         {{"extract", pbo, "-o", Path("outdir")}, "outdir"},
@@ -155,7 +156,7 @@ TEST_F(OutputsTest, EveryCommandStopsOnASignalAndLeavesNothing)
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     for (const auto& row : std::vector<std::pair<int, int>>{{SIGINT, 130}, {SIGTERM, 143}})
     {
-        const int pid = StartProgram(OSTREL_PATH, {"rapify", fifo, "-o", Path("out.bin")});
+        const int pid = StartProgram(OSTREL_PATH, {"rapify", "--classic", fifo, "-o", Path("out.bin")});
         const int writer = open(fifo.c_str(), O_WRONLY); // once the tool reads
         ASSERT_GE(writer, 0);
         EXPECT_EQ(write(writer, "class A\n{\n", 10), 10);

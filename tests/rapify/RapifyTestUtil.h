@@ -51,6 +51,7 @@ inline std::string RenderValue(const Classes* n)
     case EntryKind::String:
         return std::string("S\"") + t + "\"";
     case EntryKind::Array:
+    case EntryKind::ArrayAppend:
         return "{" + RenderElements(n->child) + "}";
     default:
         return "?";
@@ -70,6 +71,8 @@ inline std::string Render(const Classes* n)
         return "delete " + name + ";";
     case EntryKind::Array:
         return name + "[]=" + RenderValue(n);
+    case EntryKind::ArrayAppend:
+        return name + "[]+=" + RenderValue(n);
     default:
         return name + "=" + RenderValue(n);
     }

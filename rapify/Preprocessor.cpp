@@ -1,0 +1,1208 @@
+// The current game's config preprocessor: comments and continued lines,
+// directives with conditional blocks, macro expansion and includes.
+
+#include "Preprocessor.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "../frame/Platform.h"
+#include "../frame/Text.h"
+#include "ConfigScanner.h"
+#include "RapifyCodes.h"
+
+namespace
+{
+bool IsNameStart(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
+bool IsNameChar(char c)
+{
+    return IsNameStart(c) || (c >= '0' && c <= '9');
+}
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+size_t SkipBlanks(const std::string& s, size_t i)
+{
+    while (i < s.size() && IsBlank(s[i]))
+        ++i;
+    return i;
+}
+
+size_t NameEnd(const std::string& s, size_t i)
+{
+    while (i < s.size() && IsNameChar(s[i]))
+        ++i;
+    return i;
+}
+
+// Past a double-quoted string that starts at i (at its end when unclosed).
+size_t StringEnd(const std::string& s, size_t i)
+{
+    size_t close = s.find('"', i + 1);
+    return close == std::string::npos ? s.size() : close + 1;
+}
+
+std::string Trim(const std::string& s)
+{
+    size_t b = 0;
+    size_t e = s.size();
+    while (b < e && (IsBlank(s[b]) || s[b] == '\n'))
+        ++b;
+    while (e > b && (IsBlank(s[e - 1]) || s[e - 1] == '\n'))
+        --e;
+    return s.substr(b, e - b);
+}
+
+// Comments go first: "//" to the line end and "/* */" (keeping the line ends
+// it spans), except inside double-quoted strings. A string ends at its line
+// end, so one odd quote cannot hide the rest of the file; single quotes are
+// no strings here, so a '"' between them opens one.
+std::string StripComments(const char* text)
+{
+    std::string out;
+    out.reserve(std::strlen(text));
+    bool quoted = false;
+    for (const char* p = text; *p;)
+    {
+        char c = *p;
+        if (c == '\r' && p[1] == '\n')
+        {
+            ++p;
+            continue;
+        }
+        if (c == '\n')
+            quoted = false;
+        else if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && c == '/' && p[1] == '/')
+        {
+            while (*p && *p != '\n')
+                ++p;
+            continue;
+        }
+        else if (!quoted && c == '/' && p[1] == '*')
+        {
+            p += 2;
+            while (*p && !(p[0] == '*' && p[1] == '/'))
+            {
+                if (*p == '\n')
+                    out += '\n';
+                ++p;
+            }
+            if (*p)
+                p += 2;
+            continue;
+        }
+        out += c;
+        ++p;
+    }
+    return out;
+}
+
+// Folds "." and ".." steps of a backslash path; false when ".." climbs above
+// its start.
+bool Normalise(const std::string& path, std::string& out)
+{
+    std::vector<std::string> steps;
+    size_t start = 0;
+    const bool rooted = !path.empty() && path[0] == '\\';
+    while (start <= path.size())
+    {
+        size_t end = path.find('\\', start);
+        if (end == std::string::npos)
+            end = path.size();
+        std::string step = path.substr(start, end - start);
+        if (step == "..")
+        {
+            if (steps.empty() || steps.back() == "..")
+            {
+                if (rooted)
+                    return false;
+                steps.push_back(step);
+            }
+            else
+                steps.pop_back();
+        }
+        else if (!step.empty() && step != ".")
+            steps.push_back(step);
+        start = end + 1;
+    }
+    out = rooted ? "\\" : "";
+    for (size_t i = 0; i < steps.size(); ++i)
+        out += (i ? "\\" : "") + steps[i];
+    return true;
+}
+
+std::string Backslashed(std::string path)
+{
+    for (char& c : path)
+    {
+        if (c == '/')
+            c = '\\';
+    }
+    return path;
+}
+
+std::string Folder(const std::string& path)
+{
+    size_t last = path.find_last_of('\\');
+    return last == std::string::npos ? std::string() : path.substr(0, last);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    return folder.empty() ? name : folder + "\\" + name;
+}
+
+std::string NumberText(double value)
+{
+    char buffer[64];
+    if (std::fabs(value) < 2147483648.0 && value == std::floor(value))
+        std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(value));
+    else
+        std::snprintf(buffer, sizeof buffer, "%.9g", value);
+    return buffer;
+}
+
+// Arithmetic over numbers, + - * / %, parentheses and (where allowed)
+// variables, with at most one comparison on top (for #if). Anything else
+// is refused with the construct named.
+class Evaluator
+{
+public:
+    Evaluator(const std::string& text, const std::map<std::string, double>* variables, bool compare)
+        : s(text), vars(variables), compare(compare)
+    {
+    }
+    bool Run(double& value)
+    {
+        if (!Comparison(value))
+            return false;
+        pos = SkipBlanks(s, pos);
+        if (pos < s.size())
+            return Refuse();
+        return true;
+    }
+    std::string error;
+
+private:
+    bool Refuse()
+    {
+        if (error.empty())
+        {
+            pos = SkipBlanks(s, pos);
+            std::string what = pos < s.size() ? s.substr(pos, IsNameChar(s[pos]) ? NameEnd(s, pos) - pos : 1) : "";
+            if (pos + 1 < s.size() && std::strchr("&|=!<>", s[pos]) && std::strchr("&|=", s[pos + 1]))
+                what = s.substr(pos, 2);
+            error = what.empty() ? "expression ends early" : "'" + what + "' is not supported";
+        }
+        return false;
+    }
+    bool Take(const char* op)
+    {
+        pos = SkipBlanks(s, pos);
+        size_t n = std::strlen(op);
+        if (s.compare(pos, n, op) != 0)
+            return false;
+        pos += n;
+        return true;
+    }
+    bool Comparison(double& v)
+    {
+        if (!Sum(v))
+            return false;
+        if (!compare)
+            return true;
+        static const char* const ops[] = {"==", "!=", "<=", ">=", "<", ">"};
+        for (int k = 0; k < 6; ++k)
+        {
+            if (!Take(ops[k]))
+                continue;
+            double r = 0;
+            if (!Sum(r))
+                return false;
+            const bool results[] = {v == r, v != r, v <= r, v >= r, v<r, v> r};
+            v = results[k] ? 1 : 0;
+            return true;
+        }
+        return true;
+    }
+    bool Sum(double& v)
+    {
+        if (!Product(v))
+            return false;
+        for (;;)
+        {
+            double r = 0;
+            if (Take("+"))
+            {
+                if (!Product(r))
+                    return false;
+                v += r;
+            }
+            else if (Take("-"))
+            {
+                if (!Product(r))
+                    return false;
+                v -= r;
+            }
+            else
+                return true;
+        }
+    }
+    bool Product(double& v)
+    {
+        if (!Unary(v))
+            return false;
+        for (;;)
+        {
+            double r = 0;
+            char op = 0;
+            pos = SkipBlanks(s, pos);
+            if (pos < s.size() && (s[pos] == '*' || s[pos] == '/' || s[pos] == '%'))
+                op = s[pos++];
+            else
+                return true;
+            if (!Unary(r))
+                return false;
+            if (op != '*' && r == 0)
+            {
+                error = "division by zero";
+                return false;
+            }
+            v = op == '*' ? v * r : op == '/' ? v / r : std::fmod(v, r);
+        }
+    }
+    bool Unary(double& v)
+    {
+        if (++depth > 200)
+        {
+            error = "expression nested too deep";
+            return false;
+        }
+        bool ok;
+        if (Take("-"))
+        {
+            ok = Unary(v);
+            v = -v;
+        }
+        else if (Take("+"))
+            ok = Unary(v);
+        else
+            ok = Primary(v);
+        --depth;
+        return ok;
+    }
+    bool Primary(double& v)
+    {
+        pos = SkipBlanks(s, pos);
+        if (pos >= s.size())
+            return Refuse();
+        if (Take("("))
+            return Sum(v) && (Take(")") || Refuse());
+        const char* start = s.c_str() + pos;
+        if ((s[pos] >= '0' && s[pos] <= '9') || s[pos] == '.')
+        {
+            char* end = nullptr;
+            v = (s[pos] == '0' && pos + 1 < s.size() && (s[pos + 1] == 'x' || s[pos + 1] == 'X'))
+                    ? static_cast<double>(std::strtoll(start, &end, 16))
+                    : std::strtod(start, &end);
+            if (end == start)
+                return Refuse();
+            pos += static_cast<size_t>(end - start);
+            if (pos < s.size() && IsNameChar(s[pos]))
+                return Refuse();
+            return true;
+        }
+        if (vars && IsNameStart(s[pos]))
+        {
+            size_t end = NameEnd(s, pos);
+            auto found = vars->find(s.substr(pos, end - pos));
+            if (found == vars->end())
+            {
+                error = "'" + s.substr(pos, end - pos) + "' has no value";
+                return false;
+            }
+            v = found->second;
+            pos = end;
+            return true;
+        }
+        if (IsNameStart(s[pos]) && !vars)
+        {
+            error = "'" + s.substr(pos, NameEnd(s, pos) - pos) + "' is not defined";
+            return false;
+        }
+        return Refuse();
+    }
+
+    const std::string& s;
+    const std::map<std::string, double>* vars;
+    bool compare;
+    size_t pos = 0;
+    int depth = 0;
+};
+} // namespace
+
+int ConfigPreprocessor::Report(int code, const std::string& message, bool warning)
+{
+    RapifyDiagnostic d;
+    if (!openFiles.empty())
+        d.file = fileNames[static_cast<size_t>(openFiles.back()->index)];
+    d.line = lineNumber;
+    d.column = static_cast<int>(column) + 1;
+    d.warning = warning;
+    d.message = message;
+    d.source = currentLine.substr(0, currentLine.find('\n'));
+    for (auto n = expansionNotes.rbegin(); n != expansionNotes.rend(); ++n)
+        d.notes.push_back("in expansion of macro '" + *n + "'");
+    for (auto f = openFiles.rbegin(); f != openFiles.rend(); ++f)
+    {
+        if (!(*f)->inclusion.empty())
+            d.notes.push_back((*f)->inclusion);
+    }
+    diagnostics.push_back(d);
+    return warning ? RapifyOk : code;
+}
+
+bool ConfigPreprocessor::Spend(size_t bytes)
+{
+    spentBytes += bytes;
+    if (spentBytes <= BudgetBase + BudgetPerSourceByte * sourceBytes)
+        return true;
+    failure = Report(RapifyNoMemory, "preprocessed text grows beyond the compile's budget");
+    return false;
+}
+
+int ConfigPreprocessor::Run(const char* text, const std::string& path, std::string& out)
+{
+    output = &out;
+    out.clear();
+    std::string top;
+    if (!path.empty() && platform::ResolvePath(path.c_str(), top))
+        roots.push_back(Folder(Backslashed(top)));
+    for (const RapifyMount& mount : mounts)
+    {
+        std::string resolved;
+        if (platform::ResolvePath(mount.folder.c_str(), resolved))
+            roots.push_back(Backslashed(resolved));
+    }
+    OpenFile file{0, Backslashed(path), "", ""};
+    file.game = GamePathOf(file.disk);
+    fileNames.push_back(path);
+    sourceBytes = std::strlen(text);
+    return ProcessFile(StripComments(text), file);
+}
+
+bool ConfigPreprocessor::Inside(const std::string& disk) const
+{
+    std::string resolved;
+    if (!platform::ResolvePath(disk.c_str(), resolved))
+        return false;
+    resolved = Backslashed(resolved);
+    for (const std::string& root : roots)
+    {
+        if (resolved.size() > root.size() && resolved.compare(0, root.size(), root) == 0 &&
+            (resolved[root.size()] == '\\' || root == "\\"))
+            return true;
+    }
+    return false;
+}
+
+std::string ConfigPreprocessor::GamePathOf(const std::string& disk) const
+{
+    std::string resolved;
+    if (platform::ResolvePath(disk.c_str(), resolved))
+    {
+        resolved = Backslashed(resolved);
+        for (const RapifyMount& mount : mounts)
+        {
+            std::string root;
+            if (!platform::ResolvePath(mount.folder.c_str(), root))
+                continue;
+            root = Backslashed(root);
+            if (resolved.size() > root.size() && resolved.compare(0, root.size(), root) == 0 &&
+                resolved[root.size()] == '\\')
+            {
+                std::string rest = resolved.substr(root.size() + 1);
+                return mount.prefix.empty() ? rest : mount.prefix + "\\" + rest;
+            }
+        }
+    }
+    std::string plain;
+    Normalise(disk, plain);
+    return plain[0] == '\\' ? plain.substr(1) : plain;
+}
+
+bool ConfigPreprocessor::FindGamePath(const std::string& game, std::string& disk, bool& caseOnly)
+{
+    const std::string lower = text::LowerAscii(game);
+    for (const RapifyMount& mount : mounts)
+    {
+        std::string prefix = text::LowerAscii(Backslashed(mount.prefix));
+        while (!prefix.empty() && prefix[0] == '\\')
+            prefix.erase(0, 1);
+        while (!prefix.empty() && prefix.back() == '\\')
+            prefix.pop_back();
+        std::string rest;
+        if (prefix.empty())
+            rest = game;
+        else if (lower.compare(0, prefix.size(), prefix) == 0 && lower.size() > prefix.size() &&
+                 lower[prefix.size()] == '\\')
+            rest = game.substr(prefix.size() + 1);
+        else
+            continue;
+        std::string candidate = JoinPath(Backslashed(mount.folder), rest);
+        uint64_t size = 0;
+        if (platform::FindFileSize(candidate.c_str(), size))
+        {
+            disk = candidate;
+            caseOnly = false;
+            return true;
+        }
+        std::string found;
+        if (platform::MatchNoCase(candidate.c_str(), found) && platform::FindFileSize(found.c_str(), size))
+        {
+            disk = Backslashed(found);
+            caseOnly = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+int ConfigPreprocessor::ProcessFile(const std::string& text, OpenFile& file)
+{
+    openFiles.push_back(&file);
+    // Per open conditional block: bit 0 kept, bit 1 after #else, bit 2 inside a
+    // skipped block (nothing of it is kept).
+    std::vector<int> conditions;
+    size_t pos = 0;
+    int physical = 1;
+    int result = RapifyOk;
+    while (pos < text.size() && result == RapifyOk)
+    {
+        // A logical line: continued lines joined, the backslash and the line
+        // end gone, the next line's indentation kept.
+        std::string line;
+        const int first = physical;
+        for (;;)
+        {
+            size_t end = text.find('\n', pos);
+            if (end == std::string::npos)
+                end = text.size();
+            line.append(text, pos, end - pos);
+            pos = end < text.size() ? end + 1 : end;
+            ++physical;
+            if (line.empty() || line.back() != '\\' || pos >= text.size())
+                break;
+            line.pop_back();
+        }
+        currentLine = line;
+        lineNumber = first;
+        column = 0;
+        const size_t hash = SkipBlanks(line, 0);
+        const bool skipping = !conditions.empty() && (conditions.back() & 1) == 0;
+        if (hash < line.size() && line[hash] == '#')
+        {
+            result = Directive(line, hash, file, conditions);
+            continue;
+        }
+        if (skipping)
+            continue;
+        // A macro call whose parentheses stay open takes in the next lines.
+        for (;;)
+        {
+            int depth = 0;
+            for (size_t i = 0; i < line.size(); ++i)
+            {
+                if (line[i] == '"')
+                    i = StringEnd(line, i) - 1;
+                else if (line[i] == '(')
+                    ++depth;
+                else if (line[i] == ')')
+                    --depth;
+            }
+            if (depth <= 0 || pos >= text.size())
+                break;
+            size_t end = text.find('\n', pos);
+            if (end == std::string::npos)
+                end = text.size();
+            const size_t next = SkipBlanks(text, pos);
+            if (next < end && text[next] == '#')
+                break;
+            line += '\n';
+            line.append(text, pos, end - pos);
+            pos = end < text.size() ? end + 1 : end;
+            ++physical;
+            currentLine = line;
+        }
+        std::string expanded;
+        failure = RapifyOk;
+        if (!Expand(line, expanded, 0))
+        {
+            result = failure ? failure : RapifyNoMemory;
+            break;
+        }
+        if (!Spend(expanded.size()))
+        {
+            result = failure;
+            break;
+        }
+        output->append(expanded);
+        *output += '\n';
+        const Origin origin{file.index, first};
+        origins.push_back(origin);
+        for (char c : expanded)
+        {
+            if (c == '\n')
+                origins.push_back(origin);
+        }
+    }
+    if (result == RapifyOk && !conditions.empty())
+    {
+        column = 0;
+        currentLine.clear();
+        lineNumber = physical - 1;
+        result = Report(RapifyEof, "#ifdef, #ifndef or #if without #endif");
+    }
+    openFiles.pop_back();
+    return result;
+}
+
+int ConfigPreprocessor::Directive(const std::string& line, size_t hash, OpenFile& file, std::vector<int>& conditions)
+{
+    const size_t nameEnd = NameEnd(line, hash + 1);
+    const std::string name = line.substr(hash + 1, nameEnd - hash - 1);
+    const bool skipping = !conditions.empty() && (conditions.back() & 1) == 0;
+    const size_t rest = SkipBlanks(line, nameEnd);
+    column = hash;
+    if (name == "ifdef" || name == "ifndef" || name == "if")
+    {
+        if (conditions.size() >= static_cast<size_t>(MaxConditionDepth))
+            return Report(RapifyNoMemory,
+                          "conditional blocks nested more than " + std::to_string(MaxConditionDepth) + " deep");
+        if (skipping)
+        {
+            conditions.push_back(4);
+            return RapifyOk;
+        }
+        bool value = false;
+        if (name == "if")
+        {
+            int r = Condition(line.substr(rest), rest, value);
+            if (r != RapifyOk)
+                return r;
+        }
+        else
+        {
+            const size_t end = NameEnd(line, rest);
+            if (end == rest || !IsNameStart(line[rest]))
+            {
+                column = rest;
+                return Report(RapifyDefineBadLabel, "#" + name + " needs a macro name");
+            }
+            const std::string macro = line.substr(rest, end - rest);
+            value = macros.count(macro) != 0 || macro == "__LINE__" || macro == "__FILE__" || macro == "__COUNTER__";
+            if (name == "ifndef")
+                value = !value;
+        }
+        conditions.push_back(value ? 1 : 0);
+        return RapifyOk;
+    }
+    if (name == "else")
+    {
+        if (conditions.empty() || (conditions.back() & 2))
+            return Report(RapifyExpectedStatement,
+                          conditions.empty() ? "#else without #ifdef, #ifndef or #if" : "a second #else in one block");
+        int& top = conditions.back();
+        top = (top & 4) ? 6 : ((top & 1) ? 2 : 3);
+        return RapifyOk;
+    }
+    if (name == "endif")
+    {
+        if (conditions.empty())
+            return Report(RapifyExpectedStatement, "#endif without #ifdef, #ifndef or #if");
+        conditions.pop_back();
+        return RapifyOk;
+    }
+    // Everything else in a skipped block is inert, #include included.
+    if (skipping)
+        return RapifyOk;
+    if (name == "define")
+        return Define(line, rest);
+    if (name == "undef")
+    {
+        const size_t end = NameEnd(line, rest);
+        const std::string macro = line.substr(rest, end - rest);
+        if (macro.empty())
+            return Report(RapifyDefineBadLabel, "#undef needs a macro name");
+        if (macros.erase(macro) == 0)
+            Report(RapifyOk, "#undef of '" + macro + "', which is not defined", true);
+        return RapifyOk;
+    }
+    if (name == "include")
+    {
+        column = rest;
+        return Include(Trim(line.substr(rest)), rest, file);
+    }
+    if (name == "pragma")
+    {
+        const std::string word = line.substr(rest, NameEnd(line, rest) - rest);
+        // The layout pragmas reach the parser; others are for other tools.
+        if (text::EqualNoCase(word.c_str(), "_arma_") || text::EqualNoCase(word.c_str(), "_xbox_"))
+        {
+            *output += line.substr(hash) + "\n";
+            origins.push_back(Origin{file.index, lineNumber});
+            return RapifyOk;
+        }
+        Report(RapifyOk, "unknown #pragma '" + word + "' ignored", true);
+        return RapifyOk;
+    }
+    return Report(RapifyExpectedStatement, "unknown directive '#" + name + "'");
+}
+
+int ConfigPreprocessor::Define(const std::string& line, size_t at)
+{
+    column = at;
+    const size_t end = NameEnd(line, at);
+    if (end == at || !IsNameStart(line[at]))
+        return Report(RapifyDefineBadLabel, "#define needs a macro name");
+    const std::string name = line.substr(at, end - at);
+    Macro macro;
+    size_t body = end;
+    if (end < line.size() && line[end] == '(')
+    {
+        macro.function = true;
+        const size_t close = line.find(')', end);
+        if (close == std::string::npos)
+            return Report(RapifyNoEndParenthesis, "no ')' after the parameters of '" + name + "'");
+        std::string list = line.substr(end + 1, close - end - 1);
+        size_t start = 0;
+        while (start <= list.size())
+        {
+            size_t comma = list.find(',', start);
+            if (comma == std::string::npos)
+                comma = list.size();
+            std::string param = Trim(list.substr(start, comma - start));
+            if (param.empty() ? comma != list.size() || start != 0
+                              : NameEnd(param, 0) != param.size() || !IsNameStart(param[0]))
+                return Report(RapifyDefineBadLabel, "bad parameter '" + param + "' of '" + name + "'");
+            if (!param.empty())
+                macro.params.push_back(param);
+            start = comma + 1;
+        }
+        body = close + 1;
+    }
+    // Spaces after the name (or the parameters) go, tabs stay.
+    while (body < line.size() && line[body] == ' ')
+        ++body;
+    macro.body = line.substr(body);
+    while (!macro.body.empty() && (macro.body.back() == ' ' || macro.body.back() == '\r'))
+        macro.body.pop_back();
+    auto found = macros.find(name);
+    if (found != macros.end())
+    {
+        if (found->second.function != macro.function || found->second.params != macro.params ||
+            found->second.body != macro.body)
+            Report(RapifyOk, "'" + name + "' redefined without #undef", true);
+        if (found->second.active)
+            return Report(RapifyDefineBadLabel, "'" + name + "' redefined while it expands");
+        found->second = macro;
+    }
+    else
+        macros.emplace(name, macro);
+    return RapifyOk;
+}
+
+int ConfigPreprocessor::Include(const std::string& spec, size_t at, OpenFile& file)
+{
+    column = at;
+    if (spec.size() < 2 || !((spec[0] == '"' && spec.back() == '"') || (spec[0] == '<' && spec.back() == '>')))
+        return Report(RapifyCannotInclude, "#include needs a file name in quotes");
+    const std::string name = Backslashed(spec.substr(1, spec.size() - 2));
+    if (openFiles.size() > static_cast<size_t>(MaxIncludeDepth) || includes >= MaxIncludes)
+        return Report(RapifyNoMemory,
+                      openFiles.size() > static_cast<size_t>(MaxIncludeDepth)
+                          ? "#include nested more than " + std::to_string(MaxIncludeDepth) + " files deep"
+                          : "more than " + std::to_string(MaxIncludes) + " #include files");
+    std::string disk;
+    bool caseOnly = false;
+    std::string normal;
+    if (!Normalise(name, normal) || name.find(':') != std::string::npos)
+        return Report(RapifyCannotInclude, "cannot include '" + name + "': it climbs out of its root");
+    if (normal[0] == '\\')
+    {
+        if (!FindGamePath(normal.substr(1), disk, caseOnly))
+            return Report(RapifyCannotInclude, "cannot include '" + name + "': no mounted folder holds it");
+    }
+    else
+    {
+        std::string joined;
+        Normalise(JoinPath(Folder(file.disk), normal), joined);
+        uint64_t size = 0;
+        std::string found;
+        if (platform::FindFileSize(joined.c_str(), size))
+            disk = joined;
+        else if (platform::MatchNoCase(joined.c_str(), found) && platform::FindFileSize(found.c_str(), size))
+        {
+            disk = Backslashed(found);
+            caseOnly = true;
+        }
+        else
+            return Report(RapifyCannotInclude, "cannot include '" + name + "': no such file");
+    }
+    if (!Inside(disk))
+        return Report(RapifyCannotInclude, "cannot include '" + name + "': it lies outside the mounted folders");
+    if (caseOnly)
+        Report(RapifyOk, "'" + name + "' matches '" + disk + "' only with another letter case", true);
+    FILE* stream = platform::OpenFile(disk.c_str(), "rb");
+    if (!stream)
+        return Report(RapifyCannotInclude, "cannot read '" + disk + "'");
+    std::string content;
+    char buffer[65536];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, stream)) > 0)
+    {
+        if (!Spend(got))
+        {
+            std::fclose(stream);
+            return failure;
+        }
+        content.append(buffer, got);
+    }
+    std::fclose(stream);
+    content.resize(std::strlen(content.c_str())); // text ends at its first zero byte
+    ++includes;
+    OpenFile inner{static_cast<int>(fileNames.size()), disk, GamePathOf(disk),
+                   "included from " + fileNames[static_cast<size_t>(file.index)] + ":" + std::to_string(lineNumber)};
+    fileNames.push_back(disk);
+    const std::string saved = currentLine;
+    const int savedLine = lineNumber;
+    int result = ProcessFile(StripComments(content.c_str()), inner);
+    currentLine = saved;
+    lineNumber = savedLine;
+    return result;
+}
+
+int ConfigPreprocessor::Condition(const std::string& expr, size_t at, bool& value)
+{
+    column = at;
+    std::string expanded;
+    inCondition = true;
+    failure = RapifyOk;
+    bool ok = Expand(expr, expanded, 0);
+    inCondition = false;
+    if (!ok)
+        return failure ? failure : RapifyNoMemory;
+    Evaluator evaluator(expanded, nullptr, true);
+    double result = 0;
+    if (!evaluator.Run(result))
+        return Report(RapifyExpectedValue, "#if " + Trim(expr) + ": " + evaluator.error);
+    value = result != 0;
+    return RapifyOk;
+}
+
+// Copies in to out with every macro use replaced by its expansion; double-
+// quoted text is copied as it is, single quotes are no strings here.
+// Measured and not kept: a filter on name length and end letters in front
+// of the macro lookup, and matching parameters without building the word
+// (no visible change on the addon-shaped benchmark: the time is spread over
+// the strings each expansion builds).
+bool ConfigPreprocessor::Expand(const std::string& in, std::string& out, int depth)
+{
+    if (depth > MaxExpansionDepth)
+    {
+        failure =
+            Report(RapifyNoMemory, "macro expansion nested more than " + std::to_string(MaxExpansionDepth) + " deep");
+        return false;
+    }
+    size_t i = 0;
+    while (i < in.size())
+    {
+        const char c = in[i];
+        if (c == '"')
+        {
+            const size_t end = StringEnd(in, i);
+            out.append(in, i, end - i);
+            i = end;
+            continue;
+        }
+        if (!IsNameChar(c))
+        {
+            // Runs of plain text are copied in one step.
+            size_t end = i + 1;
+            while (end < in.size() && !IsNameChar(in[end]) && in[end] != '"')
+                ++end;
+            out.append(in, i, end - i);
+            i = end;
+            continue;
+        }
+        const size_t end = NameEnd(in, i);
+        if (!IsNameStart(c))
+        {
+            out.append(in, i, end - i); // a number, with whatever letters follow it
+            i = end;
+            continue;
+        }
+        const std::string name = in.substr(i, end - i);
+        if (depth == 0)
+            column = i;
+        auto found = macros.find(name);
+        if (found != macros.end() && !found->second.active)
+        {
+            if (++expansions > MaxExpansions)
+            {
+                failure = Report(RapifyNoMemory, "more than " + std::to_string(MaxExpansions) + " macro expansions");
+                return false;
+            }
+            i = end;
+            if (!ExpandCall(name, found->second, in, i, out, depth))
+                return false;
+            if (!Spend(0) || out.size() > BudgetBase + BudgetPerSourceByte * sourceBytes)
+            {
+                failure = Report(RapifyNoMemory, "preprocessed text grows beyond the compile's budget");
+                return false;
+            }
+            continue;
+        }
+        i = end;
+        if (found == macros.end() && name.size() > 4 && name[0] == '_' && name[1] == '_')
+        {
+            if (!Builtin(name, in, i, out, depth))
+                return false;
+            continue;
+        }
+        out += name;
+    }
+    return true;
+}
+
+bool ConfigPreprocessor::ExpandCall(const std::string& name, Macro& macro, const std::string& in, size_t& i,
+                                    std::string& out, int depth)
+{
+    std::string result;
+    if (!macro.function)
+        result = macro.body;
+    else
+    {
+        // A function-like name without '(' stays as it is.
+        size_t open = i;
+        while (open < in.size() && (IsBlank(in[open]) || in[open] == '\n'))
+            ++open;
+        if (open >= in.size() || in[open] != '(')
+        {
+            out += name;
+            return true;
+        }
+        // Only parentheses group commas; quoted text is kept whole.
+        std::vector<std::string> args;
+        size_t start = open + 1;
+        int level = 0;
+        size_t k = start;
+        for (; k < in.size(); ++k)
+        {
+            const char c = in[k];
+            if (c == '"')
+                k = StringEnd(in, k) - 1;
+            else if (c == '(')
+                ++level;
+            else if (c == ')' && level-- == 0)
+                break;
+            else if (c == ',' && level == 0)
+            {
+                args.push_back(in.substr(start, k - start));
+                start = k + 1;
+            }
+        }
+        if (k >= in.size())
+        {
+            failure = Report(RapifyExpectedParenthesis, "no ')' ends the call of macro '" + name + "'");
+            return false;
+        }
+        args.push_back(in.substr(start, k - start));
+        i = k + 1;
+        if (macro.params.empty() && args.size() == 1 && Trim(args[0]).empty())
+            args.clear();
+        if (args.size() != macro.params.size())
+        {
+            failure =
+                Report(RapifyNotEnoughParameters, "macro '" + name + "' takes " + std::to_string(macro.params.size()) +
+                                                      " arguments, " + std::to_string(args.size()) + " given");
+            return false;
+        }
+        // Arguments are expanded before they are put in, for # and ## too;
+        // the whitespace around them is kept.
+        expansionNotes.push_back(name);
+        for (std::string& arg : args)
+        {
+            std::string expanded;
+            if (!Expand(arg, expanded, depth + 1))
+                return false;
+            arg.swap(expanded);
+        }
+        expansionNotes.pop_back();
+        auto argument = [&](const std::string& word) -> const std::string* {
+            for (size_t p = 0; p < macro.params.size(); ++p)
+            {
+                if (macro.params[p] == word)
+                    return &args[p];
+            }
+            return nullptr;
+        };
+        const std::string& body = macro.body;
+        for (size_t b = 0; b < body.size();)
+        {
+            const char c = body[b];
+            if (c == '"')
+            {
+                const size_t end = StringEnd(body, b);
+                result.append(body, b, end - b);
+                b = end;
+            }
+            else if (c == '#' && b + 1 < body.size() && body[b + 1] == '#')
+            {
+                // ## joins what stands on either side, parameter or not.
+                while (!result.empty() && IsBlank(result.back()))
+                    result.pop_back();
+                b = SkipBlanks(body, b + 2);
+            }
+            else if (c == '#' && b + 1 < body.size() && IsNameStart(body[b + 1]))
+            {
+                // #word wraps the (expanded) argument or the word in quotes,
+                // without escaping anything.
+                const size_t end = NameEnd(body, b + 1);
+                const std::string word = body.substr(b + 1, end - b - 1);
+                const std::string* arg = argument(word);
+                result += '"' + (arg ? *arg : word) + '"';
+                b = end;
+            }
+            else if (IsNameChar(c))
+            {
+                const size_t end = NameEnd(body, b);
+                const std::string word = body.substr(b, end - b);
+                const std::string* arg = IsNameStart(c) ? argument(word) : nullptr;
+                result += arg ? *arg : word;
+                b = end;
+            }
+            else
+                result += body[b++];
+        }
+    }
+    if (!macro.function)
+    {
+        // #word also works in a body without parameters.
+        std::string plain;
+        for (size_t b = 0; b < result.size();)
+        {
+            if (result[b] == '"')
+            {
+                const size_t end = StringEnd(result, b);
+                plain.append(result, b, end - b);
+                b = end;
+            }
+            else if (result[b] == '#' && b + 1 < result.size() && result[b + 1] == '#')
+            {
+                while (!plain.empty() && IsBlank(plain.back()))
+                    plain.pop_back();
+                b = SkipBlanks(result, b + 2);
+            }
+            else if (result[b] == '#' && b + 1 < result.size() && IsNameStart(result[b + 1]))
+            {
+                const size_t end = NameEnd(result, b + 1);
+                plain += '"' + result.substr(b + 1, end - b - 1) + '"';
+                b = end;
+            }
+            else
+                plain += result[b++];
+        }
+        result.swap(plain);
+    }
+    // The result is read again; the macro does not expand inside itself.
+    expansionNotes.push_back(name);
+    macro.active = true;
+    const bool ok = Expand(result, out, depth + 1);
+    macro.active = false;
+    if (ok)
+        expansionNotes.pop_back();
+    return ok;
+}
+
+bool ConfigPreprocessor::Builtin(const std::string& name, const std::string& in, size_t& i, std::string& out, int depth)
+{
+    const OpenFile& file = *openFiles.back();
+    if (name == "__LINE__")
+        out += std::to_string(lineNumber);
+    else if (name == "__FILE__")
+        out += '"' + file.game + '"';
+    else if (name == "__FILE_NAME__" || name == "__FILE_SHORT__")
+    {
+        std::string base = text::AfterLastSeparator(file.game.c_str());
+        out += '"' + (name == "__FILE_NAME__" ? base : text::WithoutExtension(base)) + '"';
+    }
+    else if (name == "__COUNTER__")
+        out += std::to_string(counter++);
+    else if (name == "__COUNTER_RESET__")
+        counter = 0;
+    else if (name == "__ARMA__" || name == "__ARMA3__")
+        out += '1';
+    else if (name == "__A3_DEBUG__" || name == "__A3_DIAG__" || name == "__A3_EXPERIMENTAL__" ||
+             name == "__A3_PROFILING__")
+        out += '0';
+    else if (name == "__GAME_VER__")
+        out += "02.00.146790";
+    else if (name == "__GAME_VER_MAJ__")
+        out += "02";
+    else if (name == "__GAME_VER_MIN__")
+        out += "00";
+    else if (name == "__GAME_BUILD__")
+        out += "146790";
+    else if (name == "__EVAL" || name == "__EXEC")
+        return Arithmetic(name, in, i, out, depth);
+    else if (name == "__has_include" && inCondition)
+    {
+        // 1 when the game path exists; a path without a leading backslash
+        // quietly gives 0.
+        size_t open = SkipBlanks(in, i);
+        size_t close = open < in.size() && in[open] == '(' ? in.find(')', open) : std::string::npos;
+        if (close == std::string::npos)
+        {
+            failure = Report(RapifyExpectedParenthesis, "__has_include needs (\"\\path\")");
+            return false;
+        }
+        std::string path = Backslashed(Trim(in.substr(open + 1, close - open - 1)));
+        if (path.size() >= 2 && path[0] == '"' && path.back() == '"')
+            path = path.substr(1, path.size() - 2);
+        std::string disk;
+        bool caseOnly = false;
+        std::string normal;
+        out += (!path.empty() && path[0] == '\\' && Normalise(path, normal) &&
+                FindGamePath(normal.substr(1), disk, caseOnly) && Inside(disk))
+                   ? '1'
+                   : '0';
+        i = close + 1;
+    }
+    else
+    {
+        // Date and time: the build's own.
+        std::time_t now = std::time(nullptr);
+        std::tm local{};
+        std::tm utc{};
+#ifdef _WIN32
+        localtime_s(&local, &now);
+        gmtime_s(&utc, &now);
+#else
+        localtime_r(&now, &local);
+        gmtime_r(&now, &utc);
+#endif
+        char buffer[64];
+        buffer[0] = 0;
+        if (name == "__DATE_ARR__")
+            std::strftime(buffer, sizeof buffer, "%Y,%m,%d,%H,%M,%S", &local);
+        else if (name == "__DATE_STR__")
+            std::strftime(buffer, sizeof buffer, "\"%Y/%m/%d, %H:%M:%S\"", &local);
+        else if (name == "__DATE_STR_ISO8601__")
+            std::strftime(buffer, sizeof buffer, "\"%Y-%m-%dT%H:%M:%SZ\"", &utc);
+        else if (name == "__TIME__")
+            std::strftime(buffer, sizeof buffer, "%H:%M:%S", &local);
+        else if (name == "__TIME_UTC__")
+            std::strftime(buffer, sizeof buffer, "%H:%M:%S", &utc);
+        else if (name == "__DAY__")
+            std::snprintf(buffer, sizeof buffer, "%d", local.tm_mday);
+        else if (name == "__MONTH__")
+            std::snprintf(buffer, sizeof buffer, "%d", local.tm_mon + 1);
+        else if (name == "__YEAR__")
+            std::snprintf(buffer, sizeof buffer, "%d", local.tm_year + 1900);
+        else if (name == "__TIMESTAMP_UTC__")
+            std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(now));
+        else if (name.compare(0, 10, "__RAND_INT") == 0 || name.compare(0, 11, "__RAND_UINT") == 0)
+            std::snprintf(buffer, sizeof buffer, "%d", std::rand() % 128);
+        else
+        {
+            out += name;
+            return true;
+        }
+        out += buffer;
+    }
+    return true;
+}
+
+// __EVAL(expr) becomes the number it computes; __EXEC(a = expr; ...) assigns
+// variables that later __EVALs read and leaves nothing.
+bool ConfigPreprocessor::Arithmetic(const std::string& name, const std::string& in, size_t& i, std::string& out,
+                                    int depth)
+{
+    size_t open = SkipBlanks(in, i);
+    if (open >= in.size() || in[open] != '(')
+    {
+        out += name;
+        return true;
+    }
+    int level = 0;
+    size_t close = open;
+    for (; close < in.size(); ++close)
+    {
+        if (in[close] == '(')
+            ++level;
+        else if (in[close] == ')' && --level == 0)
+            break;
+    }
+    if (close >= in.size())
+    {
+        failure = Report(RapifyExpectedParenthesis, "no ')' ends " + name);
+        return false;
+    }
+    i = close + 1;
+    std::string body;
+    if (!Expand(in.substr(open + 1, close - open - 1), body, depth + 1))
+        return false;
+    if (name == "__EVAL")
+    {
+        Evaluator evaluator(body, &variables, false);
+        double value = 0;
+        if (!evaluator.Run(value))
+        {
+            failure = Report(RapifyExpectedValue, "__EVAL(" + Trim(body) + "): " + evaluator.error);
+            return false;
+        }
+        out += NumberText(value);
+        return true;
+    }
+    size_t start = 0;
+    while (start < body.size())
+    {
+        size_t end = body.find(';', start);
+        if (end == std::string::npos)
+            end = body.size();
+        const std::string statement = Trim(body.substr(start, end - start));
+        start = end + 1;
+        if (statement.empty())
+            continue;
+        const size_t nameEnd = NameEnd(statement, 0);
+        const size_t equals = SkipBlanks(statement, nameEnd);
+        if (nameEnd == 0 || !IsNameStart(statement[0]) || equals >= statement.size() || statement[equals] != '=' ||
+            (equals + 1 < statement.size() && statement[equals + 1] == '='))
+        {
+            failure = Report(RapifyExpectedValue, "__EXEC cannot run '" + statement + "': only name = arithmetic");
+            return false;
+        }
+        Evaluator evaluator(statement.substr(equals + 1), &variables, false);
+        double value = 0;
+        if (!evaluator.Run(value))
+        {
+            failure = Report(RapifyExpectedValue, "__EXEC(" + statement + "): " + evaluator.error);
+            return false;
+        }
+        variables[statement.substr(0, nameEnd)] = value;
+    }
+    return true;
+}
