@@ -32,7 +32,7 @@ class CurrentDialect : public testsupport::FolderTest
 protected:
     void Check(const std::vector<Row>& table)
     {
-        testsupport::CheckRows(table, [this](const Row& row) {
+        testsupport::CheckRows(table, [](const Row& row) {
             TempDir dir;
             for (const auto& file : row.files)
                 dir.Put(file.first, file.second);
