@@ -345,7 +345,7 @@ private:
         return Refuse();
     }
 
-    const std::string& s;
+    const std::string s; // a copy: callers may pass a temporary
     const std::map<std::string, double>* vars;
     bool compare;
     size_t pos = 0;
