@@ -769,16 +769,18 @@ int ConfigPreprocessor::Include(const std::string& spec, size_t at, OpenFile& fi
     if (!stream)
         return Report(RapifyCannotInclude, "cannot read '" + disk + "'");
     std::string content;
-    char buffer[65536];
+    // On the heap: this frame recurses once per nested include, and a
+    // Windows thread has 1 MiB of stack.
+    std::vector<char> buffer(size_t{1} << 16);
     size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, stream)) > 0)
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), stream)) > 0)
     {
         if (!Spend(got))
         {
             std::fclose(stream);
             return failure;
         }
-        content.append(buffer, got);
+        content.append(buffer.data(), got);
     }
     std::fclose(stream);
     content.resize(std::strlen(content.c_str())); // text ends at its first zero byte
