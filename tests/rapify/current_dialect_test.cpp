@@ -319,6 +319,8 @@ TEST_F(CurrentDialect, FindingsNameTheirPlace)
         {"redefinition warns", {{"config.cpp", "#define A 1\n#define A 2\n"}}, "config.cpp", 2, 9, true, {}},
         {"unknown undef warns", {{"config.cpp", "\n#undef A\n"}}, "config.cpp", 2, 1, true, {}},
         {"unknown pragma warns", {{"config.cpp", "#pragma hemtt flag\n"}}, "config.cpp", 1, 1, true, {}},
+#if !defined(_WIN32)
+        // Windows opens the name whatever its letter case: nothing to warn of.
         {"include by another case warns",
          {{"config.cpp", "#include \"INC.hpp\"\n"}, {"inc.hpp", "x=1;\n"}},
          "config.cpp",
@@ -326,6 +328,7 @@ TEST_F(CurrentDialect, FindingsNameTheirPlace)
          10,
          true,
          {}},
+#endif
     };
     testsupport::CheckRows(table, [](const Finding& row) {
         TempDir dir;
