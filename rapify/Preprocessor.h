@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "ConfigScanner.h"
 #include "RapifyDiagnostic.h"
 
 class ConfigPreprocessor
@@ -32,14 +33,15 @@ public:
     const std::vector<Origin>& Origins() const { return origins; }
     const std::vector<std::string>& Files() const { return fileNames; }
 
-    // Bounds of one run.
-    static constexpr int MaxExpansionDepth = 256;
+    // Bounds of one run: the include and text bounds are the old dialect's;
+    // expansions count every macro name replaced, so their bound is higher.
+    static constexpr int MaxExpansionDepth = ConfigScanner::MaxExpansionDepth;
     static constexpr long MaxExpansions = 4000000;
-    static constexpr int MaxIncludeDepth = 32;
-    static constexpr int MaxIncludes = 10000;
+    static constexpr int MaxIncludeDepth = ConfigScanner::MaxIncludeDepth;
+    static constexpr int MaxIncludes = ConfigScanner::MaxIncludes;
     static constexpr int MaxConditionDepth = 1000;
-    static constexpr uint64_t BudgetPerSourceByte = 64;
-    static constexpr uint64_t BudgetBase = 64u << 20;
+    static constexpr uint64_t BudgetPerSourceByte = ConfigScanner::BudgetPerSourceByte;
+    static constexpr uint64_t BudgetBase = ConfigScanner::BudgetBase;
 
 private:
     struct Macro
