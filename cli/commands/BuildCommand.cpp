@@ -176,7 +176,8 @@ public:
         }
         if (layout.addons.empty())
             return Fail(project + ": no addon in addons/ or optionals/");
-        const fs::path out = options.output.empty() ? fs::path(project) / ".ostrel" / "build" : fs::path(options.output);
+        const fs::path out =
+            options.output.empty() ? fs::path(project) / ".ostrel" / "build" : fs::path(options.output);
         mod = (out / ("@" + layout.name)).string();
         fs::create_directories(out, code);
         if (code)
@@ -221,9 +222,10 @@ public:
         context.building = (staging.Path() / ("@" + layout.name)).string();
         for (const char* folder : {"addons", "optionals", "keys"})
         {
-            const bool wanted = std::string(folder) == "keys" ? signing
-                                                              : std::any_of(layout.addons.begin(), layout.addons.end(),
-                                                                            [&](const Addon& a) { return a.group == folder; });
+            const bool wanted = std::string(folder) == "keys"
+                                    ? signing
+                                    : std::any_of(layout.addons.begin(), layout.addons.end(),
+                                                  [&](const Addon& a) { return a.group == folder; });
             if (wanted || std::string(folder) == "addons")
                 fs::create_directories(fs::path(context.building) / folder, code);
             if (code)
@@ -243,8 +245,8 @@ public:
         bool replaced = false;
         int status = Success;
         if (failed)
-            status = Fail(std::to_string(failed) + " of " + std::to_string(results.size()) +
-                          " addons failed; " + mod + " is left as it was");
+            status = Fail(std::to_string(failed) + " of " + std::to_string(results.size()) + " addons failed; " + mod +
+                          " is left as it was");
         else
             status = Finish(signing, replaced);
         if (replaced)

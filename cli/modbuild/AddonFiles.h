@@ -12,11 +12,11 @@ namespace modbuild
 {
 struct AddonFile
 {
-    std::string entry;     // below the addon folder, '/' between folders
-    std::string path;      // on disk
-    uint64_t size = 0;     // as the file system tells it (through a link)
-    int64_t time = 0;      // last write time, in the file system's ticks
-    uint32_t created = 0;  // creation time in seconds, the entry's time stamp
+    std::string entry;    // below the addon folder, '/' between folders
+    std::string path;     // on disk
+    uint64_t size = 0;    // as the file system tells it (through a link)
+    int64_t time = 0;     // last write time, in the file system's ticks
+    uint32_t created = 0; // creation time in seconds, the entry's time stamp
 };
 
 // Size and last write time of a file (through links); false when it is no

@@ -64,8 +64,7 @@ bool ReadWhole(const std::string& path, std::string& text)
 
 // Copies exactly size bytes of the file into the archive, hashing them; a
 // file that is shorter or longer than it was listed fails.
-bool CopyInto(Ostrel& writer, const std::string& path, uint64_t size, std::vector<unsigned char>& block,
-              uint64_t& hash)
+bool CopyInto(Ostrel& writer, const std::string& path, uint64_t size, std::vector<unsigned char>& block, uint64_t& hash)
 {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
     if (!file)
@@ -75,7 +74,8 @@ bool CopyInto(Ostrel& writer, const std::string& path, uint64_t size, std::vecto
     while (remaining)
     {
         const size_t piece = remaining < block.size() ? static_cast<size_t>(remaining) : block.size();
-        if (std::fread(block.data(), 1, piece, file.get()) != piece || !writer.WriteData(block.data(), static_cast<int>(piece)))
+        if (std::fread(block.data(), 1, piece, file.get()) != piece ||
+            !writer.WriteData(block.data(), static_cast<int>(piece)))
             return false;
         content.Update(block.data(), piece);
         remaining -= piece;
@@ -174,10 +174,9 @@ private:
         if (!ListAddonFiles(context.project, addon.Folder(), context.excludes, files, result.notes))
             return Fail("cannot list the folder");
         result.record.key = addon.Folder();
-        result.record.fingerprint =
-            HexOf(HashBytes(context.fingerprint.data(), context.fingerprint.size()) ^
-                  HashBytes((addon.prefix + "\n" + addon.ArchivePath()).data(), addon.prefix.size() + 1 +
-                                                                                     addon.ArchivePath().size()));
+        result.record.fingerprint = HexOf(HashBytes(context.fingerprint.data(), context.fingerprint.size()) ^
+                                          HashBytes((addon.prefix + "\n" + addon.ArchivePath()).data(),
+                                                    addon.prefix.size() + 1 + addon.ArchivePath().size()));
         const AddonRecord* old = context.cache ? context.cache->Find(addon.Folder()) : nullptr;
         AddonRecord fresh;
         if (old && old->fingerprint == result.record.fingerprint && Unchanged(*old, files, context, fresh))

@@ -19,14 +19,14 @@ namespace modbuild
 // What every job reads and none changes.
 struct JobContext
 {
-    std::string project;           // the project folder
-    std::string building;          // the mod folder being built (temporary)
-    std::string previous;          // the mod folder of the last build (may not exist)
+    std::string project;  // the project folder
+    std::string building; // the mod folder being built (temporary)
+    std::string previous; // the mod folder of the last build (may not exist)
     std::vector<std::string> excludes;
     std::vector<RapifyMount> mounts;
     bool binarise = true;
-    int64_t fixedTime = -1;        // the entries' time stamps and the built-ins' clock; negative: none
-    std::string fingerprint;       // settings, options and tool version
+    int64_t fixedTime = -1;  // the entries' time stamps and the built-ins' clock; negative: none
+    std::string fingerprint; // settings, options and tool version
     const BuildCache* cache = nullptr;
     // Signs the archive at the path; answers the signature's path. Empty:
     // no signing.
@@ -36,10 +36,10 @@ struct JobContext
 struct JobResult
 {
     bool ok = false;
-    bool skipped = false;     // taken over from the previous output
+    bool skipped = false; // taken over from the previous output
     bool interrupted = false;
     size_t entries = 0;
-    uint64_t size = 0;        // of the archive
+    uint64_t size = 0; // of the archive
     double seconds = 0;
     std::vector<std::string> errors; // compiler diagnostics and failures, each ending in a line end
     std::vector<std::string> notes;  // shown with -v

@@ -14,9 +14,9 @@ namespace modbuild
 {
 struct Addon
 {
-    std::string group;   // "addons" or "optionals": the folder of the project and of the mod
-    std::string name;    // the addon's folder name
-    std::string prefix;  // its game path, backslash separated, no leading one
+    std::string group;  // "addons" or "optionals": the folder of the project and of the mod
+    std::string name;   // the addon's folder name
+    std::string prefix; // its game path, backslash separated, no leading one
     bool prefixFromFile = false;
     std::string archive; // the archive's file name, "ace_main.pbo"
 

@@ -115,7 +115,9 @@ void BuildCache::Load(const std::string& path)
             open = false;
         }
         else if ((kind == "member" || kind == "source" || kind == "output") && ParseFile(in, record))
-            (kind == "member" ? current.members : kind == "source" ? current.sources : current.outputs)
+            (kind == "member"   ? current.members
+             : kind == "source" ? current.sources
+                                : current.outputs)
                 .push_back(record);
         else
         {

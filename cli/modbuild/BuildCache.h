@@ -22,8 +22,8 @@ struct FileRecord
 
 struct AddonRecord
 {
-    std::string key;         // the addon's folder, "addons/main"
-    std::string fingerprint; // settings, options, prefix and tool version, hashed
+    std::string key;                 // the addon's folder, "addons/main"
+    std::string fingerprint;         // settings, options, prefix and tool version, hashed
     std::vector<FileRecord> members; // the addon's own files, in listing order
     std::vector<FileRecord> sources; // files its configs included from elsewhere
     std::vector<FileRecord> outputs; // archive and signature

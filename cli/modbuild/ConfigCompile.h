@@ -30,9 +30,9 @@ struct CompileSetup
 
 enum class CompileResult
 {
-    Binary,      // bytes holds the binarised config
-    AsText,      // packed as it is (already binarised, or NeedsText)
-    Failed,      // diagnostics holds the compiler's findings
+    Binary, // bytes holds the binarised config
+    AsText, // packed as it is (already binarised, or NeedsText)
+    Failed, // diagnostics holds the compiler's findings
     Interrupted
 };
 

@@ -22,10 +22,10 @@ bool Same(char a, char b)
 enum TokenKind
 {
     Literal,
-    AnyOne,     // ?
-    AnyInName,  // *
-    AnyAtAll,   // **
-    AnyFolders  // **/ : nothing, or anything that ends with '/'
+    AnyOne,    // ?
+    AnyInName, // *
+    AnyAtAll,  // **
+    AnyFolders // **/ : nothing, or anything that ends with '/'
 };
 
 struct Token

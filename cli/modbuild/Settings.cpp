@@ -95,8 +95,7 @@ std::string ProjectSettings::Fingerprint() const
     return text;
 }
 
-bool ReadSettingsText(const std::string& text, const std::string& path, ProjectSettings& settings,
-                      std::string& error)
+bool ReadSettingsText(const std::string& text, const std::string& path, ProjectSettings& settings, std::string& error)
 {
     toml::table table;
     try

@@ -29,7 +29,6 @@ struct ProjectSettings
 // when one cannot be read or parsed.
 bool ReadSettings(const std::string& project, ProjectSettings& settings, std::string& error);
 // Reads one settings text (path names it in messages) over settings.
-bool ReadSettingsText(const std::string& text, const std::string& path, ProjectSettings& settings,
-                      std::string& error);
+bool ReadSettingsText(const std::string& text, const std::string& path, ProjectSettings& settings, std::string& error);
 } // namespace modbuild
 } // namespace cli
