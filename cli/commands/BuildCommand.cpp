@@ -212,7 +212,9 @@ public:
         context.project = project;
         context.previous = mod;
         context.binarise = !options.noBinarise;
-        context.mounts = ModMounts(project, layout);
+        context.mounts.make = [this] {
+            return ModMounts(project, layout);
+        };
         const std::string cachePath = (fs::path(project) / ".ostrel" / "cache").string();
         cache.Load(cachePath);
         context.cache = &cache;

@@ -235,7 +235,7 @@ private:
                 const std::string scratch =
                     (fs::path(context.building) / (".compile-" + addon.group + "-" + addon.name)).string();
                 CompileSetup setup;
-                setup.mounts = &context.mounts;
+                setup.mounts = &context.mounts.Get();
                 setup.fixedTime = context.fixedTime;
                 const CompileResult compiled =
                     CompileConfig(file.path, text, scratch, setup, entry.bytes, sources, diagnostics);

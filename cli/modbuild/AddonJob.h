@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,23 @@ namespace cli
 {
 namespace modbuild
 {
+// The game-path mounts of the compiles, made by the first job that needs
+// them (a build that compiles nothing never walks the project for them).
+class LazyMounts
+{
+public:
+    std::function<std::vector<RapifyMount>()> make;
+    const std::vector<RapifyMount>& Get() const
+    {
+        std::call_once(once, [this] { list = make ? make() : std::vector<RapifyMount>(); });
+        return list;
+    }
+
+private:
+    mutable std::once_flag once;
+    mutable std::vector<RapifyMount> list;
+};
+
 // What every job reads and none changes.
 struct JobContext
 {
@@ -23,7 +41,7 @@ struct JobContext
     std::string building; // the mod folder being built (temporary)
     std::string previous; // the mod folder of the last build (may not exist)
     std::vector<std::string> excludes;
-    std::vector<RapifyMount> mounts;
+    LazyMounts mounts;
     bool binarise = true;
     int64_t fixedTime = -1;  // the entries' time stamps and the built-ins' clock; negative: none
     std::string fingerprint; // settings, options and tool version
