@@ -1129,7 +1129,7 @@ bool ConfigPreprocessor::Builtin(const std::string& name, const std::string& in,
         else if (name == "__TIMESTAMP_UTC__")
             std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(now));
         else if (name.compare(0, 10, "__RAND_INT") == 0 || name.compare(0, 11, "__RAND_UINT") == 0)
-            std::snprintf(buffer, sizeof buffer, "%d", (fixedTime >= 0 ? NextRandom() : std::rand()) % 128);
+            std::snprintf(buffer, sizeof buffer, "%d", NextRandom() % 128);
         else
         {
             out += name;

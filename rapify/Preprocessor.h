@@ -33,7 +33,9 @@ public:
     const std::vector<Origin>& Origins() const { return origins; }
     const std::vector<std::string>& Files() const { return fileNames; }
     // Date, time and random built-ins from this moment (seconds since 1970,
-    // taken as UTC) and a generator seeded with it; negative: the clock.
+    // taken as UTC) and a generator seeded with it; negative: the clock. The
+    // generator is the object's own, so compiles on several threads never
+    // share it.
     void SetFixedTime(int64_t seconds)
     {
         fixedTime = seconds;
@@ -104,7 +106,7 @@ private:
     uint64_t sourceBytes = 0;
     uint64_t spentBytes = 0;
     int64_t fixedTime = -1;
-    uint32_t randomState = 0;
+    uint32_t randomState = 1;
     int NextRandom()
     {
         randomState = randomState * 1103515245u + 12345u;

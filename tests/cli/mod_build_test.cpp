@@ -6,6 +6,7 @@
 #ifdef OSTREL_MODBUILD
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -309,6 +310,13 @@ TEST_F(ModBuildTest, BytesDependOnNeitherThreadsNorRuns)
     }
     const testsupport::ArchiveContents main = testsupport::ReadBack(Path("one/@ACE/addons/ace_main.pbo"));
     ASSERT_EQ(main.names.size(), 4u);
+    // Every entry's time stamp is the epoch (1700000000, little-endian).
+    const Bytes bytes = Read("one/@ACE/addons/ace_main.pbo");
+    const Bytes stamp = {0x00, 0xF1, 0x53, 0x65};
+    size_t stamps = 0;
+    for (auto at = bytes.begin(); (at = std::search(at, bytes.end(), stamp.begin(), stamp.end())) != bytes.end(); ++at)
+        ++stamps;
+    EXPECT_EQ(stamps, 4u);
     EXPECT_NE(clitest::LibraryText(main.data[3], "stamp").find("2023/11/14, 22:13:20"), std::string::npos)
         << clitest::LibraryText(main.data[3], "stamp");
     // Without --reproducible, -j alone changes nothing either.
