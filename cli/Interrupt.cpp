@@ -3,6 +3,7 @@
 
 #include "Interrupt.h"
 
+#include <atomic>
 #include <csignal>
 #include <initializer_list>
 #if defined(_WIN32)
@@ -17,8 +18,11 @@ namespace interrupt
 {
 namespace
 {
-// The signal that asked the command to stop; 0 while none has.
-volatile std::sig_atomic_t requested = 0;
+// The signal that asked the command to stop; 0 while none has. Read by every
+// thread of a command that works on several (lock-free, so the handler may
+// write it).
+std::atomic<int> requested(0);
+static_assert(std::atomic<int>::is_always_lock_free, "the handler writes the flag");
 const char* volatile guarded = nullptr;
 
 extern "C" void OnInterrupt(int signal)

@@ -28,6 +28,8 @@ public:
         total = entries;
         bytesTotal = bytes;
     }
+    // The text before the counts; it must stay valid while the bar is used.
+    void SetLabel(const char* text) { label = text; }
     // Redraws at most ten times a second.
     void Update(size_t done, uint64_t bytesDone);
     // Clears the bar's line when one was drawn.

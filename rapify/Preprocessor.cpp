@@ -1096,7 +1096,7 @@ bool ConfigPreprocessor::Builtin(const std::string& name, const std::string& in,
     else
     {
         // Date and time: the build's own.
-        std::time_t now = std::time(nullptr);
+        const std::time_t now = fixedTime >= 0 ? static_cast<std::time_t>(fixedTime) : std::time(nullptr);
         std::tm local{};
         std::tm utc{};
 #ifdef _WIN32
@@ -1106,6 +1106,8 @@ bool ConfigPreprocessor::Builtin(const std::string& name, const std::string& in,
         localtime_r(&now, &local);
         gmtime_r(&now, &utc);
 #endif
+        if (fixedTime >= 0)
+            local = utc;
         char buffer[64];
         buffer[0] = 0;
         if (name == "__DATE_ARR__")
@@ -1127,7 +1129,7 @@ bool ConfigPreprocessor::Builtin(const std::string& name, const std::string& in,
         else if (name == "__TIMESTAMP_UTC__")
             std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(now));
         else if (name.compare(0, 10, "__RAND_INT") == 0 || name.compare(0, 11, "__RAND_UINT") == 0)
-            std::snprintf(buffer, sizeof buffer, "%d", std::rand() % 128);
+            std::snprintf(buffer, sizeof buffer, "%d", NextRandom() % 128);
         else
         {
             out += name;

@@ -32,6 +32,15 @@ public:
     const std::vector<RapifyDiagnostic>& Diagnostics() const { return diagnostics; }
     const std::vector<Origin>& Origins() const { return origins; }
     const std::vector<std::string>& Files() const { return fileNames; }
+    // Date, time and random built-ins from this moment (seconds since 1970,
+    // taken as UTC) and a generator seeded with it; negative: the clock. The
+    // generator is the object's own, so compiles on several threads never
+    // share it.
+    void SetFixedTime(int64_t seconds)
+    {
+        fixedTime = seconds;
+        randomState = static_cast<uint32_t>(seconds);
+    }
 
     // Bounds of one run: the include and text bounds are the old dialect's;
     // expansions count every macro name replaced, so their bound is higher.
@@ -96,4 +105,11 @@ private:
     int failure = 0; // code of the error an expansion met
     uint64_t sourceBytes = 0;
     uint64_t spentBytes = 0;
+    int64_t fixedTime = -1;
+    uint32_t randomState = 1;
+    int NextRandom()
+    {
+        randomState = randomState * 1103515245u + 12345u;
+        return static_cast<int>((randomState >> 16) & 0x7fff);
+    }
 };

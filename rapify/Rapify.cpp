@@ -51,6 +51,7 @@ int Rapify::ProcessBuffer(const char* text, const char* path, ProgressCallback c
 {
     diagnostics.clear();
     preprocessed.clear();
+    sourceFiles.clear();
     mapped = false;
     if (!text)
         return RapifyCannotOpen;
@@ -72,10 +73,12 @@ int Rapify::ProcessCurrent(const char* text, const char* path, ProgressCallback 
     try
     {
         ConfigPreprocessor preprocessor(mounts);
+        preprocessor.SetFixedTime(fixedTime);
         result = preprocessor.Run(text, path, preprocessed);
         diagnostics = preprocessor.Diagnostics();
         origins = preprocessor.Origins();
         files = preprocessor.Files();
+        sourceFiles = files;
     }
     catch (const std::bad_alloc&)
     {
@@ -130,6 +133,7 @@ int Rapify::PreprocessBuffer(const char* text, const char* path)
     try
     {
         ConfigPreprocessor preprocessor(mounts);
+        preprocessor.SetFixedTime(fixedTime);
         result = preprocessor.Run(text, path ? path : "", preprocessed);
         diagnostics = preprocessor.Diagnostics();
     }

@@ -98,6 +98,12 @@ public:
     int PreprocessBuffer(const char* text, const char* path);
     // The last compile's text after the current dialect's preprocessor.
     const std::string& GetPreprocessedText() const { return preprocessed; }
+    // The files the last compile in the current dialect read: the top file
+    // first, then every included one as its path was resolved.
+    const std::vector<std::string>& GetSourceFiles() const { return sourceFiles; }
+    // Date, time and random built-ins of later compiles from this moment
+    // (seconds since 1970, UTC) instead of the clock; negative: the clock.
+    void SetFixedTime(int64_t seconds) { fixedTime = seconds; }
 
 private:
     int ProcessCurrent(const char* text, const char* path, ProgressCallback callback, RazDLL* dll);
@@ -112,6 +118,8 @@ private:
     std::vector<RapifyMount> mounts;
     std::vector<RapifyDiagnostic> diagnostics;
     std::string preprocessed;
+    std::vector<std::string> sourceFiles;
+    int64_t fixedTime = -1;
     std::string stopFile; // where a current-dialect compile stopped
     int stopLine = 0;
     bool mapped = false;

@@ -45,6 +45,7 @@ Action DefinePatch(CLI::App& command);
 Action DefineDerap(CLI::App& command);
 Action DefineCheck(CLI::App& command);
 Action DefinePack(CLI::App& command);
+Action DefineBuild(CLI::App& command); // where toml++ is found
 Action DefineRapify(CLI::App& command);
 Action DefinePreprocess(CLI::App& command);
 Action DefineTexture(CLI::App& command); // where the texture codec is built

@@ -13,6 +13,9 @@ const std::vector<Command>& Commands()
         {"cat", "Write one entry's unpacked bytes to standard output", DefineCat},
         {"extract", "Extract archives into folders", DefineExtract},
         {"pack", "Build an archive from a folder", DefinePack},
+#ifdef OSTREL_MODBUILD
+        {"build", "Build a whole mod: every addon packed, compiled and signed into @NAME", DefineBuild},
+#endif
         {"patch", "Merge a patch archive into a target archive (<name>.patched.pbo)", DefinePatch},
         {"derap", "Decode a binarised config to config text", DefineDerap},
         {"rapify", "Compile config text to a binarised config", DefineRapify},
