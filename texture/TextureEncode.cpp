@@ -3,7 +3,6 @@
 // optionally LZO1X-packed), the AVGC, MAXC, FLAG and OFFS tags, end marker.
 #include <lzo/lzo1x.h>
 #include <new>
-#include <utility>
 
 #include "../frame/ByteOrder.h"
 #include "../frame/Text.h"
@@ -19,6 +18,7 @@ namespace
 {
 const unsigned MinSide = 4;
 const unsigned MaxSide = 4096;
+const size_t MaxLevels = 11;           // 4096 down to 4
 const uint32_t MaxMipBytes = 0xFFFFFF; // the size field has three bytes
 const unsigned LzoWidthBit = 0x8000;
 
@@ -126,7 +126,7 @@ bool IsDxt(PixelType type)
 // The DXT blocks of every level, the block rows of all levels shared out
 // between the threads; each job writes its own rows, so the bytes do not
 // depend on the thread count.
-void EncodeDxtLevels(const std::vector<Image>& levels, const EncodeOptions& options, bool dxt5,
+void EncodeDxtLevels(const std::vector<const Image*>& levels, const EncodeOptions& options, bool dxt5,
                      std::vector<std::vector<unsigned char>>& data)
 {
     struct Job
@@ -138,14 +138,14 @@ void EncodeDxtLevels(const std::vector<Image>& levels, const EncodeOptions& opti
     std::vector<Job> jobs;
     for (size_t i = 0; i < levels.size(); ++i)
     {
-        const unsigned rows = levels[i].height / 4;
-        data[i].resize(size_t(levels[i].width / 4) * rows * BlockBytes(dxt5));
+        const unsigned rows = levels[i]->height / 4;
+        data[i].resize(size_t(levels[i]->width / 4) * rows * BlockBytes(dxt5));
         for (unsigned row = 0; row < rows; row += RowsPerJob)
             jobs.push_back({i, row, row + RowsPerJob < rows ? row + RowsPerJob : rows});
     }
     ForEachJob(jobs.size(), options.threads, [&](size_t index) {
         const Job& job = jobs[index];
-        EncodeBlockRows(levels[job.level], dxt5, options.quality, job.firstRow, job.endRow, data[job.level].data());
+        EncodeBlockRows(*levels[job.level], dxt5, options.quality, job.firstRow, job.endRow, data[job.level].data());
     });
 }
 
@@ -178,12 +178,14 @@ int Encode(const Image& image, const EncodeOptions& options, std::vector<unsigne
         return BadImageSize;
     const PixelType type = options.automatic ? DefaultType(image) : options.type;
 
-    // The mipmap chain down to 4 x 4.
-    std::vector<Image> levels(1, image);
-    while (levels.back().width != MinSide || levels.back().height != MinSide)
+    // The mipmap chain down to 4 x 4; the image itself is not copied.
+    std::vector<Image> halves;
+    halves.reserve(2 * MaxLevels); // no reallocation: the pointers below stay valid
+    std::vector<const Image*> levels(1, &image);
+    while (levels.back()->width != MinSide || levels.back()->height != MinSide)
     {
-        Image next = HalfSize(levels.back());
-        levels.push_back(std::move(next));
+        halves.push_back(HalfSize(*levels.back()));
+        levels.push_back(&halves.back());
     }
     std::vector<std::vector<unsigned char>> data(levels.size());
     std::vector<char> packed(levels.size(), 0);
@@ -203,9 +205,9 @@ int Encode(const Image& image, const EncodeOptions& options, std::vector<unsigne
     {
         for (size_t i = 0; i < levels.size(); ++i)
         {
-            const size_t pixels = size_t(levels[i].width) * levels[i].height;
+            const size_t pixels = size_t(levels[i]->width) * levels[i]->height;
             data[i].resize(pixels * 2);
-            PackPixels(type, levels[i].rgba.data(), pixels, data[i].data());
+            PackPixels(type, levels[i]->rgba.data(), pixels, data[i].data());
         }
     }
 
@@ -227,8 +229,8 @@ int Encode(const Image& image, const EncodeOptions& options, std::vector<unsigne
         if (data[index].size() > MaxMipBytes)
             return MipTooLarge;
         w.Patch32(offsetsAt + 4 * index, static_cast<uint32_t>(w.Size()));
-        w.U16(levels[index].width | (packed[index] ? LzoWidthBit : 0));
-        w.U16(levels[index].height);
+        w.U16(levels[index]->width | (packed[index] ? LzoWidthBit : 0));
+        w.U16(levels[index]->height);
         w.U24(static_cast<uint32_t>(data[index].size()));
         w.Put(data[index].data(), data[index].size());
     }
