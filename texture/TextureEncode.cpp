@@ -1,14 +1,14 @@
 // RGBA to texture: mipmap chain down to 4 x 4 by 2 x 2 averaging, pixel data
-// in the chosen type (DXT blocks optionally LZO1X-packed), the AVGC, MAXC,
-// FLAG and OFFS tags and the end marker.
+// in the chosen type (DXT blocks of all levels over several threads,
+// optionally LZO1X-packed), the AVGC, MAXC, FLAG and OFFS tags, end marker.
 #include <lzo/lzo1x.h>
-#include <squish.h>
-
 #include <new>
 
 #include "../frame/ByteOrder.h"
 #include "../frame/Text.h"
+#include "BlockFit.h"
 #include "FileBytes.h"
+#include "Parallel.h"
 #include "PixelFormats.h"
 #include "TextureCodec.h"
 
@@ -18,6 +18,7 @@ namespace
 {
 const unsigned MinSide = 4;
 const unsigned MaxSide = 4096;
+const size_t MaxLevels = 11;           // 4096 down to 4
 const uint32_t MaxMipBytes = 0xFFFFFF; // the size field has three bytes
 const unsigned LzoWidthBit = 0x8000;
 
@@ -113,23 +114,45 @@ private:
     std::vector<unsigned char>& bytes;
 };
 
-// The pixel data of one level; lzo tells whether it was LZO1X-packed.
-int LevelData(const Image& level, PixelType type, bool useLzo, std::vector<unsigned char>& data, bool& lzo)
+// Block rows in one job: small enough for the levels of one texture to
+// spread over several threads, large enough to keep the handing out cheap.
+const unsigned RowsPerJob = 8;
+
+bool IsDxt(PixelType type)
+{
+    return type == PixelType::Dxt1 || type == PixelType::Dxt5;
+}
+
+// The DXT blocks of every level, the block rows of all levels shared out
+// between the threads; each job writes its own rows, so the bytes do not
+// depend on the thread count.
+void EncodeDxtLevels(const std::vector<const Image*>& levels, const EncodeOptions& options, bool dxt5,
+                     std::vector<std::vector<unsigned char>>& data)
+{
+    struct Job
+    {
+        size_t level;
+        unsigned firstRow;
+        unsigned endRow;
+    };
+    std::vector<Job> jobs;
+    for (size_t i = 0; i < levels.size(); ++i)
+    {
+        const unsigned rows = levels[i]->height / 4;
+        data[i].resize(size_t(levels[i]->width / 4) * rows * BlockBytes(dxt5));
+        for (unsigned row = 0; row < rows; row += RowsPerJob)
+            jobs.push_back({i, row, row + RowsPerJob < rows ? row + RowsPerJob : rows});
+    }
+    ForEachJob(jobs.size(), options.threads, [&](size_t index) {
+        const Job& job = jobs[index];
+        EncodeBlockRows(*levels[job.level], dxt5, options.quality, job.firstRow, job.endRow, data[job.level].data());
+    });
+}
+
+// LZO1X-packs a level's blocks where that saves bytes; lzo tells whether it did.
+int PackLevel(std::vector<unsigned char>& data, bool& lzo)
 {
     lzo = false;
-    if (type != PixelType::Dxt1 && type != PixelType::Dxt5)
-    {
-        data.resize(size_t(level.width) * level.height * 2);
-        PackPixels(type, level.rgba.data(), size_t(level.width) * level.height, data.data());
-        return Ok;
-    }
-    const int flags = (type == PixelType::Dxt1 ? squish::kDxt1 : squish::kDxt5) | squish::kColourClusterFit;
-    const int w = static_cast<int>(level.width);
-    const int h = static_cast<int>(level.height);
-    data.resize(static_cast<size_t>(squish::GetStorageRequirements(w, h, flags)));
-    squish::CompressImage(level.rgba.data(), w, h, data.data(), flags);
-    if (!useLzo)
-        return Ok;
     if (lzo_init() != LZO_E_OK)
         return OutOfMemory;
     // Worst case growth of LZO1X on incompressible input.
@@ -155,6 +178,39 @@ int Encode(const Image& image, const EncodeOptions& options, std::vector<unsigne
         return BadImageSize;
     const PixelType type = options.automatic ? DefaultType(image) : options.type;
 
+    // The mipmap chain down to 4 x 4; the image itself is not copied.
+    std::vector<Image> halves;
+    halves.reserve(2 * MaxLevels); // no reallocation: the pointers below stay valid
+    std::vector<const Image*> levels(1, &image);
+    while (levels.back()->width != MinSide || levels.back()->height != MinSide)
+    {
+        halves.push_back(HalfSize(*levels.back()));
+        levels.push_back(&halves.back());
+    }
+    std::vector<std::vector<unsigned char>> data(levels.size());
+    std::vector<char> packed(levels.size(), 0);
+    if (IsDxt(type))
+    {
+        EncodeDxtLevels(levels, options, type == PixelType::Dxt5, data);
+        for (size_t i = 0; options.lzo && i < levels.size(); ++i)
+        {
+            bool lzo = false;
+            const int result = PackLevel(data[i], lzo);
+            if (result != Ok)
+                return result;
+            packed[i] = lzo;
+        }
+    }
+    else
+    {
+        for (size_t i = 0; i < levels.size(); ++i)
+        {
+            const size_t pixels = size_t(levels[i]->width) * levels[i]->height;
+            data[i].resize(pixels * 2);
+            PackPixels(type, levels[i]->rgba.data(), pixels, data[i].data());
+        }
+    }
+
     Writer w(out);
     w.U16(static_cast<unsigned>(type));
     w.Tag("GGATCGVA", AverageColour(image));
@@ -168,26 +224,15 @@ int Encode(const Image& image, const EncodeOptions& options, std::vector<unsigne
         w.U32(0);
     w.U16(0);
 
-    Image next;
-    const Image* level = &image;
-    std::vector<unsigned char> data;
-    for (int index = 0;; ++index)
+    for (size_t index = 0; index < levels.size(); ++index)
     {
-        bool lzo = false;
-        int result = LevelData(*level, type, options.lzo, data, lzo);
-        if (result != Ok)
-            return result;
-        if (data.size() > MaxMipBytes)
+        if (data[index].size() > MaxMipBytes)
             return MipTooLarge;
         w.Patch32(offsetsAt + 4 * index, static_cast<uint32_t>(w.Size()));
-        w.U16(level->width | (lzo ? LzoWidthBit : 0));
-        w.U16(level->height);
-        w.U24(static_cast<uint32_t>(data.size()));
-        w.Put(data.data(), data.size());
-        if (level->width == MinSide && level->height == MinSide)
-            break;
-        next = HalfSize(*level);
-        level = &next;
+        w.U16(levels[index]->width | (packed[index] ? LzoWidthBit : 0));
+        w.U16(levels[index]->height);
+        w.U24(static_cast<uint32_t>(data[index].size()));
+        w.Put(data[index].data(), data[index].size());
     }
     w.U16(0);
     w.U16(0);
@@ -217,6 +262,24 @@ bool ParseType(const char* name, PixelType& type)
         if (name && text::EqualNoCase(name, entry.name))
         {
             type = entry.type;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ParseQuality(const char* name, Quality& quality)
+{
+    static const struct
+    {
+        const char* name;
+        Quality quality;
+    } names[] = {{"fast", Quality::Fast}, {"normal", Quality::Normal}, {"best", Quality::Best}};
+    for (const auto& entry : names)
+    {
+        if (name && text::EqualNoCase(name, entry.name))
+        {
+            quality = entry.quality;
             return true;
         }
     }

@@ -2,8 +2,12 @@
 // textures, through the texture codec beside the library.
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <atomic>
 #include <memory>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "Command.h"
@@ -27,6 +31,8 @@ struct TextureOptions
     bool allMips = false;
     std::string type;
     bool lzo = false;
+    std::string quality = "normal";
+    unsigned threads = 0; // 0: one per processor
 };
 
 int Failed(const std::string& name, int code)
@@ -75,14 +81,18 @@ int ToPng(const TextureOptions& options, const std::string& input)
     return Success;
 }
 
-int FromPng(const TextureOptions& options, const std::string& input)
+// One PNG file to a texture; an empty answer when it went well, else the
+// message. Runs beside the conversions of the other inputs.
+std::string FromPng(const TextureOptions& options, const std::string& input, unsigned threads)
 {
     texture::Image image;
     int code = texture::ReadPngFile(input.c_str(), image);
     if (code != texture::Ok)
-        return Failed(input, code);
+        return input + ": " + texture::ErrorText(code);
     texture::EncodeOptions encode;
     encode.lzo = options.lzo;
+    encode.threads = threads;
+    texture::ParseQuality(options.quality.c_str(), encode.quality); // checked by the option
     if (!options.type.empty())
     {
         encode.automatic = false;
@@ -92,9 +102,59 @@ int FromPng(const TextureOptions& options, const std::string& input)
     std::vector<unsigned char> bytes;
     code = texture::EncodeTexture(image, encode, bytes);
     if (code == texture::BadImageSize)
-        return Fail(input + ": " + std::to_string(image.width) + " x " + std::to_string(image.height) + ": " +
-                    texture::ErrorText(code));
-    return code == texture::Ok ? Save(output, bytes) : Failed(output, code);
+        return input + ": " + std::to_string(image.width) + " x " + std::to_string(image.height) + ": " +
+               texture::ErrorText(code);
+    if (code != texture::Ok)
+        return output + ": " + texture::ErrorText(code);
+    std::string error;
+    return WriteWholeFile(output, bytes.data(), bytes.size(), error) ? std::string() : error;
+}
+
+// Every input converted, as many at once as there are threads (each file's
+// blocks shared among the threads left to it); the messages come out in the
+// order of the inputs.
+int FromPngAll(const TextureOptions& options)
+{
+    const std::vector<std::string>& inputs = options.inputs;
+    const unsigned threads = options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency());
+    const unsigned files = static_cast<unsigned>(std::min<size_t>(threads, inputs.size()));
+    const unsigned perFile = std::max(1u, threads / std::max(1u, files));
+    std::vector<std::string> errors(inputs.size());
+    std::vector<char> done(inputs.size(), 0);
+    std::atomic<size_t> next(0);
+    auto work = [&] {
+        for (size_t i = next++; i < inputs.size(); i = next++)
+        {
+            if (interrupt::Requested())
+                continue;
+            errors[i] = FromPng(options, inputs[i], perFile);
+            done[i] = 1;
+        }
+    };
+    std::vector<std::thread> workers;
+    workers.reserve(files);
+    try
+    {
+        for (unsigned i = 1; i < files; ++i)
+            workers.emplace_back(work);
+    }
+    catch (const std::system_error&)
+    {
+        // Fewer threads: the started ones and this one take every file.
+    }
+    work();
+    for (std::thread& worker : workers)
+        worker.join();
+    int status = Success;
+    for (size_t i = 0; i < inputs.size(); ++i)
+    {
+        if (done[i] && errors[i].empty())
+            continue;
+        if (done[i])
+            Fail(errors[i]);
+        status = Failure;
+    }
+    return interrupt::Requested() ? static_cast<int>(Interrupted) : status;
 }
 } // namespace
 
@@ -117,6 +177,14 @@ Action DefineTexture(CLI::App& command)
                      "dxt1, dxt5, 4444, 1555 or 8080 (default: dxt1 for opaque images, dxt5 with alpha)")
         ->check(CLI::IsMember({"dxt1", "dxt5", "4444", "1555", "8080"}, CLI::ignore_case));
     options->fromPng->add_flag("--lzo", options->lzo, "LZO1X-pack DXT mipmaps (newer games only)");
+    options->fromPng
+        ->add_option("--quality", options->quality,
+                     "DXT fit: fast (previews), normal (default) or best (slowest, closest)")
+        ->check(CLI::IsMember({"fast", "normal", "best"}, CLI::ignore_case));
+    options->fromPng
+        ->add_option("-j,--jobs", options->threads,
+                     "Threads, shared by the files and their blocks (default: one per processor)")
+        ->check(CLI::Range(1u, 256u));
 
     return [options]() {
         if (!options->output.empty() && options->inputs.size() != 1)
@@ -124,13 +192,14 @@ Action DefineTexture(CLI::App& command)
             Fail("-o takes one input only");
             return static_cast<int>(UsageError);
         }
-        const bool toPng = options->toPng->parsed();
+        if (options->fromPng->parsed())
+            return FromPngAll(*options);
         int status = Success;
         for (const std::string& input : options->inputs)
         {
             if (interrupt::Requested())
                 return static_cast<int>(Interrupted);
-            if ((toPng ? ToPng(*options, input) : FromPng(*options, input)) != Success)
+            if (ToPng(*options, input) != Success)
                 status = Failure;
         }
         return status;

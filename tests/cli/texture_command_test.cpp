@@ -5,6 +5,7 @@
 
 #include "CliRun.h"
 #include "TextureCodec.h"
+#include "support/Rows.h"
 
 using clitest::Ostrel;
 using testsupport::Bytes;
@@ -68,6 +69,9 @@ TEST_F(TextureCommandTest, RefusalsAndTheirStatuses)
         {{"texture", "frompng", odd}, 1, "6 x 4"},
         {{"texture", "frompng", good, odd, "-o", Path("x.paa")}, 2, "-o"},
         {{"texture", "frompng", good, "--type", "dxt3"}, 2, "dxt3"},
+        {{"texture", "frompng", good, "--quality", "medium"}, 2, "medium"},
+        {{"texture", "frompng", good, "-j", "0"}, 2, "-j"},
+        {{"texture", "frompng", good, odd, "-j", "2"}, 1, "odd.png: 6 x 4"},
         {{"texture", "topng", Path("missing.paa")}, 1, "cannot read"},
         {{"texture", "topng", good}, 1, "Unknown File Format"},
         {{"texture"}, 2, ""},
@@ -79,5 +83,55 @@ TEST_F(TextureCommandTest, RefusalsAndTheirStatuses)
         EXPECT_NE(outcome.err.find(row.errPart), std::string::npos) << outcome.err;
     }
     EXPECT_FALSE(Exists("odd.paa"));
+    EXPECT_TRUE(Exists("good.paa")); // written beside the refused one
+}
+
+TEST_F(TextureCommandTest, SeveralFilesAtOnceAtEachQuality)
+{
+    // Noisy pictures, so that the qualities give different blocks.
+    std::vector<texture::Image> images;
+    std::vector<std::string> inputs;
+    const unsigned sides[][2] = {{64, 64}, {32, 128}, {8, 4}, {128, 16}, {16, 16}};
+    for (const auto& side : sides)
+    {
+        texture::Image image;
+        image.width = side[0];
+        image.height = side[1];
+        uint32_t state = side[0] * 131 + side[1];
+        for (unsigned i = 0; i < side[0] * side[1] * 4; ++i)
+        {
+            state = state * 1664525u + 1013904223u;
+            image.rgba.push_back(static_cast<unsigned char>(i % 4 == 3 ? 255 : (i / 4 % side[0]) * 2 + (state >> 29)));
+        }
+        Bytes png;
+        ASSERT_EQ(texture::WritePng(image, png), texture::Ok);
+        inputs.push_back(Put("p" + std::to_string(images.size()) + ".png", png));
+        images.push_back(image);
+    }
+    struct Row
+    {
+        std::vector<std::string> extra;
+        texture::Quality quality;
+    };
+    const std::vector<Row> rows = {
+        {{}, texture::Quality::Normal}, // the tool's default
+        {{"--quality", "best", "-j", "3"}, texture::Quality::Best},
+        {{"--quality", "FAST", "-j", "1"}, texture::Quality::Fast},
+        {{"--quality", "normal", "-j", "8"}, texture::Quality::Normal},
+    };
+    testsupport::CheckRows(rows, [&](const Row& row) {
+        std::vector<std::string> arguments = {"texture", "frompng"};
+        arguments.insert(arguments.end(), inputs.begin(), inputs.end());
+        arguments.insert(arguments.end(), row.extra.begin(), row.extra.end());
+        ASSERT_EQ(Ostrel(arguments).status, 0);
+        for (size_t i = 0; i < images.size(); ++i)
+        {
+            texture::EncodeOptions options;
+            options.quality = row.quality;
+            Bytes expected;
+            ASSERT_EQ(texture::EncodeTexture(images[i], options, expected), texture::Ok);
+            EXPECT_EQ(Read("p" + std::to_string(i) + ".paa"), expected) << i;
+        }
+    });
 }
 #endif
