@@ -88,13 +88,16 @@ TEST(PlatformCopy, SystemCopyAndLoopGiveTheSameBytes)
                 expected.push_back('!');
             }
             if (source.size() > 1)
+            {
                 EXPECT_EQ(std::fgetc(from), source[1]);
+            }
             std::fclose(from);
             std::fclose(to);
             if (row.ok)
+            {
                 EXPECT_EQ(dir.Read("stream.bin"), expected);
-            if (row.ok)
                 expected.pop_back();
+            }
 
             // The same bytes written as a new file of their own.
             from = platform::OpenFile(sourcePath.c_str(), "rb");
@@ -104,10 +107,14 @@ TEST(PlatformCopy, SystemCopyAndLoopGiveTheSameBytes)
             std::fclose(from);
             EXPECT_EQ(made == 0, row.ok) << made;
             if (row.ok)
+            {
                 EXPECT_EQ(dir.Read("made.bin"),
                           Bytes(expected.begin() + static_cast<long>(head.size()), expected.end()));
+            }
             else
+            {
                 EXPECT_FALSE(dir.Exists("made.bin")) << "a failed copy leaves no file";
+            }
             platform::DeleteFile(target.c_str());
             EXPECT_EQ(dir.Listing(), (std::vector<std::string>{"source.bin", "stream.bin"}))
                 << "no temporary file left";
