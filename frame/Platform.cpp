@@ -212,13 +212,22 @@ int WriteAllAt(int fd, const unsigned char* data, size_t size, off_t offset)
     return 0;
 }
 
+// The system's copy pays off only where source and target offsets lie at
+// the same place within a page: ext4 copies through page-sized pipe buffers,
+// and with the offsets apart every buffer is written across two pages
+// (measured on 400 MB of 1 MB files appended after an archive header: 1.4
+// times the CPU and wall time of the 1 MB block loop, which writes whole
+// target pages). File systems that share blocks need the alignment too.
+const off_t PageSize = 4096;
+
 // size bytes from in at inOffset to out at outOffset; neither descriptor's
-// own offset moves. The system's copy first, the loop when it declines (even
-// part way: the loop goes on from where it stopped).
+// own offset moves. The system's copy first where the offsets suit it, the
+// loop otherwise or when it declines (even part way: the loop goes on from
+// where it stopped).
 int CopyDescriptors(int in, off_t inOffset, int out, off_t outOffset, uint64_t size)
 {
 #if defined(__linux__)
-    if (systemCopy.load(std::memory_order_relaxed))
+    if (systemCopy.load(std::memory_order_relaxed) && inOffset % PageSize == outOffset % PageSize)
     {
         while (size)
         {

@@ -44,13 +44,16 @@ struct Row
     bool ok;
 };
 
-// Offsets and sizes across the loop's 1 MB block, empty copies, and copies
-// that run past the source's end.
+// Offsets and sizes across the loop's 1 MB block, offsets at the same place
+// within a page (where the system copies) and apart (where the loop does),
+// empty copies, and copies that run past the source's end.
 const Row rows[] = {
     {"whole small file", 1000, 0, 1000, 0, true},
     {"middle after a buffered head", 5000, 123, 4000, 77, true},
     {"several blocks", (3u << 20) + 12345, 1, (3u << 20) + 12000, 10, true},
     {"exactly one block", 2u << 20, 1u << 19, 1u << 20, 0, true},
+    {"same place within a page", (3u << 20) + 99, 4096 + 77, (3u << 20) - 5000, 77, true},
+    {"same place, short", 9000, 8192 + 5, 700, 5, true},
     {"nothing", 100, 50, 0, 5, true},
     {"past the end", 100, 50, 51, 3, false},
     {"offset past the end", 100, 200, 1, 0, false},

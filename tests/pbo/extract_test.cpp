@@ -563,6 +563,14 @@ TEST_F(Extraction, SystemCopyAndLoopWriteTheSameFiles)
         std::replace(path.begin(), path.end(), '\\', '/');
         cases.back().files.push_back({path, entry.data});
     }
+    // A large entry whose data starts on a page boundary of the archive (the
+    // first entry's length pads the header to it), so the system copies it.
+    {
+        TestEntry pad = StoredEntry("pad.txt", "");
+        const size_t header = MakeArchive({pad, big1}).size() - big.size();
+        pad = StoredEntry("pad.txt", std::string((4096 - header % 4096) % 4096, 'p'));
+        cases.push_back({"entry on a page boundary", {pad, big1}, {{"pad.txt", pad.data}, {"data/big.bin", big}}});
+    }
     testsupport::CheckRows(cases, [&](const Case& c) {
         for (bool loop : {false, true})
         {
