@@ -36,6 +36,8 @@ public:
     // The SHA-1 of the bytes written since DigestOutput; false when no digest
     // was asked for.
     bool OutputDigest(unsigned char digest[Sha1::DigestSize]) const;
+    // The bytes written are being hashed (DigestOutput since the output began).
+    bool Digesting() const { return digesting; }
     // The name OpenInput and CreateOutput use: name, or name.extension when
     // the text after its last dot differs from the extension.
     static void ResolveName(OwnedString& resolved, const char* name, const char* extension);

@@ -4,11 +4,13 @@
 #include "Platform.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include <dirent.h>
@@ -174,6 +176,138 @@ bool FindFileSize(const char* path, uint64_t& size)
         return false;
     size = static_cast<uint64_t>(st.st_size);
     return true;
+}
+
+namespace
+{
+std::atomic<bool> systemCopy{true};
+
+// Block of the copy loop: large enough that the calls cost little beside the
+// bytes they move.
+const size_t CopyBlockSize = 1u << 20;
+
+// The errors that say the system cannot copy between these two files (other
+// file systems, an old kernel, a kind of file it does not copy), so the loop
+// must.
+bool LoopInstead(int error)
+{
+    return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP || error == EBADF ||
+           error == EPERM || error == ETXTBSY;
+}
+
+// Writes all of data at offset; 0 or the error.
+int WriteAllAt(int fd, const unsigned char* data, size_t size, off_t offset)
+{
+    while (size)
+    {
+        ssize_t wrote = pwrite(fd, data, size, offset);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            return wrote < 0 ? errno : EIO;
+        data += wrote;
+        size -= static_cast<size_t>(wrote);
+        offset += wrote;
+    }
+    return 0;
+}
+
+// The system's copy pays off only where source and target offsets lie at
+// the same place within a page: ext4 copies through page-sized pipe buffers,
+// and with the offsets apart every buffer is written across two pages
+// (measured on 400 MB of 1 MB files appended after an archive header: 1.4
+// times the CPU and wall time of the 1 MB block loop, which writes whole
+// target pages). File systems that share blocks need the alignment too.
+const off_t PageSize = 4096;
+
+// size bytes from in at inOffset to out at outOffset; neither descriptor's
+// own offset moves. The system's copy first where the offsets suit it, the
+// loop otherwise or when it declines (even part way: the loop goes on from
+// where it stopped).
+int CopyDescriptors(int in, off_t inOffset, int out, off_t outOffset, uint64_t size)
+{
+#if defined(__linux__)
+    if (systemCopy.load(std::memory_order_relaxed) && inOffset % PageSize == outOffset % PageSize)
+    {
+        while (size)
+        {
+            size_t piece = size < (size_t(1) << 30) ? static_cast<size_t>(size) : size_t(1) << 30;
+            ssize_t copied = copy_file_range(in, &inOffset, out, &outOffset, piece, 0);
+            if (copied < 0 && errno == EINTR)
+                continue;
+            if (copied == 0)
+                return EIO;
+            if (copied < 0)
+            {
+                if (LoopInstead(errno))
+                    break;
+                return errno;
+            }
+            size -= static_cast<uint64_t>(copied);
+        }
+        if (!size)
+            return 0;
+    }
+#endif
+    std::unique_ptr<unsigned char[]> block(new (std::nothrow) unsigned char[CopyBlockSize]);
+    if (!block)
+        return ENOMEM;
+    while (size)
+    {
+        size_t piece = size < CopyBlockSize ? static_cast<size_t>(size) : CopyBlockSize;
+        ssize_t got = pread(in, block.get(), piece, inOffset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got < 0 ? errno : EIO;
+        if (int error = WriteAllAt(out, block.get(), static_cast<size_t>(got), outOffset))
+            return error;
+        inOffset += got;
+        outOffset += got;
+        size -= static_cast<uint64_t>(got);
+    }
+    return 0;
+}
+
+bool FitsOffset(uint64_t offset, uint64_t size)
+{
+    const uint64_t limit = static_cast<uint64_t>(INT64_MAX);
+    return offset <= limit && size <= limit - offset;
+}
+} // namespace
+
+void AllowSystemCopy(bool allow)
+{
+    systemCopy.store(allow, std::memory_order_relaxed);
+}
+
+bool SizeOf(FILE* file, uint64_t& size)
+{
+    struct stat st;
+    if (!file || fstat(fileno(file), &st) != 0)
+        return false;
+    size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+int CopyRange(FILE* from, uint64_t fromOffset, FILE* to, uint64_t size)
+{
+    if (!from || !to || !FitsOffset(fromOffset, size))
+        return EINVAL;
+    if (std::fflush(to) != 0)
+        return errno;
+    int out = fileno(to);
+    off_t at = lseek(out, 0, SEEK_CUR);
+    if (at < 0)
+        return errno;
+    if (!FitsOffset(static_cast<uint64_t>(at), size))
+        return EFBIG;
+    int error = CopyDescriptors(fileno(from), static_cast<off_t>(fromOffset), out, at, size);
+    // The stream is told where its file now ends (the copy wrote at an
+    // offset and did not move it).
+    if (fseeko(to, at + static_cast<off_t>(error ? 0 : size), SEEK_SET) != 0 && !error)
+        error = errno;
+    return error;
 }
 
 namespace

@@ -52,6 +52,25 @@ bool SeekEnd(FILE* file);
 // Current offset, or -1.
 int64_t TellOf(FILE* file);
 
+// Copies size bytes of from, starting at its offset fromOffset, to the end of
+// what was written to `to` (its buffered bytes go out first); `to` then
+// stands after them, and from's own position is left as it was. Where the
+// system can and both offsets lie at the same place within a page, the bytes
+// go from file to file without passing through this process
+// (copy_file_range), else through a 1 MB block. 0 on success, else the
+// error (EIO when from ends early).
+int CopyRange(FILE* from, uint64_t fromOffset, FILE* to, uint64_t size);
+// Writes the file path with size bytes of from starting at fromOffset: a new
+// file under a temporary name beside it, filled by CopyRange and renamed over
+// path (a link standing there is replaced, never written through). 0 on
+// success, else the error; a failure leaves what stood at path as it was.
+int WriteFileFrom(const char* path, FILE* from, uint64_t fromOffset, uint64_t size);
+// false: copies go through a block in this process even where the system
+// could copy itself (tests compare the two ways; the bytes are the same).
+void AllowSystemCopy(bool allow);
+// Size of an open file; false when it cannot be told.
+bool SizeOf(FILE* file, uint64_t& size);
+
 // Size of a file found by name (a listing lookup, not an open); false when the
 // name does not exist or is no regular file (a folder, a pipe, a device).
 bool FindFileSize(const char* path, uint64_t& size);

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "ListingOrder.h"
@@ -163,6 +164,57 @@ bool SeekEnd(FILE* file)
 int64_t TellOf(FILE* file)
 {
     return file ? static_cast<int64_t>(_ftelli64(file)) : -1;
+}
+
+namespace
+{
+// Block the copies here go through: the C runtime has no copy between files.
+const size_t CopyBlockSize = 1u << 20;
+
+// size bytes of from at offset appended to to; from's position is put back.
+int CopyThroughBlock(FILE* from, uint64_t offset, FILE* to, uint64_t size)
+{
+    const __int64 kept = _ftelli64(from);
+    std::unique_ptr<unsigned char[]> block(new (std::nothrow) unsigned char[CopyBlockSize]);
+    if (!block)
+        return ENOMEM;
+    if (!SeekTo(from, offset))
+        return errno ? errno : EIO;
+    int error = 0;
+    while (size && !error)
+    {
+        size_t piece = size < CopyBlockSize ? static_cast<size_t>(size) : CopyBlockSize;
+        if (std::fread(block.get(), 1, piece, from) != piece)
+            error = EIO;
+        else if (std::fwrite(block.get(), 1, piece, to) != piece)
+            error = errno ? errno : EIO;
+        size -= piece;
+    }
+    if (kept >= 0)
+        _fseeki64(from, kept, SEEK_SET);
+    return error;
+}
+} // namespace
+
+void AllowSystemCopy(bool)
+{
+    // Every copy here goes through a block.
+}
+
+bool SizeOf(FILE* file, uint64_t& size)
+{
+    struct _stat64 st;
+    if (!file || _fstat64(_fileno(file), &st) != 0)
+        return false;
+    size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+int CopyRange(FILE* from, uint64_t fromOffset, FILE* to, uint64_t size)
+{
+    if (!from || !to)
+        return EINVAL;
+    return CopyThroughBlock(from, fromOffset, to, size);
 }
 
 bool FindFileSize(const char* path, uint64_t& size)

@@ -1,8 +1,11 @@
 // Extraction of a whole archive into the folder beside it.
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <unordered_set>
 
 #include "../frame/OwnedString.h"
 #include "../frame/Platform.h"
@@ -95,6 +98,68 @@ bool IsPrefixFile(const char* name)
 {
     OwnedString normal;
     return NormaliseEntryName(name, normal) == PboNoError && text::EqualNoCase(normal.Get(), PrefixFileName);
+}
+
+// The folders one extraction has made (or found) so far, so each is made
+// once however many entries it holds. Set for the length of Extract on its
+// thread; MakeFile called on its own makes every step again.
+thread_local std::unordered_set<std::string>* madeFolders = nullptr;
+
+class FolderCache
+{
+public:
+    FolderCache() : previous(madeFolders) { madeFolders = &made; }
+    ~FolderCache() { madeFolders = previous; }
+    FolderCache(const FolderCache&) = delete;
+    FolderCache& operator=(const FolderCache&) = delete;
+
+private:
+    std::unordered_set<std::string> made;
+    std::unordered_set<std::string>* previous;
+};
+
+// Makes every folder along path (up to its last separator) that this
+// extraction has not made yet; those that exist already are fine. Answers
+// the error of the first folder that cannot be made, else 0. path is
+// restored before it returns.
+int MakeFoldersAlong(char* path)
+{
+    char* last = nullptr;
+    for (char* c = path; *c; ++c)
+    {
+        if (IsSeparator(*c) && c != path)
+            last = c;
+    }
+    if (!last)
+        return 0;
+    if (madeFolders)
+    {
+        char separator = *last;
+        *last = 0;
+        bool known = madeFolders->count(path) != 0;
+        *last = separator;
+        if (known)
+            return 0;
+    }
+    char* c = path + (std::strlen(path) > 3 && path[1] == ':' ? 3 : 0);
+    for (; c <= last; ++c)
+    {
+        if (!IsSeparator(*c) || c == path)
+            continue;
+        char separator = *c;
+        *c = 0;
+        int error = 0;
+        if (!madeFolders || !madeFolders->count(path))
+        {
+            error = platform::MakeFolder(path);
+            if ((error == 0 || error == EEXIST) && madeFolders)
+                madeFolders->insert(path);
+        }
+        *c = separator;
+        if (error != 0 && error != EEXIST)
+            return error;
+    }
+    return 0;
 }
 
 // Writes all of data and closes the file; false when anything failed.
@@ -195,6 +260,7 @@ bool Ostrel::RemoveFolders(const char* folder)
 
 int Ostrel::Extract(const char* folder)
 {
+    FolderCache made;
     for (pbo_entry* entry = firstEntry; entry; entry = entry->next)
     {
         const char* name = entry->name ? entry->name : "";
@@ -236,19 +302,18 @@ int Ostrel::MakeFile(const char* folder, pbo_entry* entry)
             *c = 'z';
     }
 
-    // Every folder along the path; those that exist already are fine.
-    char* c = full + (std::strlen(full) > 3 && full[1] == ':' ? 3 : 0);
-    for (; *c; ++c)
-    {
-        if (!IsSeparator(*c) || c == full)
-            continue;
-        char separator = *c;
-        *c = 0;
-        int error = platform::MakeFolder(full);
-        *c = separator;
-        if (error != 0 && error != EEXIST)
-            return errorCode = PboCannotMakeFolder;
-    }
+    if (MakeFoldersAlong(full) != 0)
+        return errorCode = PboCannotMakeFolder;
+
+    // A stored entry whose bytes are all in the archive goes from the archive
+    // to its file in one copy (the system's own where it can), never through
+    // a block of this process. Anything else (packed, cut short, already
+    // loaded, too large to load) is loaded and written, and fails as a load.
+    FILE* archive = stream.InputFile();
+    const uint64_t begin = static_cast<uint64_t>(static_cast<uint32_t>(dataStart)) + entry->dataOffset;
+    if (archive && !entry->compressed && !entry->data && entry->dataSize <= static_cast<uint32_t>(INT32_MAX) &&
+        begin <= stream.FileSize() && entry->dataSize <= stream.FileSize() - begin)
+        return errorCode = platform::WriteFileFrom(full, archive, begin, entry->dataSize) == 0 ? PboNoError : PboNoFile;
 
     // A link standing at the path is never written through.
     FILE* file = platform::CreateFileNoFollow(full);

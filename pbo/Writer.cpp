@@ -13,8 +13,10 @@
 
 namespace
 {
-// Size of the block files are copied through when an archive is built.
-const size_t CopyBlockSize = 128u << 10;
+// Size of the block files are read through when an archive is built and
+// hashed (1 MB: measured faster than 128 KB; large reads and writes bypass
+// the streams' own buffers).
+const size_t CopyBlockSize = 1u << 20;
 
 // Longest name or product string the reader accepts; the writer refuses
 // longer ones rather than produce an archive that cannot be opened again.
@@ -52,7 +54,10 @@ bool Ostrel::StartArchive(const char* name, const char* file, PboFlags flags, co
     callback = SilentProgress::Select(progress);
     if (!name || !(file ? stream.CreateOutput(file, nullptr) : stream.CreateOutput(name, "pbo")))
         return false;
-    stream.DigestOutput();
+    // Only an Arma archive ends with the SHA-1 of its bytes; the others are
+    // not hashed, so their entries can be copied file to file.
+    if ((flags & ~PboOptionMask) == Arma)
+        stream.DigestOutput();
     info.residualCount = 0;
     info.flavour = static_cast<PboFlags>(flags & ~PboOptionMask);
     switch (info.flavour)
@@ -241,6 +246,14 @@ int Ostrel::WriteDataBlock(const char* folder)
 
 bool Ostrel::CopyFileData(FILE* file, uint32_t size, unsigned char* block)
 {
+    // Bytes that need no hashing go from file to file (where the system can
+    // copy between them) without passing through this process.
+    if (!stream.Digesting())
+    {
+        uint64_t now = 0;
+        return platform::CopyRange(file, 0, stream.OutputFile(), size) == 0 && platform::SizeOf(file, now) &&
+               now == size;
+    }
     uint32_t remaining = size;
     while (remaining)
     {

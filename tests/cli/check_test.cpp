@@ -13,6 +13,7 @@
 #include "support/Compressor.h"
 #include "support/PboBytes.h"
 #include "support/RapBytes.h"
+#include "support/Rows.h"
 #include "support/WrpWriter.h"
 
 using clitest::Ostrel;
@@ -212,4 +213,56 @@ TEST_F(CheckTest, EveryFailingLineOfAScriptAndJson)
     EXPECT_EQ(document["files"][1]["failed"], false);
     EXPECT_EQ(document["files"][1]["errors"].size(), 0u);
     EXPECT_EQ(document["failed"], 1);
+}
+
+// Every output, the verbose reports and the JSON document too, is the same
+// byte for byte whatever the number of threads.
+TEST_F(CheckTest, OutputDoesNotDependOnTheNumberOfThreads)
+{
+    std::vector<std::string> files;
+    for (int i = 0; i < 24; ++i)
+    {
+        const std::string n = std::to_string(i);
+        switch (i % 4)
+        {
+        case 0:
+            files.push_back(Script("a" + n + ".sqs", i % 8 == 0 ? "hint \"open\n" : "_x = " + n + "\n"));
+            break;
+        case 1:
+            files.push_back(Script("c" + n + ".cpp", i % 3 == 0 ? "x = ;\n" : "class A { y = " + n + "; };\n"));
+            break;
+        case 2:
+            files.push_back(
+                Put("p" + n + ".pbo", i % 3 == 0 ? ToBytes(DamagedArchive()) : ToBytes(ArchiveWithChecksum(true))));
+            break;
+        default:
+            files.push_back(Put("t" + n + ".paa", GoodTexture));
+            break;
+        }
+    }
+    struct Row
+    {
+        const char* what;
+        std::vector<std::string> options;
+    };
+    const Row rows[] = {{"plain", {}}, {"verbose", {"-v"}}, {"json", {"--json"}}};
+    testsupport::CheckRows(rows, [&](const Row& row) {
+        ProgramOutcome first;
+        for (const char* jobs : {"1", "2", "5"})
+        {
+            std::vector<std::string> arguments = {"check", "-j", jobs};
+            arguments.insert(arguments.end(), row.options.begin(), row.options.end());
+            arguments.insert(arguments.end(), files.begin(), files.end());
+            const ProgramOutcome run = Ostrel(arguments);
+            EXPECT_EQ(run.status, 1) << jobs;
+            if (std::string(jobs) == "1")
+            {
+                first = run;
+                EXPECT_NE(run.err.find("24 checked"), std::string::npos) << run.err;
+                continue;
+            }
+            EXPECT_EQ(run.out, first.out) << jobs;
+            EXPECT_EQ(run.err, first.err) << jobs;
+        }
+    });
 }

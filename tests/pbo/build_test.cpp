@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "RazDLL.h"
+#include "frame/Platform.h"
+#include "frame/Sha1.h"
 #include "pbo/PboErrors.h"
 #include "support/ArchiveRead.h"
 #include "support/Capture.h"
@@ -345,3 +347,74 @@ TEST_F(BuildTest, OpenArchiveIsClosedAndStandAloneObjectCompiles)
     EXPECT_EQ(pbo.GetEntryCount(), 0);
 }
 } // namespace
+
+namespace
+{
+// Turns the system's file to file copy off for the life of the object.
+struct LoopCopyOnly
+{
+    explicit LoopCopyOnly(bool on) { platform::AllowSystemCopy(!on); }
+    ~LoopCopyOnly() { platform::AllowSystemCopy(true); }
+};
+
+Bytes Noise(size_t size, uint32_t seed)
+{
+    Bytes bytes(size);
+    for (unsigned char& b : bytes)
+    {
+        seed = seed * 1103515245u + 12345u;
+        b = static_cast<unsigned char>(seed >> 16);
+    }
+    return bytes;
+}
+} // namespace
+
+// Every flavour writes the same archive whether entry data goes file to file
+// or through a block (and, for Arma, through the hash): the data block is the
+// files in listing order, and an Arma archive ends with a zero byte and the
+// SHA-1 of every byte before it (computed here on the portable path).
+TEST_F(BuildTest, CopyPathsWriteTheSameArchive)
+{
+    const Bytes big = Noise((3u << 20) + 5, 3), small = Noise(1000, 4);
+    Source("sub/z.txt", "zz");
+    WriteFile(Folder() + "/a.bin", small);
+    WriteFile(Folder() + "/sub/big.bin", big);
+    Bytes data(small);
+    data.insert(data.end(), big.begin(), big.end());
+    data.push_back('z');
+    data.push_back('z');
+    struct Row
+    {
+        const char* what;
+        PboFlags flavour;
+        size_t trailer; // bytes after the data
+    };
+    const Row rows[] = {
+        {"cwc", Cwc, 0},    {"resistance", Resistance, 0}, {"arma without key", ArmaNoSha, 0},
+        {"arma", Arma, 21}, {"elite", Elite, 5},
+    };
+    testsupport::CheckRows(rows, [&](const Row& row) {
+        Bytes written[2];
+        for (bool loop : {false, true})
+        {
+            LoopCopyOnly only(loop);
+            ASSERT_EQ(Build(row.flavour), 0);
+            written[loop] = ReadFile(Archive());
+        }
+        EXPECT_EQ(written[0], written[1]);
+        const Bytes& archive = written[0];
+        ASSERT_GE(archive.size(), data.size() + row.trailer);
+        const auto dataEnd = archive.end() - static_cast<long>(row.trailer);
+        EXPECT_TRUE(std::equal(data.begin(), data.end(), dataEnd - static_cast<long>(data.size())));
+        if (row.flavour == Arma)
+        {
+            Sha1 sha;
+            sha.UsePortable(true);
+            sha.Update(archive.data(), archive.size() - 21);
+            unsigned char digest[Sha1::DigestSize];
+            sha.Final(digest);
+            EXPECT_EQ(archive[archive.size() - 21], 0);
+            EXPECT_TRUE(std::equal(digest, digest + Sha1::DigestSize, archive.end() - 20));
+        }
+    });
+}

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #if !defined(_WIN32)
@@ -21,6 +22,7 @@
 #endif
 
 #include "RazDLL.h"
+#include "frame/Platform.h"
 #include "pbo/FolderScan.h"
 #include "pbo/Ostrel.h"
 #include "support/Capture.h"
@@ -511,3 +513,74 @@ TEST(FolderScanTest, ListsVisibleItemsInNameOrder)
     EXPECT_EQ(nullptr, scan.Name());
 }
 } // namespace
+
+namespace
+{
+// Turns the system's file to file copy off for the life of the object.
+struct LoopCopyOnly
+{
+    explicit LoopCopyOnly(bool on) { platform::AllowSystemCopy(!on); }
+    ~LoopCopyOnly() { platform::AllowSystemCopy(true); }
+};
+} // namespace
+
+// Stored entries go from the archive to their files in one copy (the
+// system's own, or the block loop when it declines): both ways write the
+// entries' bytes exactly, whatever the entries around them, and make the
+// folders they need once.
+TEST_F(Extraction, SystemCopyAndLoopWriteTheSameFiles)
+{
+    const Bytes big = TextLike((2u << 20) + 333, 11);
+    std::vector<TestEntry> many;
+    for (int i = 0; i < 40; ++i)
+        many.push_back(StoredEntry("f" + std::to_string(i % 3) + "\\deep\\e" + std::to_string(i) + ".txt",
+                                   std::string(static_cast<size_t>(i) * 37, static_cast<char>('a' + i % 26))));
+    struct Case
+    {
+        const char* what;
+        std::vector<TestEntry> entries;
+        std::vector<std::pair<std::string, Bytes>> files; // expected, by path below the folder
+    };
+    TestEntry big1;
+    big1.name = "data\\big.bin";
+    big1.data = big;
+    std::vector<Case> cases = {
+        {"large entry between small ones",
+         {StoredEntry("a.txt", "head"), big1, StoredEntry("data\\z.txt", "tail")},
+         {{"a.txt", ToBytes("head")}, {"data/big.bin", big}, {"data/z.txt", ToBytes("tail")}}},
+        {"stored after packed",
+         {CompressedEntry("p\\packed.txt", TextLike(4000, 2)), StoredEntry("p\\plain.txt", "plain"),
+          StoredEntry("empty", "")},
+         {{"p/packed.txt", TextLike(4000, 2)}, {"p/plain.txt", ToBytes("plain")}, {"empty", {}}}},
+        {"a later entry of the same name replaces the earlier",
+         {StoredEntry("same.txt", "first and longer"), StoredEntry("same.txt", "second")},
+         {{"same.txt", ToBytes("second")}}},
+        {"many entries in a few folders", many, {}},
+    };
+    for (const TestEntry& entry : many)
+    {
+        std::string path = entry.name;
+        std::replace(path.begin(), path.end(), '\\', '/');
+        cases.back().files.push_back({path, entry.data});
+    }
+    // A large entry whose data starts on a page boundary of the archive (the
+    // first entry's length pads the header to it), so the system copies it.
+    {
+        TestEntry pad = StoredEntry("pad.txt", "");
+        const size_t header = MakeArchive({pad, big1}).size() - big.size();
+        pad = StoredEntry("pad.txt", std::string((4096 - header % 4096) % 4096, 'p'));
+        cases.push_back({"entry on a page boundary", {pad, big1}, {{"pad.txt", pad.data}, {"data/big.bin", big}}});
+    }
+    testsupport::CheckRows(cases, [&](const Case& c) {
+        for (bool loop : {false, true})
+        {
+            SCOPED_TRACE(loop ? "loop" : "system copy");
+            LoopCopyOnly only(loop);
+            Ostrel fresh;
+            Put("mod.pbo", MakeArchive(c.entries));
+            ASSERT_EQ(0, fresh.ExtractPbo(Path("mod.pbo").c_str(), nullptr));
+            for (const auto& file : c.files)
+                EXPECT_EQ(file.second, ReadFile(Out(file.first))) << file.first;
+        }
+    });
+}
