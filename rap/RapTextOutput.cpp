@@ -78,6 +78,15 @@ bool RapTextOutput::Put(const char* piece, uint32_t pieceLength)
 {
     if (error != RapNoError)
         return false;
+    // Room left: copy at once (the decoder appends a few million short
+    // pieces to a 10 MB config's text, nearly all of them here).
+    if (static_cast<uint64_t>(length) + pieceLength + 1 < capacity)
+    {
+        std::memcpy(text + length, piece, pieceLength);
+        length += pieceLength;
+        text[length] = 0;
+        return true;
+    }
     if (pieceLength == 0)
         return true;
     char* end = Reserve(pieceLength);
