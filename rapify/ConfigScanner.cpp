@@ -26,24 +26,49 @@ char* CopyText(const char* text, size_t length)
     return copy;
 }
 
+// What a character is to the token scanner: ordinary characters are
+// copied into the token in a tight loop; every other one stops it.
+enum CharClass : unsigned char
+{
+    Ordinary = 0,
+    Stop = 1, // zero byte, space, quote, parentheses, ';'
+    Punct = 2 // , = [ ] { } : (ordinary in a whole value)
+};
+
+struct CharClasses
+{
+    unsigned char of[256] = {};
+    constexpr CharClasses()
+    {
+        for (unsigned char c : {'\0', ' ', '"', '(', ')', ';'})
+            of[c] = Stop;
+        for (unsigned char c : {',', '=', '[', ']', '{', '}', ':'})
+            of[c] = Punct;
+    }
+};
+constexpr CharClasses CharTable;
+
 bool IsPunctuation(char c)
 {
-    return c == ',' || c == '=' || c == '[' || c == ']' || c == '{' || c == '}' || c == ':';
+    return CharTable.of[static_cast<unsigned char>(c)] == Punct;
 }
 
-// Removes leading and trailing spaces in place.
-void TrimSpaces(char* text)
+// Removes leading and trailing spaces in place; length is the text's length
+// when known (npos: measured here). Answers the new length.
+size_t TrimSpaces(char* text, size_t length = std::string::npos)
 {
     if (!text)
-        return;
+        return 0;
     size_t start = 0;
     while (text[start] == ' ')
         ++start;
-    size_t length = std::strlen(text + start);
+    length = length == std::string::npos ? std::strlen(text + start) : length - start;
     while (length > 0 && text[start + length - 1] == ' ')
         --length;
-    std::memmove(text, text + start, length);
+    if (start)
+        std::memmove(text, text + start, length);
     text[length] = '\0';
+    return length;
 }
 } // namespace
 
@@ -190,8 +215,12 @@ void ConfigScanner::SetTopFile(const char* path)
 // so that '/' is read again unless a "://" step passed over it.
 bool ConfigScanner::StripComments()
 {
-    char* w = line;
-    char* r = line;
+    // Up to the first '/' every character stays where it is.
+    char* first = std::strchr(line, '/');
+    if (!first)
+        return true;
+    char* w = first;
+    char* r = first;
     bool passedOver = false; // the last kept character was passed over by "://"
     while (*r)
     {
@@ -257,16 +286,19 @@ int ConfigScanner::ReadCleanLine()
         }
         if (!plain && !StripComments())
             continue;
-        char* cursor = line;
+        // Tabs become spaces and the first carriage return ends the line;
+        // most lines hold neither, so they are looked for first.
+        char* cursor = line + std::strcspn(line, "\t\r\n");
         for (; *cursor && *cursor != '\r' && *cursor != '\n'; ++cursor)
         {
             if (*cursor == '\t')
                 *cursor = ' ';
         }
         *cursor = '\0';
-        if (line[std::strspn(line, " ")] == '\0')
+        size_t length = static_cast<size_t>(cursor - line);
+        if (std::strspn(line, " ") == length)
             continue;
-        TrimSpaces(line);
+        lineLength = TrimSpaces(line, length);
         return 1;
     }
 }
@@ -293,7 +325,7 @@ int ConfigScanner::ReadLogicalLine()
         }
         else
         {
-            size_t length = std::strlen(line);
+            size_t length = lineLength;
             bool more = !plain && length > 0 && line[length - 1] == '\\';
             if (!continued && !more)
             {
@@ -425,6 +457,9 @@ int ConfigScanner::ScanToken(ScanMode mode)
     }
     for (;;)
     {
+        // Runs of ordinary characters (the bulk of names and values).
+        while (CharTable.of[static_cast<unsigned char>(*position)] == Ordinary)
+            token[n++] = *position++;
         char c = *position;
         if (c == '\0')
         {
