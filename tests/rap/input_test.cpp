@@ -264,3 +264,49 @@ TEST(FloatText, ShortestTextThatReadsBack)
     }
     EXPECT_GT(sixDigitTexts, 0);
 }
+
+// The C++ library's formatting and reading are held to the C library's:
+// FormatG to snprintf at six digits, and FormatFloat to the smallest
+// precision whose snprintf text strtof reads back, for chosen values and for
+// random bit patterns (subnormals, huge values and both signs among them).
+TEST(FloatText, FastFormattingEqualsPrintf)
+{
+    auto check = [](float value) {
+        uint32_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        char fast[64];
+        char slow[64];
+        floattext::FormatG(fast, sizeof fast, value);
+        floattext::FormatWithPrintf(slow, sizeof slow, value, 6);
+        EXPECT_STREQ(fast, slow) << "%g of bits " << bits;
+        floattext::FormatFloat(fast, sizeof fast, value);
+        for (int p = 6; p <= 9; ++p)
+        {
+            floattext::FormatWithPrintf(slow, sizeof slow, value, p);
+            if (std::strtof(slow, nullptr) == value)
+                break;
+        }
+        EXPECT_STREQ(fast, slow) << "shortest of bits " << bits;
+    };
+    const float values[] = {0.0f,          -0.0f,     1e10f,       0.1f,      1.5e-5f,      123456789.0f,
+                            3.4028235e38f, 1e-45f,    1e-38f,      999999.5f, 9999995.0f,   0.000123f,
+                            1.17549e-38f,  -2.5e-30f, 16777217.0f, 0.333333f, 5.9604645e-8f};
+    for (float value : values)
+        check(value);
+    uint32_t state = 0x9e3779b9u;
+    for (int i = 0; i < 100000 && !::testing::Test::HasFailure(); ++i)
+    {
+        state = state * 1664525u + 1013904223u;
+        uint32_t bits = state ^ (state >> 11);
+        float value;
+        std::memcpy(&value, &bits, sizeof value);
+        if (std::isfinite(value))
+            check(value);
+    }
+    char out[64];
+    double large = 1e300;
+    floattext::FormatG(out, sizeof out, large);
+    char slow[64];
+    floattext::FormatWithPrintf(slow, sizeof slow, large, 6);
+    EXPECT_STREQ(out, slow);
+}
