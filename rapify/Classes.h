@@ -25,7 +25,7 @@ enum class EntryKind : int32_t
 // Blocks from which the nodes below a root, and their texts, are carved; all
 // are released at once with the arena. Measured on the 10 MB benchmark
 // config (compile alone, best of paired runs): with a node and two C-allocator
-// texts per statement, each freed on its own, 78-93 ms; carved from blocks,
+// texts per statement, each freed on its own, 71-93 ms; carved from blocks,
 // 56 ms (freeing a million small blocks, and the heap consolidating them, was
 // a fifth of the compile).
 class ClassArena
