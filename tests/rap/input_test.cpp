@@ -47,6 +47,7 @@ public:
     using RapTextOutput::GetOutBuffer;
     using RapTextOutput::length;
     using RapTextOutput::OutputStr;
+    using RapTextOutput::Put;
     std::string Text() const { return GetOutBuffer() ? GetOutBuffer() : "<null>"; }
 };
 } // namespace
@@ -309,4 +310,27 @@ TEST(FloatText, FastFormattingEqualsPrintf)
     char slow[64];
     floattext::FormatWithPrintf(slow, sizeof slow, large, 6);
     EXPECT_STREQ(out, slow);
+}
+
+// Pieces of every short length (copied with fixed-size moves) and longer ones
+// (memcpy), appended where the text has room and where it must grow, make
+// exactly the concatenated text.
+TEST(RapTextOutput, PiecesOfEveryLengthAppendExactly)
+{
+    std::string source;
+    for (int i = 0; i < 100; ++i)
+        source += static_cast<char>('a' + i % 26);
+    OutputProbe out;
+    std::string expected;
+    for (uint32_t length = 0; length <= 40; ++length)
+    {
+        for (uint32_t from = 0; from < 5; ++from)
+        {
+            ASSERT_TRUE(out.Put(source.c_str() + from, length));
+            expected.append(source, from, length);
+            ASSERT_EQ(out.length, expected.size());
+        }
+    }
+    EXPECT_EQ(out.Text(), expected);
+    EXPECT_LT(out.length, out.capacity);
 }
