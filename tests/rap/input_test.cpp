@@ -8,6 +8,7 @@
 #include <limits>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "rap/FloatText.h"
 #include "rap/RapInput.h"
@@ -48,6 +49,7 @@ public:
     using RapTextOutput::length;
     using RapTextOutput::OutputStr;
     using RapTextOutput::Put;
+    using RapTextOutput::PutInt;
     std::string Text() const { return GetOutBuffer() ? GetOutBuffer() : "<null>"; }
 };
 } // namespace
@@ -333,4 +335,31 @@ TEST(RapTextOutput, PiecesOfEveryLengthAppendExactly)
     }
     EXPECT_EQ(out.Text(), expected);
     EXPECT_LT(out.length, out.capacity);
+}
+
+// Integers are written two digits a step: every digit count, both signs and
+// the ends of the range read as the C library writes them.
+TEST(RapTextOutput, IntegersAtEveryDigitCount)
+{
+    std::vector<int32_t> values = {0, INT32_MAX, INT32_MIN, INT32_MIN + 1};
+    for (int64_t power = 1; power <= 1000000000; power *= 10)
+    {
+        for (int64_t v : {power - 1, power, power + 1, 5 * power})
+        {
+            if (v <= INT32_MAX)
+            {
+                values.push_back(static_cast<int32_t>(v));
+                values.push_back(static_cast<int32_t>(-v));
+            }
+        }
+    }
+    OutputProbe out;
+    std::string expected;
+    for (int32_t value : values)
+    {
+        ASSERT_TRUE(out.PutInt(value));
+        ASSERT_TRUE(out.Put(" ", 1));
+        expected += std::to_string(value) + " ";
+    }
+    EXPECT_EQ(out.Text(), expected);
 }
