@@ -45,7 +45,7 @@ RapError DeRap::ProcessClasses()
     const char* keyword = usePragma ? "pragma" : "define";
     bool written = layout == LayoutXbox ? OutputStr(0, "#%s _XBOX_ WithSignature //%s", keyword, GetAsciiSig(nullptr))
                                         : OutputStr(0, "#%s _ARMA_\r\n", keyword);
-    if (!written || !Put("\r\n\r\n"))
+    if (!written || !Put("\r\n\r\n", 4))
         return RapOutOfMemory;
     int enumOffset = GetLong();
     if (RootBodyIsEmpty())
@@ -62,7 +62,7 @@ RapError DeRap::ProcessClasses()
     RapError result = XBox_ProcessBlock(0, static_cast<uint32_t>(enumOffset));
     if (result != RapNoError)
         return result;
-    return Put("//};\r\n") ? RapNoError : RapOutOfMemory;
+    return Put("//};\r\n", 6) ? RapNoError : RapOutOfMemory;
 }
 
 bool DeRap::RootBodyIsEmpty()
@@ -85,7 +85,7 @@ RapError DeRap::XBox_ProcessBlock(int depth, uint32_t returnOffset)
     if (*inherit)
     {
         // Continues the class line.
-        if (!Put(": ") || !Put(inherit))
+        if (!Put(": ", 2) || !Put(inherit))
             return RapOutOfMemory;
         if (depth == 0)
             return RapRootInherits;
@@ -96,12 +96,12 @@ RapError DeRap::XBox_ProcessBlock(int depth, uint32_t returnOffset)
     bool closingLine = false;
     if (depth > 0 && count == 0 && !showOffsets)
     {
-        if (!Put("{};\r\n"))
+        if (!Put("{};\r\n", 5))
             return RapOutOfMemory;
     }
     else if (depth > 0)
     {
-        if (!Put("\r\n") || !PutIndent(depth - 1) || !Put("{\r\n"))
+        if (!Put("\r\n", 2) || !PutIndent(depth - 1) || !Put("{\r\n", 3))
             return RapOutOfMemory;
         closingLine = true;
     }
@@ -116,7 +116,7 @@ RapError DeRap::XBox_ProcessBlock(int depth, uint32_t returnOffset)
     }
     if (showOffsets && !OutputStr(depth, "//NextClass %08lX\r\n", AsOffset(GetLong())))
         return RapOutOfMemory;
-    if (closingLine && (!PutIndent(depth - 1) || !Put("};\r\n")))
+    if (closingLine && (!PutIndent(depth - 1) || !Put("};\r\n", 4)))
         return RapOutOfMemory;
     MoveTo(returnOffset);
     return RapNoError;
@@ -153,7 +153,8 @@ RapError DeRap::ProcessEntryType(int depth)
         const char* name = GetString();
         if (!name)
             return RapUnexpectedEof;
-        bool written = PutIndent(depth) && Put(type == EntryExtern ? "class " : "delete ") && Put(name) && Put(";\r\n");
+        bool written = PutIndent(depth) && (type == EntryExtern ? Put("class ", 6) : Put("delete ", 7)) && Put(name) &&
+                       Put(";\r\n", 3);
         return written ? RapNoError : RapOutOfMemory;
     }
     default:
@@ -168,7 +169,7 @@ RapError DeRap::ReadClassBody(int depth)
     const char* name = GetString();
     if (!name)
         return RapUnexpectedEof;
-    if (!PutIndent(depth) || !Put("class ") || !Put(name))
+    if (!PutIndent(depth) || !Put("class ", 6) || !Put(name))
         return RapOutOfMemory;
     int bodyOffset = GetLong();
     if (showOffsets && !OutputStr(0, "\t/*@%08lX*/", AsOffset(bodyOffset)))
@@ -185,17 +186,17 @@ RapError DeRap::ReadInlineClass(int depth)
     const char* inherit = GetString();
     if (!inherit)
         return RapOutOfMemory;
-    bool written = PutIndent(depth) && Put("class ") && Put(name);
+    bool written = PutIndent(depth) && Put("class ", 6) && Put(name);
     if (*inherit)
-        written = written && Put(": ") && Put(inherit);
-    if (!written || !Put(" {"))
+        written = written && Put(": ", 2) && Put(inherit);
+    if (!written || !Put(" {", 2))
         return RapOutOfMemory;
     int count = GetRazShort();
     if (count < 0)
         return RapUnexpectedEof;
     if (count == 0)
-        return Put("};\r\n") ? RapNoError : RapOutOfMemory;
-    if (!Put("\r\n"))
+        return Put("};\r\n", 4) ? RapNoError : RapOutOfMemory;
+    if (!Put("\r\n", 2))
         return RapOutOfMemory;
     for (int i = 0; i < count; ++i)
     {
@@ -203,7 +204,7 @@ RapError DeRap::ReadInlineClass(int depth)
         if (result != RapNoError)
             return result;
     }
-    return PutIndent(depth) && Put("};\r\n") ? RapNoError : RapOutOfMemory;
+    return PutIndent(depth) && Put("};\r\n", 4) ? RapNoError : RapOutOfMemory;
 }
 
 RapError DeRap::ReadVariables(int depth)
@@ -226,12 +227,12 @@ RapError DeRap::ReadArrayPacket(int depth, bool append)
         return RapOutOfMemory;
     if (!*name)
         return RapNameExpected;
-    if (!PutIndent(depth) || !Put(name) || !Put(append ? "[] += {" : "[] = {"))
+    if (!PutIndent(depth) || !Put(name) || !(append ? Put("[] += {", 7) : Put("[] = {", 6)))
         return RapOutOfMemory;
     RapError result = ReadArray(depth + 1);
     if (result != RapNoError)
         return result;
-    return Put("};\r\n") ? RapNoError : RapOutOfMemory;
+    return Put("};\r\n", 4) ? RapNoError : RapOutOfMemory;
 }
 
 RapError DeRap::ReadArray(int depth)
@@ -246,7 +247,7 @@ RapError DeRap::ReadArray(int depth)
         RapError result = WriteCommonType(GetByte(), depth, nullptr);
         if (result != RapNoError)
             return result;
-        if (i + 1 < count && !Put(","))
+        if (i + 1 < count && !Put(",", 1))
             return RapOutOfMemory;
     }
     return RapNoError;
@@ -254,7 +255,7 @@ RapError DeRap::ReadArray(int depth)
 
 RapError DeRap::WriteCommonType(int subtype, int depth, const char* name)
 {
-    if (name && *name && (!PutIndent(depth) || !Put(name) || !Put(" = ")))
+    if (name && *name && (!PutIndent(depth) || !Put(name) || !Put(" = ", 3)))
         return RapOutOfMemory;
     bool written = true;
     switch (subtype)
@@ -278,13 +279,13 @@ RapError DeRap::WriteCommonType(int subtype, int depth, const char* name)
     {
         if (name)
             return RapNamedEmbeddedArray;
-        if (!Put("\r\n") || !PutIndent(depth) || !Put("{ "))
+        if (!Put("\r\n", 2) || !PutIndent(depth) || !Put("{ ", 2))
             return RapOutOfMemory;
         RapError result = ReadArray(depth + 1);
         if (result != RapNoError)
             return result;
         // No terminator follows a nested array.
-        return Put(" }") ? RapNoError : RapOutOfMemory;
+        return Put(" }", 2) ? RapNoError : RapOutOfMemory;
     }
     case ValueExpression:
     {
@@ -299,18 +300,22 @@ RapError DeRap::WriteCommonType(int subtype, int depth, const char* name)
     default:
         return name ? RapUnknownEntryType : RapUnknownArrayType;
     }
-    if (!written || (name && !Put(";\r\n")))
+    if (!written || (name && !Put(";\r\n", 3)))
         return RapOutOfMemory;
     return RapNoError;
 }
 
 RapError DeRap::WriteStringValue()
 {
+    const uint32_t start = position;
     const char* s = layout == LayoutInline ? GetIndexedStr() : GetString();
     if (!s)
         return IndexedFailure(RapUnexpectedEof);
+    // A string read in place ends just before the position; one of the
+    // inline layout's table may stand anywhere before it.
+    const uint32_t n = layout == LayoutInline ? static_cast<uint32_t>(std::strlen(s)) : position - start - 1;
     bool quoted = true;
-    if (layout == LayoutInline && *s)
+    if (layout == LayoutInline && n)
     {
         // The inline layout writes words bare: "$" references and names made
         // of letters, digits and underscores that are not all digits.
@@ -324,14 +329,12 @@ RapError DeRap::WriteStringValue()
         quoted = s[0] != '$' && (!word || digitsOnly);
     }
     if (!quoted)
-        return Put(s) ? RapNoError : RapOutOfMemory;
-    const char* body = s;
-    if (std::strchr(s, '"'))
-    {
-        body = DoubleUpQuotes(s);
-        if (!body)
-            return RapOutOfMemory;
-    }
+        return Put(s, n) ? RapNoError : RapOutOfMemory;
+    if (!std::memchr(s, '"', n))
+        return Put("\"", 1) && Put(s, n) && Put("\"", 1) ? RapNoError : RapOutOfMemory;
+    const char* body = DoubleUpQuotes(s);
+    if (!body)
+        return RapOutOfMemory;
     return Put("\"", 1) && Put(body) && Put("\"", 1) ? RapNoError : RapOutOfMemory;
 }
 
@@ -344,7 +347,7 @@ RapError DeRap::ProcessEnumList()
     int count = GetLong();
     if (count == 0)
         return RapNoError;
-    if (!Put("enum {\r\n"))
+    if (!Put("enum {\r\n", 8))
         return RapOutOfMemory;
     for (int i = 0; i < count; ++i)
     {
@@ -353,10 +356,10 @@ RapError DeRap::ProcessEnumList()
             return RapUnexpectedEof;
         int value = GetLong();
         // One tab whatever the indent character; no comma after the last.
-        bool written =
-            Put("\t", 1) && Put(name) && Put("=", 1) && PutInt(value) && Put(i + 1 < count ? ",\r\n" : "\r\n");
+        bool written = Put("\t", 1) && Put(name) && Put("=", 1) && PutInt(value) &&
+                       (i + 1 < count ? Put(",\r\n", 3) : Put("\r\n", 2));
         if (!written)
             return RapOutOfMemory;
     }
-    return Put("};\r\n") ? RapNoError : RapOutOfMemory;
+    return Put("};\r\n", 4) ? RapNoError : RapOutOfMemory;
 }

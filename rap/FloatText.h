@@ -16,4 +16,8 @@ size_t FormatG(char* out, size_t capacity, double value);
 // back (strtof) to value itself: a value whose six-digit text reads back is
 // written exactly as FormatG writes it, and every finite float reads back.
 size_t FormatFloat(char* out, size_t capacity, float value);
+
+// FormatG at the given precision through the C library's snprintf: the
+// reference the faster formatting above is held to, and its fallback.
+size_t FormatWithPrintf(char* out, size_t capacity, double value, int precision);
 } // namespace floattext

@@ -5,23 +5,16 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "../codec/Cursor.h"
 #include "../frame/AllocFail.h"
+#include "../frame/ByteOrder.h"
 #include "RapFormat.h"
 
 namespace
 {
-// One read through a sticky cursor at position, which moves only when the
-// read finds its bytes.
-template <typename Value, typename Read>
-bool ReadAt(const unsigned char* data, uint32_t size, uint32_t& position, Read read, Value& value)
+// Whether n bytes are left at position.
+inline bool Left(uint32_t size, uint32_t position, uint32_t n)
 {
-    codec::Cursor at(data, size, position);
-    value = read(at);
-    if (at.Failed())
-        return false;
-    position = static_cast<uint32_t>(at.Position());
-    return true;
+    return position <= size && size - position >= n;
 }
 } // namespace
 
@@ -36,51 +29,51 @@ RapInput::~RapInput()
     CloseInput();
 }
 
+// The reads test the bytes left once and load in place: the decoder calls
+// them for every entry, so they are kept free of any per-read set-up.
 int RapInput::GetByte()
 {
-    uint8_t value = 0;
-    return ReadAt(
-               data, size, position, [](codec::Cursor& at) { return at.U8(); }, value)
-               ? value
-               : -1;
+    return position < size ? data[position++] : -1;
 }
 
 int RapInput::GetShort()
 {
-    uint16_t value = 0;
-    return ReadAt(
-               data, size, position, [](codec::Cursor& at) { return at.U16(); }, value)
-               ? value
-               : -1;
+    if (!Left(size, position, 2))
+        return -1;
+    int value = byteorder::LoadU16(data + position);
+    position += 2;
+    return value;
 }
 
 int RapInput::GetLong()
 {
-    int32_t value = 0;
-    return ReadAt(
-               data, size, position, [](codec::Cursor& at) { return at.I32(); }, value)
-               ? value
-               : -1;
+    if (!Left(size, position, 4))
+        return -1;
+    int32_t value = byteorder::LoadI32(data + position);
+    position += 4;
+    return value;
 }
 
 float RapInput::GetFloat()
 {
-    float value = 0.0f;
-    return ReadAt(
-               data, size, position, [](codec::Cursor& at) { return at.F32(); }, value)
-               ? value
-               : -1.0f;
+    if (!Left(size, position, 4))
+        return -1.0f;
+    float value = byteorder::LoadF32(data + position);
+    position += 4;
+    return value;
 }
 
 int RapInput::GetRazShort()
 {
-    int first = GetByte();
     const int step = static_cast<int>(rapformat::CountStep);
-    if (first < step)
-        return first; // the value, or -1 at the end
-    int second = GetByte();
-    if (second < 0)
+    if (position >= size)
         return -1;
+    int first = data[position++];
+    if (first < step)
+        return first;
+    if (position >= size)
+        return -1;
+    int second = data[position++];
     return (first & (step - 1)) + second * step;
 }
 

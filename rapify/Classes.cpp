@@ -3,6 +3,7 @@
 
 #include "Classes.h"
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -57,19 +58,74 @@ std::string EmptyClassCall(const char* word)
 }
 } // namespace
 
+ClassArena::~ClassArena()
+{
+    for (void* block : blocks)
+        std::free(block);
+}
+
+void* ClassArena::Allocate(size_t bytes)
+{
+    const size_t align = alignof(std::max_align_t);
+    bytes = (bytes + align - 1) & ~(align - 1);
+    if (bytes > left)
+    {
+        // A large text gets a block of its own; the current block goes on.
+        const bool own = bytes > BlockBytes / 4;
+        const size_t size = own ? bytes : BlockBytes;
+        void* block = ostrel_internal::alloc::Allocate(size);
+        if (!block)
+            return nullptr;
+        try
+        {
+            blocks.push_back(block);
+        }
+        catch (...)
+        {
+            std::free(block);
+            return nullptr;
+        }
+        if (own)
+            return block;
+        next = static_cast<char*>(block);
+        left = size;
+    }
+    void* carved = next;
+    next += bytes;
+    left -= bytes;
+    return carved;
+}
+
 Classes::Classes(ConfigScanner* source) : scanner(source) {}
 
 Classes::~Classes()
 {
-    std::free(name);
-    std::free(text);
-    FreeList(child);
-    FreeList(next);
+    if (!carved)
+    {
+        std::free(name);
+        std::free(text);
+        FreeList(child);
+        FreeList(next);
+    }
+    if (ownsArena)
+        delete arena;
+}
+
+char* Classes::CopyText(const char* source) const
+{
+    if (!carved)
+        return Duplicate(source);
+    size_t length = std::strlen(source);
+    char* copy = static_cast<char*>(arena->Allocate(length + 1));
+    if (copy)
+        std::memcpy(copy, source, length + 1);
+    return copy;
 }
 
 void Classes::FreeList(Classes* first)
 {
-    while (first)
+    // Carved nodes go with their arena.
+    while (first && !first->carved)
     {
         Classes* following = first->next;
         first->next = nullptr;
@@ -80,9 +136,19 @@ void Classes::FreeList(Classes* first)
 
 Classes* Classes::AppendChild()
 {
-    Classes* node = ostrel_internal::alloc::New<Classes>(scanner);
-    if (!node)
+    if (!arena)
+    {
+        arena = ostrel_internal::alloc::New<ClassArena>();
+        if (!arena)
+            return nullptr;
+        ownsArena = true;
+    }
+    void* place = arena->Allocate(sizeof(Classes));
+    if (!place)
         return nullptr;
+    Classes* node = new (place) Classes(scanner);
+    node->arena = arena;
+    node->carved = true;
     if (lastChild)
         lastChild->next = node;
     else
@@ -93,8 +159,9 @@ Classes* Classes::AppendChild()
 
 int Classes::SetValue(const char* value)
 {
-    std::free(text);
-    text = Duplicate(value);
+    if (!carved)
+        std::free(text);
+    text = CopyText(value);
     if (!text)
         return RapifyNoMemory;
     kind = EntryKind::String;
@@ -163,7 +230,7 @@ int Classes::ParseClass(const char* folder, int depth)
     if (scanner->NextToken(ScanMode::Word) != RapifyOk)
         return RapifyExpectedClassName;
     kind = EntryKind::Class;
-    name = Duplicate(scanner->Token());
+    name = CopyText(scanner->Token());
     if (!name)
         return RapifyNoMemory;
     int r = scanner->NextToken(ScanMode::Word);
@@ -176,7 +243,7 @@ int Classes::ParseClass(const char* folder, int depth)
     {
         if (scanner->NextToken(ScanMode::Word) != RapifyOk)
             return RapifyExpectedInheritLabel;
-        text = Duplicate(scanner->Token());
+        text = CopyText(scanner->Token());
         if (!text)
             return RapifyNoMemory;
         if (scanner->NextToken(ScanMode::Word) != '{')
@@ -211,13 +278,13 @@ int Classes::ParseStatement(const char* word)
             emptyClass = scanner->Token();
         }
         kind = isIntern ? EntryKind::ExternClass : EntryKind::DeleteClass;
-        name = Duplicate(emptyClass.c_str());
+        name = CopyText(emptyClass.c_str());
         if (!name)
             return RapifyNoMemory;
         return scanner->NextToken(ScanMode::StatementEnd) == ';' ? RapifyOk : RapifyExpectedSemicolon;
     }
 
-    name = Duplicate(word);
+    name = CopyText(word);
     if (!name)
         return RapifyNoMemory;
     int r = scanner->NextToken(ScanMode::Word);

@@ -2,7 +2,9 @@
 // or declaration. Built by the parser, read by the binary writer.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 class ConfigScanner;
 
@@ -20,10 +22,36 @@ enum class EntryKind : int32_t
     Integer = 258    // integer value (text as read)
 };
 
-// One node of the class tree. Texts are C-allocator blocks owned by the node;
-// so are the child list and the rest of the sibling list (next). Freeing walks
-// sibling lists in a loop, so only the nesting depth (bounded by the parser)
-// drives recursion.
+// Blocks from which the nodes below a root, and their texts, are carved; all
+// are released at once with the arena. Measured on the 10 MB benchmark
+// config (compile alone, best of paired runs): with a node and two C-allocator
+// texts per statement, each freed on its own, 71-93 ms; carved from blocks,
+// 56 ms (freeing the small blocks one by one, and the heap consolidating
+// them, was a quarter of the compile's profile).
+class ClassArena
+{
+public:
+    ClassArena() = default;
+    ~ClassArena();
+    ClassArena(const ClassArena&) = delete;
+    ClassArena& operator=(const ClassArena&) = delete;
+
+    // bytes aligned for any node, or null when no block can be had.
+    void* Allocate(size_t bytes);
+
+    static constexpr size_t BlockBytes = 64 * 1024;
+
+private:
+    std::vector<void*> blocks;
+    char* next = nullptr;
+    size_t left = 0;
+};
+
+// One node of the class tree. A node made with new owns its texts (C-allocator
+// blocks), its child list and the rest of its sibling list (next); freeing
+// walks sibling lists in a loop, so only the nesting depth drives recursion.
+// The nodes it appends, with their texts and everything below them, are
+// carved from an arena that it owns and frees with itself.
 class Classes
 {
 public:
@@ -60,5 +88,11 @@ public:
     ConfigScanner* scanner;   // where the parse operations read from (not owned)
 
 private:
+    // A copy of text: from the arena for a carved node, else the C allocator.
+    char* CopyText(const char* text) const;
+
     Classes* lastChild = nullptr; // end of the child list, so appending is constant time
+    ClassArena* arena = nullptr;  // where appended nodes come from (null until the first)
+    bool carved = false;          // this node lies in an arena: it owns nothing
+    bool ownsArena = false;
 };

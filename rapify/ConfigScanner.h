@@ -144,6 +144,7 @@ private:
     char* inputPosition = nullptr;
 
     char* lineEnd = nullptr;                 // terminating zero of the current line
+    size_t lineLength = 0;                   // characters of the line ReadCleanLine gave
     size_t inputLength = 0;                  // bytes of input before its zero byte
     long expansions = 0;                     // macro texts pushed in this compile
     int includes = 0;                        // #include files spliced in this compile

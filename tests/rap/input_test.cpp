@@ -8,6 +8,7 @@
 #include <limits>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "rap/FloatText.h"
 #include "rap/RapInput.h"
@@ -47,6 +48,8 @@ public:
     using RapTextOutput::GetOutBuffer;
     using RapTextOutput::length;
     using RapTextOutput::OutputStr;
+    using RapTextOutput::Put;
+    using RapTextOutput::PutInt;
     std::string Text() const { return GetOutBuffer() ? GetOutBuffer() : "<null>"; }
 };
 } // namespace
@@ -263,4 +266,100 @@ TEST(FloatText, ShortestTextThatReadsBack)
         }
     }
     EXPECT_GT(sixDigitTexts, 0);
+}
+
+// The C++ library's formatting and reading are held to the C library's:
+// FormatG to snprintf at six digits, and FormatFloat to the smallest
+// precision whose snprintf text strtof reads back, for chosen values and for
+// random bit patterns (subnormals, huge values and both signs among them).
+TEST(FloatText, FastFormattingEqualsPrintf)
+{
+    auto check = [](float value) {
+        uint32_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        char fast[64];
+        char slow[64];
+        floattext::FormatG(fast, sizeof fast, value);
+        floattext::FormatWithPrintf(slow, sizeof slow, value, 6);
+        EXPECT_STREQ(fast, slow) << "%g of bits " << bits;
+        floattext::FormatFloat(fast, sizeof fast, value);
+        for (int p = 6; p <= 9; ++p)
+        {
+            floattext::FormatWithPrintf(slow, sizeof slow, value, p);
+            if (std::strtof(slow, nullptr) == value)
+                break;
+        }
+        EXPECT_STREQ(fast, slow) << "shortest of bits " << bits;
+    };
+    const float values[] = {0.0f,          -0.0f,     1e10f,       0.1f,      1.5e-5f,      123456789.0f,
+                            3.4028235e38f, 1e-45f,    1e-38f,      999999.5f, 9999995.0f,   0.000123f,
+                            1.17549e-38f,  -2.5e-30f, 16777217.0f, 0.333333f, 5.9604645e-8f};
+    for (float value : values)
+        check(value);
+    uint32_t state = 0x9e3779b9u;
+    for (int i = 0; i < 100000 && !::testing::Test::HasFailure(); ++i)
+    {
+        state = state * 1664525u + 1013904223u;
+        uint32_t bits = state ^ (state >> 11);
+        float value;
+        std::memcpy(&value, &bits, sizeof value);
+        if (std::isfinite(value))
+            check(value);
+    }
+    char out[64];
+    double large = 1e300;
+    floattext::FormatG(out, sizeof out, large);
+    char slow[64];
+    floattext::FormatWithPrintf(slow, sizeof slow, large, 6);
+    EXPECT_STREQ(out, slow);
+}
+
+// Pieces of every short length (copied with fixed-size moves) and longer ones
+// (memcpy), appended where the text has room and where it must grow, make
+// exactly the concatenated text.
+TEST(RapTextOutput, PiecesOfEveryLengthAppendExactly)
+{
+    std::string source;
+    for (int i = 0; i < 100; ++i)
+        source += static_cast<char>('a' + i % 26);
+    OutputProbe out;
+    std::string expected;
+    for (uint32_t length = 0; length <= 40; ++length)
+    {
+        for (uint32_t from = 0; from < 5; ++from)
+        {
+            ASSERT_TRUE(out.Put(source.c_str() + from, length));
+            expected.append(source, from, length);
+            ASSERT_EQ(out.length, expected.size());
+        }
+    }
+    EXPECT_EQ(out.Text(), expected);
+    EXPECT_LT(out.length, out.capacity);
+}
+
+// Integers are written two digits a step: every digit count, both signs and
+// the ends of the range read as the C library writes them.
+TEST(RapTextOutput, IntegersAtEveryDigitCount)
+{
+    std::vector<int32_t> values = {0, INT32_MAX, INT32_MIN, INT32_MIN + 1};
+    for (int64_t power = 1; power <= 1000000000; power *= 10)
+    {
+        for (int64_t v : {power - 1, power, power + 1, 5 * power})
+        {
+            if (v <= INT32_MAX)
+            {
+                values.push_back(static_cast<int32_t>(v));
+                values.push_back(static_cast<int32_t>(-v));
+            }
+        }
+    }
+    OutputProbe out;
+    std::string expected;
+    for (int32_t value : values)
+    {
+        ASSERT_TRUE(out.PutInt(value));
+        ASSERT_TRUE(out.Put(" ", 1));
+        expected += std::to_string(value) + " ";
+    }
+    EXPECT_EQ(out.Text(), expected);
 }

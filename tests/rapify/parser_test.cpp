@@ -5,6 +5,7 @@
 
 #include "RapifyTestUtil.h"
 #include "rapify/RapifyCodes.h"
+#include "support/AllocBudget.h"
 
 using rapifytest::Compile;
 using rapifytest::Row;
@@ -182,4 +183,60 @@ TEST(RapifyParser, RootLookupsAndMessages)
                     {-1, "unknown error type"}};
     for (const auto& m : messages)
         EXPECT_STREQ(m.message, Rapify::ErrString(m.code)) << m.code;
+}
+
+// Nodes and texts are carved from blocks: texts around and far beyond the
+// size that gets a block of its own, among enough statements to fill several
+// blocks, come back whole and in order.
+TEST(RapifyParser, LongTextsAmongManyNodes)
+{
+    const size_t lengths[] = {1, 16 * 1024 - 1, 16 * 1024, 16 * 1024 + 1, 70000, 200000};
+    for (size_t length : lengths)
+    {
+        const std::string value(length, 'v');
+        std::string text;
+        std::string expected;
+        for (int i = 0; i < 3000; ++i)
+        {
+            const std::string n = std::to_string(i);
+            text += "class C" + n + " { a" + n + " = " + n + "; };\n";
+            expected += "C" + n + "{a" + n + "=I" + n + "} ";
+            if (i % 1000 == 500)
+            {
+                text += "long" + n + " = " + value + ";\nlist" + n + "[] = {\"" + value + "\", 1};\n";
+                expected += "long" + n + "=S\"" + value + "\" list" + n + "[]={S\"" + value + "\",I1} ";
+            }
+        }
+        expected.pop_back();
+        rapifytest::Result r = rapifytest::Compile(text);
+        ASSERT_EQ(r.code, 0) << length;
+        EXPECT_TRUE(r.tree == expected) << length;
+    }
+}
+
+// A compile whose allocations give out at any point answers "No Memory" and
+// leaves no tree; given enough it compiles as if nothing had been in its way.
+TEST(RapifyParser, AllocationFailureAnywhereAnswersNoMemory)
+{
+    const std::string text = "class A : B { x = 1; s = \"t\"; a[] = {1, {2, 3}, \"" + std::string(20000, 'w') +
+                             "\"}; };\nclass D; extern E; y = 2.5;\n";
+    const rapifytest::Result good = rapifytest::Compile(text);
+    ASSERT_EQ(good.code, 0);
+    for (long successes = 0;; ++successes)
+    {
+        Rapify compiler;
+        rapifytest::Result r;
+        {
+            testsupport::AllocBudget failing(successes);
+            r = rapifytest::Compile(compiler, text);
+        }
+        if (r.code == 0)
+        {
+            EXPECT_EQ(r.tree, good.tree);
+            break;
+        }
+        EXPECT_EQ(r.code, RapifyNoMemory) << "after " << successes;
+        EXPECT_EQ(r.tree, "-");
+        ASSERT_LT(successes, 10000);
+    }
 }

@@ -94,3 +94,27 @@ TEST(RapifyScanner, CallbackSeesEveryPhysicalLine)
     EXPECT_EQ(0, compiler.ProcessBuffer("", "c.cpp", nullptr, nullptr));
     EXPECT_NE(compiler.GetCallback(), &testsupport::Capture::Callback);
 }
+
+// Lines take a quick path when they hold no '/', tab or carriage return, and
+// token characters are copied in runs: both must read lines exactly as the
+// character-by-character path does.
+TEST(RapifyScanner, QuickPathsReadLikeTheSlowOnes)
+{
+    static const Row rows[] = {
+        {"\xC3\xA9t\xC3\xA9 = caf\xC3\xA9;", 0, 1, 7, "\xC3\xA9t\xC3\xA9=S\"caf\xC3\xA9\""},
+        {"x = \xFF\x80;\ty = a\tb;", 0, 1, 7, "x=S\"\xFF\x80\" y=S\"a b\""},
+        {"\t\tx = 1;\t\t", 0, 1, 7, "x=I1"},
+        {"x = 1;\rjunk", 0, 1, 7, "x=I1"},
+        {"x = a/b;\ty = 2;", 0, 1, 7, "x=S\"a/b\" y=I2"},
+        {"x = a/b/c/*z*/d;", 0, 1, 7, "x=S\"a/b/cd\""},
+        {"   x = 1;", 0, 1, 7, "x=I1"},
+        {"x = 1;   ", 0, 1, 7, "x=I1"},
+        {"  \t  \n\tx=1;", 0, 2, 7, "x=I1"},
+        {"longname_with_digits_0123456789 = value_0123456789_more;", 0, 1, 7,
+         "longname_with_digits_0123456789=S\"value_0123456789_more\""},
+        {"a[]={one,two,three};", 0, 1, 7, "a[]={S\"one\",S\"two\",S\"three\"}"},
+        {"a[]={F(x, y),G(z)};", 0, 1, 7, "a[]={S\"F(x, y)\",S\"G(z)\"}"},
+        {"x = (a b) c;", 0, 1, 7, "x=S\"(a b) c\""},
+    };
+    CheckCompiles(rows);
+}
