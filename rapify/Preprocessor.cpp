@@ -3,6 +3,7 @@
 
 #include "Preprocessor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -119,6 +120,13 @@ std::string StripComments(const char* text)
     bool quoted = false;
     for (const char* p = text; *p;)
     {
+        // Ordinary text is copied in runs.
+        const char* run = p;
+        while (*p && *p != '\r' && *p != '\n' && *p != '"' && *p != '/')
+            ++p;
+        out.append(run, static_cast<size_t>(p - run));
+        if (!*p)
+            break;
         char c = *p;
         if (c == '\r' && p[1] == '\n')
         {
@@ -408,8 +416,7 @@ int ConfigPreprocessor::Report(int code, const std::string& message, bool warnin
     d.warning = warning;
     d.message = message;
     d.source = std::string(currentLine.substr(0, currentLine.find('\n')));
-    for (auto n = expansionNotes.rbegin(); n != expansionNotes.rend(); ++n)
-        d.notes.push_back("in expansion of macro '" + std::string(*n) + "'");
+    macroNotes = 0; // the macros that led here add theirs on the way out
     for (auto f = openFiles.rbegin(); f != openFiles.rend(); ++f)
     {
         if (!(*f)->inclusion.empty())
@@ -445,6 +452,8 @@ int ConfigPreprocessor::Run(const char* text, const std::string& path, std::stri
     file.game = GamePathOf(file.disk);
     fileNames.push_back(path);
     sourceBytes = std::strlen(text);
+    // Configs come out near their own size: growing by copies costs more.
+    out.reserve(static_cast<size_t>(sourceBytes + sourceBytes / 2));
     texts.push_back(StripComments(text));
     return ProcessFile(texts.back(), file);
 }
@@ -595,7 +604,7 @@ int ConfigPreprocessor::ProcessFile(const std::string& text, OpenFile& file)
             currentLine = line;
         }
         expanded.clear();
-        expansionNotes.clear();
+        used.clear();
         failure = RapifyOk;
         Origin origin{file.index, first, 0, static_cast<uint32_t>(anchors.size()), 0};
         anchoring = true;
@@ -667,7 +676,8 @@ int ConfigPreprocessor::Directive(const std::string& line, size_t hash, OpenFile
                 return Report(RapifyDefineBadLabel, "#" + name + " needs a macro name");
             }
             const std::string macro = line.substr(rest, end - rest);
-            value = macros.count(macro) != 0 || macro == "__LINE__" || macro == "__FILE__" || macro == "__COUNTER__";
+            value =
+                macros.Find(macro) != nullptr || macro == "__LINE__" || macro == "__FILE__" || macro == "__COUNTER__";
             if (name == "ifndef")
                 value = !value;
         }
@@ -701,7 +711,8 @@ int ConfigPreprocessor::Directive(const std::string& line, size_t hash, OpenFile
         const std::string macro = line.substr(rest, end - rest);
         if (macro.empty())
             return Report(RapifyDefineBadLabel, "#undef needs a macro name");
-        if (macros.erase(macro) == 0)
+        ++generation;
+        if (!macros.Erase(macro))
             Report(RapifyOk, "#undef of '" + macro + "', which is not defined", true);
         return RapifyOk;
     }
@@ -775,19 +786,17 @@ int ConfigPreprocessor::Define(const std::string& line, size_t at)
     const int cut = Cut(*macro);
     if (cut != RapifyOk)
         return cut;
-    auto found = macros.find(name);
-    if (found != macros.end())
+    if (const Macro* found = macros.Find(name))
     {
-        const Macro& old = *found->second;
+        const Macro& old = *found;
         if (old.function != macro->function || old.variadic != macro->variadic || old.params != macro->params ||
             old.body != macro->body)
             Report(RapifyOk, "'" + name + "' redefined without #undef", true);
         if (old.active)
             return Report(RapifyDefineBadLabel, "'" + name + "' redefined while it expands");
-        macros.erase(found);
     }
-    const std::string_view key = macro->name;
-    macros.emplace(key, std::move(macro));
+    macros.Put(std::move(macro));
+    ++generation;
     return RapifyOk;
 }
 
@@ -1032,6 +1041,8 @@ int ConfigPreprocessor::Condition(const std::string& expr, size_t at, bool& valu
 // per-line buffer keeps the budget check to one line).
 bool ConfigPreprocessor::Expand(std::string_view in, std::string& out, int depth)
 {
+    if (depth > deepest)
+        deepest = depth;
     if (depth > MaxExpansionDepth)
     {
         failure =
@@ -1069,8 +1080,10 @@ bool ConfigPreprocessor::Expand(std::string_view in, std::string& out, int depth
         const std::string_view name = in.substr(i, end - i);
         if (depth == 0)
             column = i;
-        auto found = macros.find(name);
-        if (found != macros.end() && !found->second->active)
+        Macro* found = macros.Find(name);
+        if (found && found->active)
+            ++blocked;
+        else if (found)
         {
             if (++expansions > MaxExpansions)
             {
@@ -1079,7 +1092,7 @@ bool ConfigPreprocessor::Expand(std::string_view in, std::string& out, int depth
             }
             i = end;
             const size_t made = out.size();
-            if (!ExpandCall(*found->second, in, i, out, depth))
+            if (!ExpandCall(*found, in, i, out, depth))
                 return false;
             if (depth == 0 && anchoring)
                 Anchored(made, end - name.size(), out.size(), i);
@@ -1091,8 +1104,9 @@ bool ConfigPreprocessor::Expand(std::string_view in, std::string& out, int depth
             continue;
         }
         i = end;
-        if (found == macros.end() && name.size() > 4 && name[0] == '_' && name[1] == '_')
+        if (!found && name.size() > 4 && name[0] == '_' && name[1] == '_')
         {
+            ++builtins;
             const size_t made = out.size();
             if (!Builtin(std::string(name), in, i, out, depth))
                 return false;
@@ -1107,8 +1121,11 @@ bool ConfigPreprocessor::Expand(std::string_view in, std::string& out, int depth
 
 bool ConfigPreprocessor::ExpandCall(Macro& macro, std::string_view in, size_t& i, std::string& out, int depth)
 {
+    if (!macro.function)
+        return ExpandKept(macro, out, depth);
+    if (keeping)
+        used.push_back(&macro);
     std::string_view text = macro.text;
-    if (macro.function)
     {
         // A function-like name without '(' stays as it is.
         size_t open = i;
@@ -1177,16 +1194,14 @@ bool ConfigPreprocessor::ExpandCall(Macro& macro, std::string_view in, size_t& i
         }
         // Arguments are expanded before they are put in, for # and ## too;
         // the whitespace around them is kept.
-        expansionNotes.push_back(macro.name);
         work.expanded.clear();
         work.ends.clear();
         for (size_t a = 0; a < given; ++a)
         {
             if (!Expand(in.substr(bounds[2 * a], bounds[2 * a + 1] - bounds[2 * a]), work.expanded, depth + 1))
-                return false;
+                return Unwind(macro);
             work.ends.push_back(work.expanded.size());
         }
-        expansionNotes.pop_back();
         std::string& result = work.result;
         result.clear();
         for (const Piece& piece : macro.pieces)
@@ -1215,12 +1230,82 @@ bool ConfigPreprocessor::ExpandCall(Macro& macro, std::string_view in, size_t& i
         text = result;
     }
     // The result is read again; the macro does not expand inside itself.
-    expansionNotes.push_back(macro.name);
     macro.active = true;
     const bool ok = Expand(text, out, depth + 1);
     macro.active = false;
-    if (ok)
-        expansionNotes.pop_back();
+    return ok || Unwind(macro);
+}
+
+// A failure met inside the expansion of macro: the finding gets its note on
+// the way out, so innermost first, before the notes of the includes.
+bool ConfigPreprocessor::Unwind(const Macro& macro)
+{
+    if (!diagnostics.empty())
+    {
+        std::vector<std::string>& notes = diagnostics.back().notes;
+        notes.insert(notes.begin() + static_cast<std::ptrdiff_t>(std::min(macroNotes, notes.size())),
+                     "in expansion of macro '" + macro.name + "'");
+        ++macroNotes;
+    }
+    return false;
+}
+
+// A macro without parameters expands the same way each time, unless the
+// definitions changed, a macro it uses is being expanded around it, or it
+// met a built-in (__LINE__, __COUNTER__ ...): its last expansion is kept and
+// copied while none of that happened. This keeps name chains such as ADDON
+// from being expanded again at every use.
+bool ConfigPreprocessor::ExpandKept(Macro& macro, std::string& out, int depth)
+{
+    if (macro.generation == generation && depth + macro.depth <= MaxExpansionDepth &&
+        expansions + macro.expansions <= MaxExpansions)
+    {
+        bool free = true;
+        for (const Macro* use : macro.uses)
+            free = free && !use->active;
+        if (free)
+        {
+            out += macro.expansion;
+            expansions += macro.expansions;
+            if (keeping)
+                used.insert(used.end(), macro.uses.begin(), macro.uses.end());
+            return true;
+        }
+    }
+    const size_t start = out.size();
+    const size_t mark = used.size();
+    const long blockedBefore = blocked;
+    const long builtinsBefore = builtins;
+    const long expansionsBefore = expansions;
+    const int deepestBefore = deepest;
+    deepest = depth;
+    ++keeping;
+    used.push_back(&macro);
+    // The result is read again; the macro does not expand inside itself.
+    macro.active = true;
+    const bool ok = Expand(macro.text, out, depth + 1);
+    macro.active = false;
+    --keeping;
+    if (!ok)
+        Unwind(macro);
+    else
+    {
+        // Only short ones are kept (name chains), so what is kept stays
+        // within a small multiple of the definitions' own size.
+        if (blocked == blockedBefore && builtins == builtinsBefore && out.size() - start <= MaxKept &&
+            used.size() - mark <= MaxKeptUses)
+        {
+            macro.expansion.assign(out, start, std::string::npos);
+            macro.uses.assign(used.begin() + static_cast<std::ptrdiff_t>(mark), used.end());
+            macro.expansions = expansions - expansionsBefore;
+            macro.depth = deepest - depth;
+            macro.generation = generation;
+        }
+    }
+    if (!keeping)
+        used.clear();
+    if (deepestBefore > deepest)
+        deepest = deepestBefore;
     return ok;
 }
 

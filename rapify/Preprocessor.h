@@ -9,10 +9,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "ConfigScanner.h"
+#include "NameIndex.h"
 #include "RapifyDiagnostic.h"
 
 class RazDLL;
@@ -68,6 +68,9 @@ public:
     static constexpr int MaxConditionDepth = 1000;
     static constexpr uint64_t BudgetPerSourceByte = ConfigScanner::BudgetPerSourceByte;
     static constexpr uint64_t BudgetBase = ConfigScanner::BudgetBase;
+    // Longest expansion kept for reuse, and most macros it may have used.
+    static constexpr size_t MaxKept = 256;
+    static constexpr size_t MaxKeptUses = 32;
 
 private:
     // A macro body cut once, when it is defined, into what an expansion
@@ -96,6 +99,14 @@ private:
         std::string text; // without parameters: what is read again; else the pieces' literal text
         std::vector<Piece> pieces;
         bool active = false; // being expanded: a use inside stays as it is
+        // Without parameters: the last expansion, while no definition has
+        // changed since (generation), none of the macros it used (uses) is
+        // being expanded, and it met no built-in and no macro in expansion.
+        uint64_t generation = 0;
+        std::string expansion;
+        std::vector<Macro*> uses;
+        long expansions = 0; // macro names it replaced
+        int depth = 0;       // levels it went below its own
     };
     // Buffers of one expansion depth, kept between calls for their capacity.
     struct Scratch
@@ -124,6 +135,8 @@ private:
     int Cut(Macro& macro);
     bool Expand(std::string_view in, std::string& out, int depth);
     bool ExpandCall(Macro& macro, std::string_view in, size_t& i, std::string& out, int depth);
+    bool ExpandKept(Macro& macro, std::string& out, int depth);
+    bool Unwind(const Macro& macro);
     bool Builtin(const std::string& name, std::string_view in, size_t& i, std::string& out, int depth);
     bool Arithmetic(const std::string& name, std::string_view in, size_t& i, std::string& out, int depth);
     bool FindGamePath(const std::string& game, std::string& disk, bool& caseOnly);
@@ -137,8 +150,7 @@ private:
     int Report(int code, const std::string& message, bool warning = false);
 
     const std::vector<RapifyMount>& mounts;
-    // Keyed by a view of the macro's own name.
-    std::unordered_map<std::string_view, std::unique_ptr<Macro>> macros;
+    NameIndex<Macro> macros;
     std::vector<std::unique_ptr<Scratch>> scratch; // one per expansion depth
     std::map<std::string, double> variables;       // assigned by __EXEC
     std::vector<RapifyDiagnostic> diagnostics;
@@ -148,8 +160,8 @@ private:
     std::vector<Anchor> anchors;
     RazDLL* archive = nullptr;
     std::vector<OpenFile*> openFiles;
-    std::vector<std::string_view> expansionNotes; // macros being expanded, outermost first
-    std::vector<std::string> roots;               // resolved folders includes may reach
+    size_t macroNotes = 0;          // "in expansion of" notes the last finding has
+    std::vector<std::string> roots; // resolved folders includes may reach
     std::string* output = nullptr;
     std::string_view currentLine; // logical line being processed
     int lineNumber = 0;           // its first physical line
@@ -159,7 +171,14 @@ private:
     int counter = 0;
     bool inCondition = false;
     bool anchoring = false; // a line's expansion is being mapped
-    int failure = 0;        // code of the error an expansion met
+    // What decides whether an expansion may be kept for the next use.
+    uint64_t generation = 1;  // counts changes of the definitions
+    long blocked = 0;         // uses of a macro met inside its own expansion
+    long builtins = 0;        // built-ins met
+    int deepest = 0;          // deepest expansion level reached
+    int keeping = 0;          // expansions being kept that are under way
+    std::vector<Macro*> used; // macros expanded while keeping
+    int failure = 0;          // code of the error an expansion met
     uint64_t sourceBytes = 0;
     uint64_t spentBytes = 0;
 };
