@@ -47,19 +47,37 @@ private:
     };
     static constexpr size_t Missing = ~size_t{0};
 
-    // Eight bytes a step: names are short, and a byte-wise hash chains one
-    // multiplication per letter.
+    // Eight bytes a step, loads of fixed size (the last one overlaps): names
+    // are short, and a byte-wise hash chains one multiplication per letter.
+    static uint64_t Mix(uint64_t h, uint64_t word)
+    {
+        h = (h ^ word) * 0x9E3779B97F4A7C15ull;
+        return h ^ (h >> 31);
+    }
+    template <class W>
+    static W Load(const char* p)
+    {
+        W w;
+        std::memcpy(&w, p, sizeof w);
+        return w;
+    }
     static uint64_t Hash(std::string_view s)
     {
-        const uint64_t k = 0x9E3779B97F4A7C15ull;
-        uint64_t h = (s.size() + 1) * k;
-        for (size_t i = 0; i < s.size(); i += 8)
+        const char* p = s.data();
+        const size_t n = s.size();
+        uint64_t h = (n + 1) * 0x9E3779B97F4A7C15ull;
+        if (n >= 8)
         {
-            uint64_t word = 0;
-            std::memcpy(&word, s.data() + i, s.size() - i < 8 ? s.size() - i : 8);
-            h = (h ^ word) * k;
-            h ^= h >> 31;
+            for (size_t i = 0; i + 8 < n; i += 8)
+                h = Mix(h, Load<uint64_t>(p + i));
+            return Mix(h, Load<uint64_t>(p + n - 8));
         }
+        if (n >= 4)
+            return Mix(h, (uint64_t{Load<uint32_t>(p)} << 32) | Load<uint32_t>(p + n - 4));
+        if (n > 0)
+            return Mix(h, uint64_t{static_cast<unsigned char>(p[0])} |
+                              uint64_t{static_cast<unsigned char>(p[n / 2])} << 8 |
+                              uint64_t{static_cast<unsigned char>(p[n - 1])} << 16);
         return h;
     }
     size_t Slot(std::string_view name, uint64_t hash) const
