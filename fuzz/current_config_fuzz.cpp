@@ -28,7 +28,8 @@ const std::string& Folder()
     folder = "/tmp/ostrel-current-fuzz-" + std::to_string(getpid());
     mkdir(folder.c_str(), 0700);
     Put(folder + "/$PBOPREFIX$", "x\\lib\n");
-    Put(folder + "/m.hpp", "#define Q(x) #x\n#define D(a,b) a##_##b\n#ifndef G\n#define G 1\n#endif\n");
+    Put(folder + "/m.hpp", "#define Q(x) #x\n#define D(a,b) a##_##b\n#define V(a,...) a __VA_ARGS__\n"
+                           "#ifndef G\n#define G 1\n#endif\n");
     Put(folder + "/self.hpp", "s = __COUNTER__;\n#include \"\\x\\lib\\self.hpp\"\n");
     return folder;
 }

@@ -432,6 +432,8 @@ int ConfigScanner::ScanQuoted()
         if (position[1] != '"')
         {
             ++position;
+            if (plain && JoinNextString(out))
+                continue;
             *out = '\0';
             return RapifyOk;
         }
@@ -439,6 +441,61 @@ int ConfigScanner::ScanQuoted()
         *out++ = '"';
         position += 2;
     }
+}
+
+// Preprocessed text: a string followed, across blanks and line ends (and
+// at most one \n written between them), by another string continues in it
+// after a line feed. True with position inside the next string and out
+// after the line feed.
+bool ConfigScanner::JoinNextString(char*& out)
+{
+    auto blanks = [](const char* p) {
+        while (*p == ' ' || *p == '\t')
+            ++p;
+        return p;
+    };
+    auto escape = [&](const char* p, bool& seen) {
+        if (!seen && p[0] == '\\' && p[1] == 'n')
+        {
+            seen = true;
+            return blanks(p + 2);
+        }
+        return p;
+    };
+    if (!stack.empty())
+        return false;
+    bool seen = false;
+    const char* next = escape(blanks(position), seen);
+    if (*next == '\0')
+    {
+        // Look past the line end in the text not yet read, then read up to it.
+        const char* q = inputPosition;
+        while (*q == ' ' || *q == '\t' || *q == '\r' || *q == '\n')
+            ++q;
+        bool peeked = seen;
+        if (*escape(q, peeked) != '"')
+            return false;
+        if (ReadLogicalLine() != 1)
+        {
+            position = lineEnd = nullptr;
+            return false;
+        }
+        position = line;
+        tokenStart = nullptr;
+        next = escape(blanks(line), seen);
+    }
+    if (*next != '"')
+        return false;
+    const size_t n = static_cast<size_t>(out - token);
+    // The rest of the line may join the token: grow it by doubling.
+    const size_t needed = n + std::strlen(next) + 2;
+    const size_t doubled = 2 * static_cast<size_t>(tokenCapacity);
+    if (needed > static_cast<size_t>(tokenCapacity) && !EnsureToken(needed > doubled ? needed : doubled))
+        return false;
+    out = token + n;
+    *out++ = '\n';
+    position = const_cast<char*>(next) + 1;
+    return true;
 }
 
 int ConfigScanner::ScanToken(ScanMode mode)
@@ -459,6 +516,9 @@ int ConfigScanner::ScanToken(ScanMode mode)
         token[0] = '\0';
         return RapifyNoToken;
     }
+    while (*position == ' ')
+        ++position;
+    tokenStart = position;
     for (;;)
     {
         // Runs of ordinary characters (the bulk of names and values). With
@@ -565,6 +625,7 @@ int ConfigScanner::NextToken(ScanMode mode)
             if (r == 0)
                 return RapifyNoMemory;
             position = line;
+            tokenStart = nullptr;
             if (mode == ScanMode::StatementEnd)
                 return lastCode = ';';
         }

@@ -70,6 +70,13 @@ public:
     // file and line where a compile stopped are kept after it ends.
     void SetTopFile(const char* path);
     int LastCode() const { return lastCode; }
+    // Where the last token starts in the line that holds it (blanks before
+    // the line taken off), or -1 when it came from a macro or is unknown.
+    long TokenColumn() const
+    {
+        return stack.empty() && tokenStart && line && tokenStart >= line && tokenStart <= lineEnd ? tokenStart - line
+                                                                                                  : -1;
+    }
     int LineCapacity() const { return lineCapacity; }
     void SetCallback(ProgressCallback cb) { callback = SilentProgress::Select(cb); }
     ProgressCallback Callback() const { return callback; }
@@ -110,6 +117,7 @@ private:
     bool EnsureToken(size_t needed);
     int ScanToken(ScanMode mode);
     int ScanQuoted();
+    bool JoinNextString(char*& out);
     bool PushText(const char* text);
     // Counts length bytes of text read besides the sources; false (with the
     // reason kept) once the compile's budget is passed.
@@ -145,6 +153,7 @@ private:
 
     char* lineEnd = nullptr;                 // terminating zero of the current line
     size_t lineLength = 0;                   // characters of the line ReadCleanLine gave
+    char* tokenStart = nullptr;              // first character of the last token
     size_t inputLength = 0;                  // bytes of input before its zero byte
     long expansions = 0;                     // macro texts pushed in this compile
     int includes = 0;                        // #include files spliced in this compile

@@ -68,30 +68,28 @@ int Rapify::ProcessBuffer(const char* text, const char* path, ProgressCallback c
 int Rapify::ProcessCurrent(const char* text, const char* path, ProgressCallback callback, RazDLL* dll)
 {
     int result = RapifyOk;
-    std::vector<ConfigPreprocessor::Origin> origins;
-    std::vector<std::string> files;
+    std::unique_ptr<ConfigPreprocessor> preprocessor;
     try
     {
-        ConfigPreprocessor preprocessor(mounts);
-        preprocessor.SetFixedTime(fixedTime);
-        result = preprocessor.Run(text, path, preprocessed);
-        diagnostics = preprocessor.Diagnostics();
-        origins = preprocessor.Origins();
-        files = preprocessor.Files();
-        sourceFiles = files;
+        preprocessor.reset(new ConfigPreprocessor(mounts));
+        preprocessor->SetArchive(dll);
+        preprocessor->SetFixedTime(fixedTime);
+        result = preprocessor->Run(text, path, preprocessed);
+        diagnostics = preprocessor->Diagnostics();
+        sourceFiles = preprocessor->Files();
     }
     catch (const std::bad_alloc&)
     {
         result = RapifyNoMemory;
     }
     mapped = true;
-    if (result != RapifyOk)
+    if (result != RapifyOk || !preprocessor)
     {
         Clear();
         stopFile = diagnostics.empty() ? path : diagnostics.back().file;
         stopLine = diagnostics.empty() ? 0 : diagnostics.back().line;
         preprocessed.clear();
-        return result;
+        return result != RapifyOk ? result : RapifyNoMemory;
     }
     scanner->SetPlain(true);
     result = ProcessClassic(preprocessed.c_str(), path, callback, dll);
@@ -99,10 +97,11 @@ int Rapify::ProcessCurrent(const char* text, const char* path, ProgressCallback 
     mapped = true;
     stopFile = path;
     stopLine = 0;
+    const std::vector<ConfigPreprocessor::Origin>& origins = preprocessor->Origins();
     const int line = scanner->CurrentLine();
     if (line > 0 && static_cast<size_t>(line) <= origins.size())
     {
-        stopFile = files[static_cast<size_t>(origins[static_cast<size_t>(line - 1)].file)];
+        stopFile = preprocessor->Files()[static_cast<size_t>(origins[static_cast<size_t>(line - 1)].file)];
         stopLine = origins[static_cast<size_t>(line - 1)].line;
     }
     if (result != RapifyOk)
@@ -118,9 +117,32 @@ int Rapify::ProcessCurrent(const char* text, const char* path, ProgressCallback 
             finding.message += std::string(" (") + ErrString(token) + ")";
         if (GetLimitText())
             finding.message += std::string(": ") + GetLimitText();
+        if (line > 0 && static_cast<size_t>(line) <= origins.size())
+            PlaceFinding(*preprocessor, static_cast<size_t>(line - 1), finding);
         diagnostics.push_back(finding);
     }
     return result;
+}
+
+// The parser's place in the preprocessed text, told in the source: the
+// scanner took the blanks before the line off, the preprocessor maps the
+// rest back through the expansions of that line.
+void Rapify::PlaceFinding(const ConfigPreprocessor& preprocessor, size_t index, RapifyDiagnostic& finding) const
+{
+    size_t start = 0;
+    for (size_t k = 0; k < index && start < preprocessed.size(); ++k)
+    {
+        const size_t end = preprocessed.find('\n', start);
+        start = end == std::string::npos ? preprocessed.size() : end + 1;
+    }
+    size_t lead = 0;
+    while (start + lead < preprocessed.size() &&
+           (preprocessed[start + lead] == ' ' || preprocessed[start + lead] == '\t'))
+        ++lead;
+    const long column = stopColumn;
+    int place = 0;
+    preprocessor.SourcePlace(index, lead + (column > 0 ? static_cast<size_t>(column) : 0), finding.source, place);
+    finding.column = column >= 0 ? place : 0;
 }
 
 int Rapify::PreprocessBuffer(const char* text, const char* path)
@@ -274,6 +296,7 @@ int Rapify::ProcessClassic(const char* text, const char* path, ProgressCallback 
         result = RapifyNoMemory;
     if (result != RapifyOk)
         Clear();
+    stopColumn = scanner->TokenColumn();
     scanner->Reset(nullptr, nullptr);
     return result;
 }

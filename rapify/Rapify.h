@@ -12,6 +12,7 @@
 #include "RapifyDiagnostic.h"
 
 class Classes;
+class ConfigPreprocessor;
 class ConfigScanner;
 class RazDLL;
 
@@ -108,6 +109,7 @@ public:
 private:
     int ProcessCurrent(const char* text, const char* path, ProgressCallback callback, RazDLL* dll);
     int ProcessClassic(const char* text, const char* path, ProgressCallback callback, RazDLL* dll);
+    void PlaceFinding(const ConfigPreprocessor& preprocessor, size_t index, RapifyDiagnostic& finding) const;
 
     ConfigScanner* scanner;
     Classes* root = nullptr;
@@ -122,5 +124,6 @@ private:
     int64_t fixedTime = -1;
     std::string stopFile; // where a current-dialect compile stopped
     int stopLine = 0;
+    long stopColumn = -1; // where the parser's last token started in its line
     bool mapped = false;
 };

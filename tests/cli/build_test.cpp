@@ -141,7 +141,9 @@ TEST_F(BuildTest, AFailedPackLeavesTheExistingArchiveAndNamesTheConfigLine)
     Put("mod/sub/config.cpp", "class A\n{\n  x = \"open;\n};\n");
     const ProgramOutcome run = Ostrel({"pack", "--check", Path("mod"), "-o", Path("old.pbo")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, Path("mod") + "/sub/config.cpp:3: error: Expected value after = (Mismatched quotes)\nostrel: " +
+    EXPECT_EQ(run.err, Path("mod") +
+                           "/sub/config.cpp:3:7: error: Expected value after = (Mismatched quotes)\n"
+                           "      x = \"open;\n          ^\nostrel: " +
                            Path("mod") + ": Lint error\n");
     EXPECT_EQ(Text("old.pbo"), "old archive");
 

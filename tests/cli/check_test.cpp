@@ -91,8 +91,9 @@ TEST_F(CheckTest, EachKindOfFileGetsItsCheckerAndTheFirstErrorsLine)
         // still one line.
         {"long.sqs", ";" + std::string(6000, 'x') + "\nhint \"a\"\n\nhint \"b\n", ":4: error: Sqs: no ending quote\n"},
         {"config.cpp", "class A {\n  x = 1;\n  y = \"abc;\n};\n",
-         ":3: error: Expected value after = (Mismatched quotes)\n"},
-        {"description.ext", "class B {\n x[] = {1,2;\n};\n", ":2: error: Expected value , or {} in array\n"},
+         ":3:7: error: Expected value after = (Mismatched quotes)\n      y = \"abc;\n          ^\n"},
+        {"description.ext", "class B {\n x[] = {1,2;\n};\n",
+         ":2:12: error: Expected value , or {} in array\n     x[] = {1,2;\n               ^\n"},
         {"ok.hpp", "class A {\n  x = 1;\n};\n", ""},
         {"tex.paa", std::string(GoodTexture.begin(), GoodTexture.end()), ""},
         {"bad.PAA", "not a texture", ": error: Pac: Unknown File Format\n"},
@@ -162,9 +163,9 @@ TEST_F(CheckTest, ManyFilesOnManyThreadsAreReportedInTheOrderGiven)
             text += i % 3 == 0 ? "hint \"open\n" : "hint \"closed\"\n";
         arguments.push_back(Script(name, text));
         if (i % 3 == 0)
-            expected +=
-                Path(name) + ":" + std::to_string(i + 1) +
-                (config ? ": error: Expected value after = (Mismatched quotes)\n" : ": error: Sqs: no ending quote\n");
+            expected += Path(name) + ":" + std::to_string(i + 1) +
+                        (config ? ":5: error: Expected value after = (Mismatched quotes)\n    x = \"open;\n        ^\n"
+                                : ": error: Sqs: no ending quote\n");
     }
     const ProgramOutcome run = Ostrel(arguments);
     EXPECT_EQ(run.status, 1);

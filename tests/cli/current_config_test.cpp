@@ -100,4 +100,58 @@ TEST_F(CurrentConfig, BinaryAndJson)
     EXPECT_EQ(findings[0]["severity"], "error");
     EXPECT_EQ(findings[0]["notes"], nlohmann::json::array({"in expansion of macro 'TWO'"}));
 }
+
+// An addon as mods lay it out: a macro library under include/ mounted by its
+// game path with -I, a CfgPatches and a class built from it, compiled to the
+// Arma layout and decoded back.
+TEST_F(CurrentConfig, AddonOverAMacroLibrary)
+{
+    Put("mymod/include/x/mymod/addons/main/script_macros.hpp",
+        "#define MAINPREFIX x\n#define PREFIX mymod\n#define SUBPREFIX addons\n"
+        "#define DOUBLES(var1,var2) var1##_##var2\n#define TRIPLES(var1,var2,var3) var1##_##var2##_##var3\n"
+        "#define QUOTE(var1) #var1\n#define ADDON DOUBLES(PREFIX,COMPONENT)\n"
+        "#define GVAR(var1) DOUBLES(ADDON,var1)\n#define EGVAR(var1,var2) TRIPLES(PREFIX,var1,var2)\n"
+        "#define QGVAR(var1) QUOTE(GVAR(var1))\n#define QEGVAR(var1,var2) QUOTE(EGVAR(var1,var2))\n"
+        "#define QQGVAR(var1) QUOTE(QGVAR(var1))\n"
+        "#define PATHTO_SYS(var1,var2,var3) \\MAINPREFIX\\var1\\SUBPREFIX\\var2\\var3\n"
+        "#define PATHTOF(var1) PATHTO_SYS(PREFIX,COMPONENT,var1)\n#define QPATHTOF(var1) QUOTE(PATHTOF(var1))\n"
+        "#define FUNC(var1) TRIPLES(ADDON,fnc,var1)\n#define CSTRING(var1) QUOTE(TRIPLES($STR,ADDON,var1))\n"
+        "#define ARR_2(a,b) a,b\n#define ARR_3(a,b,c) a,b,c\n#define VERSION 1.2\n#define VERSION_AR 1,2,0\n");
+    Put("mymod/addons/main/script_component.hpp", "#define COMPONENT main\n"
+                                                  "#include \"\\x\\mymod\\addons\\main\\script_macros.hpp\"\n");
+    Put("mymod/addons/main/config.cpp",
+        "#include \"script_component.hpp\"\n\nclass CfgPatches {\n    class ADDON {\n"
+        "        name = CSTRING(component);\n        units[] = {QGVAR(box)};\n"
+        "        requiredVersion = VERSION;\n        requiredAddons[] = {QEGVAR(common,main)};\n"
+        "        version[] = {VERSION_AR};\n        author = QUOTE(PREFIX - COMPONENT);\n"
+        "    };\n};\nclass CfgVehicles {\n    class EGVAR(common,base);\n"
+        "    class GVAR(box): EGVAR(common,base) {\n        icon = QPATHTOF(ui\\icon.paa);\n"
+        "        init = QUOTE([ARR_3(1,2,3)] call FUNC(init));\n        statement = QUOTE(call QQGVAR(x));\n"
+        "        position[] = {ARR_2(0.5,-1)};\n        text = \"first\"\n            \"second\";\n"
+        "#ifdef DEBUG_MODE_FULL\n        debug = 1;\n#endif\n    };\n};\n");
+    const ProgramOutcome run =
+        Ostrel({"rapify", Path("mymod/addons/main/config.cpp"), "-I", Path("mymod/include"), "-o", Path("addon.bin")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const ProgramOutcome decoded = Ostrel({"derap", Path("addon.bin"), "-o", "-"});
+    ASSERT_EQ(decoded.status, 0) << decoded.err;
+    const char* const expected[] = {
+        "class mymod_main",
+        "name = \"$STR_mymod_main_component\";",
+        "units[] = {\"mymod_main_box\"};",
+        "requiredVersion = 1.2;",
+        "requiredAddons[] = {\"mymod_common_main\"};",
+        "version[] = {1,2,0};",
+        "author = \"mymod - main\";",
+        "class mymod_common_base;",
+        "class mymod_main_box: mymod_common_base",
+        "icon = \"\\x\\mymod\\addons\\main\\ui\\icon.paa\";",
+        "init = \"[1,2,3] call mymod_main_fnc_init\";",
+        "statement = \"call \"\"mymod_main_x\"\"\";",
+        "position[] = {0.5,-1};",
+        "text = \"first\nsecond\";",
+    };
+    for (const char* line : expected)
+        EXPECT_NE(decoded.out.find(line), std::string::npos) << line << "\n" << decoded.out;
+    EXPECT_EQ(decoded.out.find("debug"), std::string::npos) << decoded.out;
+}
 } // namespace

@@ -10,10 +10,12 @@
 
 #include "OutputTestUtil.h"
 #include "RapifyTestUtil.h"
+#include "RazDLL.h"
 #include "frame/Text.h"
 #include "rap/DeRap.h"
 #include "rapify/RapifyCodes.h"
 #include "support/FolderTest.h"
+#include "support/PboBytes.h"
 
 namespace
 {
@@ -88,6 +90,18 @@ TEST_F(CurrentDialect, Definitions)
         {"whole identifiers only", {{"config.cpp", "#define M 3\n#define N 15\nv=M.N;\nw=MN;\n"}}, "v=F3.15 w=S\"MN\""},
         {"expanded at use", {{"config.cpp", "#define B C(1)\n#define C(x) x##0\nb=B;\n"}}, "b=I10"},
         {"self reference stops", {{"config.cpp", "#define A A+1\na=A;\n"}}, "a=S\"A+1\""},
+        {"a use follows a later definition",
+         {{"config.cpp", "#define A B\n#define B 1\nx=A;\n#undef B\n#define B 2\ny=A;\n#undef B\nz=A;\n"}},
+         "x=I1 y=I2 z=S\"B\""},
+        {"a macro inside its own chain",
+         {{"config.cpp", "#define A B\n#define B A C\na=A;\nb=B;\nc=A;\n"}},
+         "a=S\"A C\" b=S\"B C\" c=S\"A C\""},
+        {"a chain used inside one of its macros",
+         {{"config.cpp", "#define P Q\n#define Q R\n#define R(x) x P\np=P;\nr=R(1);\nq=Q(2);\n"}},
+         "p=S\"R\" r=S\"1 R\" q=S\"R(2)\""},
+        {"counters in a macro count each use",
+         {{"config.cpp", "#define N __COUNTER__\nc[]={N,N,N};\n"}},
+         "c[]={I0,I1,I2}"},
         {"empty body", {{"config.cpp", "#define E\na=1 E;\n"}}, "a=I1"},
         {"array body inside braces",
          {{"config.cpp", "#define V {3,15,7}\nclass C { v[]=V; };\n"}},
@@ -119,6 +133,36 @@ TEST_F(CurrentDialect, FunctionMacrosAndOperators)
         {"parentheses group commas", {{"config.cpp", cba + "s=QUOTE([ARR_2(1,2)] call f);\n"}}, "s=S\"[1,2] call f\""},
         {"brackets do not", {{"config.cpp", cba + "s=QUOTE([1,2]);\n"}}, "-", "takes 1 arguments, 2 given"},
         {"no closing parenthesis", {{"config.cpp", cba + "s=QUOTE(a;\n"}}, "-", "no ')'"},
+        {"variadic rest of the call",
+         {{"config.cpp", "#define Q(x) #x\n#define F(a, ...) [a|__VA_ARGS__]\ns=Q(F(1,2, (3,4)));\n"}},
+         "s=S\"[1|2, (3,4)]\""},
+        {"variadic with nothing left",
+         {{"config.cpp", "#define Q(x) #x\n#define F(a,...) a|__VA_ARGS__|\ns=Q(F(1));\n"}},
+         "s=S\"1||\""},
+        {"variadic quoted and alone",
+         {{"config.cpp", "#define S(...) #__VA_ARGS__\n#define A(...) {__VA_ARGS__}\ns=S(a, b);\nx[]=A(1,2,3);\n"}},
+         "s=S\"a, b\" x[]={I1,I2,I3}"},
+        {"variadic args expanded",
+         {{"config.cpp", "#define Q(x) #x\n#define V 7\n#define F(...) __VA_ARGS__\ns=Q(F(V,V));\n"}},
+         "s=S\"7,7\""},
+        {"variadic too few",
+         {{"config.cpp", "#define F(a,b,...) a\nx=F(1);\n"}},
+         "-",
+         "takes at least 2 arguments, 1 given"},
+        {"__VA_OPT__ refused",
+         {{"config.cpp", "#define F(a,...) a __VA_OPT__(,) __VA_ARGS__\n"}},
+         "-",
+         "'__VA_OPT__' is not supported in macro 'F'"},
+        {"other __VA_ names refused",
+         {{"config.cpp", "#define T(...) __VA_APPLY__(G)\n"}},
+         "-",
+         "'__VA_APPLY__' is not"},
+        {"__VA_ARGS__ needs ...", {{"config.cpp", "#define F(a) __VA_ARGS__\n"}}, "-", "whose parameters end in '...'"},
+        {"... only last", {{"config.cpp", "#define F(...,a) a\n"}}, "-", "bad parameter '...'"},
+        {"__VA_ inside a string is text",
+         {{"config.cpp", "#define F(a) \"__VA_OPT__\" a\ns=F(1);\n"}},
+         "-",
+         "Expected Semicolon"},
         {"parameter beside backslash",
          {{"config.cpp", "#define P(a,b) \\x\\a\\b.sqf\ns=QUOTE(P(c,d));\n#define QUOTE(x) #x\n"}},
          "s=S\"QUOTE(\\x\\c\\d.sqf)\""},
@@ -218,6 +262,52 @@ TEST_F(CurrentDialect, BuiltinsAndArithmetic)
     });
 }
 
+// What the parser does with the preprocessed text: strings next to each
+// other become one with a line feed between; numbers from macros are typed.
+TEST_F(CurrentDialect, ParserBehaviours)
+{
+    Check({
+        {"strings on two lines", {{"config.cpp", "s=\"a\"\n  \"b\";\n"}}, "s=S\"a\nb\""},
+        {"written \\n stays two characters", {{"config.cpp", "s=\"a\\nb\";\n"}}, "s=S\"a\\nb\""},
+        {"\\n between strings",
+         {{"config.cpp", "s=\"a\" \\n \"b\";\nt=\"c\" \\n\n\"d\";\n"}},
+         "s=S\"a\nb\" t=S\"c\nd\""},
+        {"strings on one line", {{"config.cpp", "s=\"a\" \"b\";\n"}}, "s=S\"a\nb\""},
+        {"three strings and blank lines",
+         {{"config.cpp", "s=\"a\"\n\n\"b\"\r\n\t\"c\"\nt=1;\n"}},
+         "s=S\"a\nb\nc\" t=I1"},
+        {"doubled quotes inside", {{"config.cpp", "s=\"a\"\"x\"\"\"\n\"b\";\n"}}, "s=S\"a\"x\"\nb\""},
+        {"in an array", {{"config.cpp", "x[]={\"a\"\n\"b\", \"c\"};\n"}}, "x[]={S\"a\nb\",S\"c\"}"},
+        {"strings from a macro",
+         {{"config.cpp", "#define QUOTE(x) #x\ns=QUOTE(one)\n    QUOTE(two);\n"}},
+         "s=S\"one\ntwo\""},
+        {"string then a statement", {{"config.cpp", "s=\"a\"\nt=\"b\";\n"}}, "s=S\"a\" t=S\"b\""},
+        {"numbers typed like literals",
+         {{"config.cpp", "#define V 2.10\n#define W 3.15\nv=V;\nw=W;\n"}},
+         "v=F2.10 w=F3.15"},
+    });
+}
+
+// The old dialect reads the same texts as it always did.
+TEST(ClassicDialect, StringsNextToEachOtherStayApart)
+{
+    const struct
+    {
+        const char* text;
+        int code;
+        const char* tree;
+    } rows[] = {
+        {"s=\"a\"\n\"b\";\n", RapifyExpectedArrayOrAssign, "-"},
+        {"s=\"a\\nb\";\n", 0, "s=S\"a\\nb\""},
+    };
+    for (const auto& row : rows)
+    {
+        const rapifytest::Result r = rapifytest::Compile(row.text);
+        EXPECT_EQ(row.code, r.code) << row.text;
+        EXPECT_EQ(row.tree, r.tree) << row.text;
+    }
+}
+
 // A CfgPatches built the way mods build it, over an included macro library.
 TEST_F(CurrentDialect, AddonShapedConfig)
 {
@@ -300,6 +390,7 @@ TEST_F(CurrentDialect, FindingsNameTheirPlace)
         int column;
         bool warning;
         std::vector<std::string> notes; // "included from" notes without their folder
+        const char* source = nullptr;   // the source line shown, where given
     };
     const std::vector<Finding> table = {
         {"error in an included file",
@@ -319,6 +410,38 @@ TEST_F(CurrentDialect, FindingsNameTheirPlace)
         {"redefinition warns", {{"config.cpp", "#define A 1\n#define A 2\n"}}, "config.cpp", 2, 9, true, {}},
         {"unknown undef warns", {{"config.cpp", "\n#undef A\n"}}, "config.cpp", 2, 1, true, {}},
         {"unknown pragma warns", {{"config.cpp", "#pragma hemtt flag\n"}}, "config.cpp", 1, 1, true, {}},
+        {"parser error in an included file",
+         {{"config.cpp", "a=1;\n#include \"inc.hpp\"\n"}, {"inc.hpp", "// c\nb=2;\n  class C : {};\n"}},
+         "inc.hpp",
+         3,
+         13,
+         false,
+         {},
+         "  class C : {};"},
+        {"parser error after a macro on its line",
+         {{"config.cpp", "#define GVAR(x) tst_main_##x\n\n\tclass GVAR(item) : {};\n"}},
+         "config.cpp",
+         3,
+         21,
+         false,
+         {},
+         "\tclass GVAR(item) : {};"},
+        {"parser error inside a macro's text",
+         {{"config.cpp", "#define BAD class : {};\nx=1;\n   BAD\n"}},
+         "config.cpp",
+         3,
+         4,
+         false,
+         {},
+         "   BAD"},
+        {"parser error past a block comment",
+         {{"config.cpp", "/* a\n b */ x = 1; class C : {};\n"}},
+         "config.cpp",
+         2,
+         19,
+         false,
+         {},
+         " x = 1; class C : {};"},
 #if !defined(_WIN32)
         // Windows opens the name whatever its letter case: nothing to warn of.
         {"include by another case warns",
@@ -351,6 +474,59 @@ TEST_F(CurrentDialect, FindingsNameTheirPlace)
             notes.push_back(from == 0 ? "included from " + std::string(text::AfterLastSeparator(note.c_str())) : note);
         }
         EXPECT_EQ(notes, row.notes);
+        if (row.source)
+        {
+            EXPECT_EQ(d.source, row.source);
+        }
     });
+}
+} // namespace
+
+namespace
+{
+// With an archive open, #include reads its entries: relative names beside
+// the including entry, game paths by their tail, never the disk.
+TEST(CurrentDialectArchive, IncludesReadTheArchive)
+{
+    using testsupport::StoredEntry;
+    testsupport::TempDir dir;
+    dir.Put("a.pbo",
+            testsupport::MakeArchive({StoredEntry("inc.h", "x = 1;"),
+                                      StoredEntry("SUB\\deep.h", "#include \"..\\inc.h\"\n#define D 2\nd = D;"),
+                                      StoredEntry("empty.h", "")}));
+    dir.Put("disk.h", std::string("disk = 1;"));
+    dir.Put("config.cpp", std::string());
+    RazDLL dll;
+    ASSERT_EQ(0, dll.ostrel.OpenPbo(dir.Path("a.pbo").c_str(), nullptr));
+    dll.rapify.SetDialect(RapifyDialect::Current);
+    const struct
+    {
+        const char* text;
+        int code;
+        const char* tree;
+        const char* error;
+    } rows[] = {
+        {"#include \"INC.H\"\ny = 2;", 0, "x=I1 y=I2", nullptr},
+        {"#include \"sub\\deep.h\"\ne = D;", 0, "x=I1 d=I2 e=I2", nullptr},
+        {"#include \"\\z\\mod\\addons\\main\\sub\\deep.h\"", 0, "x=I1 d=I2", nullptr},
+        {"#include \"empty.h\"", RapifyCannotInclude, "-", "the archive holds no such entry"},
+        {"#include \"disk.h\"", RapifyCannotInclude, "-", "the archive holds no such entry"},
+        {"#include \"..\\inc.h\"", RapifyCannotInclude, "-", "climbs out"},
+    };
+    const std::string top = dir.Path("config.cpp");
+    for (const auto& row : rows)
+    {
+        rapifytest::Result r = rapifytest::Compile(dll.rapify, row.text, top.c_str(), &dll);
+        EXPECT_EQ(row.code, r.code) << row.text;
+        EXPECT_EQ(row.tree, r.tree) << row.text;
+        if (row.error)
+        {
+            ASSERT_FALSE(dll.rapify.GetDiagnostics().empty()) << row.text;
+            EXPECT_NE(dll.rapify.GetDiagnostics().back().message.find(row.error), std::string::npos)
+                << dll.rapify.GetDiagnostics().back().message;
+        }
+    }
+    // Without the aggregate the same object reads the disk again.
+    EXPECT_EQ("disk=I1", rapifytest::Compile(dll.rapify, "#include \"disk.h\"", top.c_str()).tree);
 }
 } // namespace
