@@ -113,8 +113,14 @@ bool ListAddons(const std::string& project, const ProjectSettings& settings, con
         layout.projectPrefix = absolute.filename().string();
     }
     layout.name = settings.name.empty() ? layout.projectPrefix : settings.name;
-    if (layout.name.empty() || layout.name.find_first_of("/\\") != std::string::npos || layout.name == "." ||
-        layout.name == "..")
+    // Both become parts of file names under the output folder: a separator,
+    // "." or ".." would place the mod folder or the archives elsewhere.
+    auto oneName = [](const std::string& name) {
+        return !name.empty() && name.find_first_of("/\\:") == std::string::npos && name != "." && name != "..";
+    };
+    if (!oneName(layout.projectPrefix))
+        errors.push_back("the project prefix \"" + layout.projectPrefix + "\" cannot begin an archive name");
+    if (!oneName(layout.name))
         errors.push_back("the mod name \"" + layout.name + "\" cannot name a folder");
 
     std::map<std::string, std::string> taken; // archive path, lower case, to the addon that has it
