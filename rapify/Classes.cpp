@@ -14,6 +14,7 @@
 #include "ConfigScanner.h"
 #include "DefineTable.h"
 #include "RapifyCodes.h"
+#include "ValueNumbers.h"
 
 namespace
 {
@@ -159,9 +160,15 @@ Classes* Classes::AppendChild()
 
 int Classes::SetValue(const char* value)
 {
+    // Preprocessed text (the current dialect) also knows hexadecimal
+    // integers: stored as their decimal text, typed as any other.
+    char decimal[400];
+    const char* source = value;
+    if (scanner->Plain() && !scanner->Quoted() && valuenumbers::DecimalFromHex(value, decimal, sizeof decimal))
+        source = decimal;
     if (!carved)
         std::free(text);
-    text = CopyText(value);
+    text = CopyText(source);
     if (!text)
         return RapifyNoMemory;
     kind = EntryKind::String;

@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -71,5 +72,33 @@ float FloatFromText(const char* text)
     if (std::fabs(d) > FLT_MAX)
         return d < 0 ? -FLT_MAX : FLT_MAX;
     return static_cast<float>(d);
+}
+
+bool DecimalFromHex(const char* text, char* out, size_t size)
+{
+    if (!text)
+        return false;
+    const bool negative = *text == '-';
+    const char* p = text + (negative ? 1 : 0);
+    if (p[0] != '0' || (p[1] != 'x' && p[1] != 'X') || !p[2])
+        return false;
+    // Exact up to 2^53; longer texts round as a double would, and texts
+    // beyond the double range are no numbers.
+    double value = 0;
+    for (p += 2; *p; ++p)
+    {
+        const char c = *p;
+        int digit = c >= '0' && c <= '9'   ? c - '0'
+                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                           : -1;
+        if (digit < 0)
+            return false;
+        value = value * 16 + digit;
+        if (!std::isfinite(value))
+            return false;
+    }
+    const int n = std::snprintf(out, size, "%s%.0f", negative && value != 0 ? "-" : "", value);
+    return n > 0 && static_cast<size_t>(n) < size;
 }
 } // namespace valuenumbers

@@ -2,6 +2,7 @@
 // 32-bit long for integer texts, a single-precision float for float texts.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace valuenumbers
@@ -13,4 +14,8 @@ bool IntegerFromText(const char* text, int32_t& value);
 // (beyond the single range: an infinity of the text's sign). A text without
 // digits, such as ".", gives 0. Independent of the C locale.
 float FloatFromText(const char* text);
+// A hexadecimal integer text (an optional '-', "0x" or "0X", hex digits) as
+// decimal digits, written to out (room for size bytes). False for any other
+// text and for values a double cannot hold.
+bool DecimalFromHex(const char* text, char* out, size_t size);
 } // namespace valuenumbers

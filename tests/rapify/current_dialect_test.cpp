@@ -285,6 +285,12 @@ TEST_F(CurrentDialect, ParserBehaviours)
         {"numbers typed like literals",
          {{"config.cpp", "#define V 2.10\n#define W 3.15\nv=V;\nw=W;\n"}},
          "v=F2.10 w=F3.15"},
+        {"hexadecimal integers, written and from macros",
+         {{"config.cpp", "#define H 0x1A\n#define N(x) x\na=0x1A;\nb=H;\nc=N(0xff);\nd=-0X10;\ne=N(-0x7FFFFFFF);\n"}},
+         "a=I26 b=I26 c=I255 d=I-16 e=I-2147483647"},
+        {"hexadecimal in arrays, quoted, beyond 32 bits, malformed",
+         {{"config.cpp", "x[]={0x1A,\"0x1A\",0x0};\nbig=0x100000000;\nbad=0x1G;\nnone=0x;\n"}},
+         "x[]={I26,S\"0x1A\",I0} big=I4294967296 bad=S\"0x1G\" none=S\"0x\""},
     });
 }
 
@@ -299,6 +305,7 @@ TEST(ClassicDialect, StringsNextToEachOtherStayApart)
     } rows[] = {
         {"s=\"a\"\n\"b\";\n", RapifyExpectedArrayOrAssign, "-"},
         {"s=\"a\\nb\";\n", 0, "s=S\"a\\nb\""},
+        {"x=0x1A;\n", 0, "x=S\"0x1A\""},
     };
     for (const auto& row : rows)
     {
