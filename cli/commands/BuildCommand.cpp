@@ -216,7 +216,7 @@ public:
         context.mounts.make = [this] {
             return ModMounts(project, layout);
         };
-        context.listing.make = [this] {
+        context.mountsFingerprint.make = [this] {
             return MountsFingerprint(context.mounts.Get());
         };
         const std::string cachePath = (fs::path(project) / ".ostrel" / "cache").string();
