@@ -538,6 +538,7 @@ bool ConfigPreprocessor::FindGamePath(const std::string& game, std::string& disk
             caseOnly = true;
             return true;
         }
+        missed.push_back(candidate);
     }
     return false;
 }

@@ -54,6 +54,8 @@ public:
     const std::vector<RapifyDiagnostic>& Diagnostics() const { return diagnostics; }
     const std::vector<Origin>& Origins() const { return origins; }
     const std::vector<std::string>& Files() const { return fileNames; }
+    // Game paths looked up on disk and not found in any letter case.
+    const std::vector<std::string>& Missed() const { return missed; }
     // Date, time and random built-ins from this moment (seconds since 1970,
     // taken as UTC) and a generator seeded with it; negative: the clock. The
     // generator is the object's own, so compiles on several threads never
@@ -165,6 +167,7 @@ private:
     std::vector<RapifyDiagnostic> diagnostics;
     std::vector<Origin> origins;
     std::vector<std::string> fileNames;
+    std::vector<std::string> missed;
     std::deque<std::string> texts; // each file's text as read, comments removed
     std::vector<Anchor> anchors;
     RazDLL* archive = nullptr;

@@ -52,6 +52,7 @@ int Rapify::ProcessBuffer(const char* text, const char* path, ProgressCallback c
     diagnostics.clear();
     preprocessed.clear();
     sourceFiles.clear();
+    missedFiles.clear();
     mapped = false;
     if (!text)
         return RapifyCannotOpen;
@@ -77,6 +78,7 @@ int Rapify::ProcessCurrent(const char* text, const char* path, ProgressCallback 
         result = preprocessor->Run(text, path, preprocessed);
         diagnostics = preprocessor->Diagnostics();
         sourceFiles = preprocessor->Files();
+        missedFiles = preprocessor->Missed();
     }
     catch (const std::bad_alloc&)
     {

@@ -102,6 +102,8 @@ public:
     // The files the last compile in the current dialect read: the top file
     // first, then every included one as its path was resolved.
     const std::vector<std::string>& GetSourceFiles() const { return sourceFiles; }
+    // Files the last compile looked for by game path and did not find.
+    const std::vector<std::string>& GetMissedFiles() const { return missedFiles; }
     // Date, time and random built-ins of later compiles from this moment
     // (seconds since 1970, UTC) instead of the clock; negative: the clock.
     void SetFixedTime(int64_t seconds) { fixedTime = seconds; }
@@ -121,6 +123,7 @@ private:
     std::vector<RapifyDiagnostic> diagnostics;
     std::string preprocessed;
     std::vector<std::string> sourceFiles;
+    std::vector<std::string> missedFiles;
     int64_t fixedTime = -1;
     std::string stopFile; // where a current-dialect compile stopped
     int stopLine = 0;

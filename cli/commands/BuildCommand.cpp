@@ -28,6 +28,7 @@
 #include "cli/modbuild/Addons.h"
 #include "cli/modbuild/BuildCache.h"
 #include "cli/modbuild/ContentHash.h"
+#include "cli/modbuild/Lookups.h"
 #include "cli/modbuild/ModFiles.h"
 #include "cli/modbuild/Settings.h"
 #include "rapify/Rapify.h"
@@ -214,6 +215,9 @@ public:
         context.binarise = !options.noBinarise;
         context.mounts.make = [this] {
             return ModMounts(project, layout);
+        };
+        context.mountsFingerprint.make = [this] {
+            return MountsFingerprint(context.mounts.Get());
         };
         const std::string cachePath = (fs::path(project) / ".ostrel" / "cache").string();
         cache.Load(cachePath);

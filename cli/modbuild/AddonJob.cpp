@@ -15,6 +15,7 @@
 #include "AddonFiles.h"
 #include "ConfigCompile.h"
 #include "ContentHash.h"
+#include "Lookups.h"
 #include "cli/Interrupt.h"
 #include "frame/Text.h"
 #include "pbo/Ostrel.h"
@@ -103,6 +104,15 @@ bool Unchanged(const AddonRecord& old, const std::vector<AddonFile>& files, cons
         if (member.size != files[i].size || !HashFile(files[i].path, hash) || hash != member.hash)
             return false;
         member.time = files[i].time;
+    }
+    // An addon added or removed, or a file added where a lookup found
+    // nothing, may change what an include or __has_include finds.
+    if (!old.mounts.empty() && old.mounts != context.mountsFingerprint.Get())
+        return false;
+    for (const std::string& missed : old.missed)
+    {
+        if (!StillMissing(missed))
+            return false;
     }
     for (FileRecord& source : fresh.sources)
     {
@@ -206,7 +216,7 @@ private:
     bool MakeEntries()
     {
         std::map<std::string, std::string> names; // lower-case entry name to the file that gives it
-        std::set<std::string> sourcesSeen;
+        std::set<std::string> sourcesSeen, missedSeen;
         bool ok = true;
         members.resize(files.size());
         hashed.assign(files.size(), false);
@@ -230,7 +240,7 @@ private:
                 }
                 members[i].hash = HashBytes(text.data(), text.size());
                 hashed[i] = true;
-                std::vector<std::string> sources;
+                std::vector<std::string> sources, missed;
                 std::string diagnostics;
                 const std::string scratch =
                     (fs::path(context.building) / (".compile-" + addon.group + "-" + addon.name)).string();
@@ -238,7 +248,14 @@ private:
                 setup.mounts = &context.mounts.Get();
                 setup.fixedTime = context.fixedTime;
                 const CompileResult compiled =
-                    CompileConfig(file.path, text, scratch, setup, entry.bytes, sources, diagnostics);
+                    CompileConfig(file.path, text, scratch, setup, entry.bytes, sources, missed, diagnostics);
+                if (compiled != CompileResult::AsText && MayLookUp(text))
+                    result.record.mounts = context.mountsFingerprint.Get();
+                for (std::string& path : missed)
+                {
+                    if (missedSeen.insert(path).second)
+                        result.record.missed.push_back(std::move(path));
+                }
                 for (const std::string& source : sources)
                 {
                     if (sourcesSeen.insert(source).second)

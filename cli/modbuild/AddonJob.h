@@ -17,22 +17,25 @@ namespace cli
 {
 namespace modbuild
 {
-// The game-path mounts of the compiles, made by the first job that needs
-// them (a build that compiles nothing never walks the project for them).
-class LazyMounts
+// A value made by the first job that needs it (a build that compiles
+// nothing never walks the project for the mounts).
+template <typename T>
+class Lazy
 {
 public:
-    std::function<std::vector<RapifyMount>()> make;
-    const std::vector<RapifyMount>& Get() const
+    std::function<T()> make;
+    const T& Get() const
     {
-        std::call_once(once, [this] { list = make ? make() : std::vector<RapifyMount>(); });
-        return list;
+        std::call_once(once, [this] { value = make ? make() : T(); });
+        return value;
     }
 
 private:
     mutable std::once_flag once;
-    mutable std::vector<RapifyMount> list;
+    mutable T value;
 };
+// The game-path mounts of the compiles.
+using LazyMounts = Lazy<std::vector<RapifyMount>>;
 
 // What every job reads and none changes.
 struct JobContext
@@ -42,6 +45,7 @@ struct JobContext
     std::string previous; // the mod folder of the last build (may not exist)
     std::vector<std::string> excludes;
     LazyMounts mounts;
+    Lazy<std::string> mountsFingerprint;
     bool binarise = true;
     int64_t fixedTime = -1;  // the entries' time stamps and the built-ins' clock; negative: none
     std::string fingerprint; // settings, options and tool version

@@ -1,5 +1,5 @@
 // The build cache file: a line-based text, one block per addon:
-//   addon KEY / fingerprint HEX / member|source|output SIZE TIME HASH PATH / end
+//   addon KEY / fingerprint HEX / [mounts HEX] / missed PATH... / member|source|output SIZE TIME HASH PATH / end
 // with '%', CR and LF in paths written as %25, %0D and %0A.
 
 #include "BuildCache.h"
@@ -20,7 +20,7 @@ namespace modbuild
 {
 namespace
 {
-const char* const Header = "ostrel build cache 1";
+const char* const Header = "ostrel build cache 2";
 
 std::string Escape(const std::string& text)
 {
@@ -109,6 +109,14 @@ void BuildCache::Load(const std::string& path)
         FileRecord record;
         if (kind == "fingerprint")
             in >> current.fingerprint;
+        else if (kind == "mounts")
+            in >> current.mounts;
+        else if (kind == "missed" && in.get() == ' ')
+        {
+            std::string missed;
+            std::getline(in, missed);
+            current.missed.push_back(Unescape(missed));
+        }
         else if (kind == "end")
         {
             records[current.key] = current;
@@ -136,6 +144,10 @@ bool BuildCache::Save(const std::string& path, std::string& error) const
     {
         const AddonRecord& record = item.second;
         out << "addon " << Escape(record.key) << '\n' << "fingerprint " << record.fingerprint << '\n';
+        if (!record.mounts.empty())
+            out << "mounts " << record.mounts << '\n';
+        for (const std::string& missed : record.missed)
+            out << "missed " << Escape(missed) << '\n';
         WriteFiles(out, "member", record.members);
         WriteFiles(out, "source", record.sources);
         WriteFiles(out, "output", record.outputs);

@@ -24,6 +24,8 @@ struct AddonRecord
 {
     std::string key;                 // the addon's folder, "addons/main"
     std::string fingerprint;         // settings, options, prefix and tool version, hashed
+    std::string mounts;              // the mounts its compiles saw, hashed; empty: they looked nothing up
+    std::vector<std::string> missed; // files its compiles looked for by game path and did not find
     std::vector<FileRecord> members; // the addon's own files, in listing order
     std::vector<FileRecord> sources; // files its configs included from elsewhere
     std::vector<FileRecord> outputs; // archive and signature

@@ -49,7 +49,8 @@ bool NeedsText(const std::string& text)
 
 CompileResult CompileConfig(const std::string& path, const std::string& text, const std::string& scratch,
                             const CompileSetup& setup, std::vector<unsigned char>& bytes,
-                            std::vector<std::string>& sources, std::string& diagnostics)
+                            std::vector<std::string>& sources, std::vector<std::string>& missed,
+                            std::string& diagnostics)
 {
     static const char binarised[4] = {0, 'r', 'a', 'P'};
     if ((text.size() >= 4 && text.compare(0, 4, binarised, 4) == 0) || NeedsText(text))
@@ -66,6 +67,7 @@ CompileResult CompileConfig(const std::string& path, const std::string& text, co
     const int code = compiler->ProcessBuffer(text.c_str(), path.c_str(), interrupt::KeepGoing, nullptr);
     const std::vector<std::string>& read = compiler->GetSourceFiles();
     sources.assign(read.size() > 1 ? read.begin() + 1 : read.end(), read.end());
+    missed = compiler->GetMissedFiles();
     if (interrupt::Requested())
         return CompileResult::Interrupted;
     if (code != 0)

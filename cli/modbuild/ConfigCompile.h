@@ -38,9 +38,10 @@ enum class CompileResult
 
 // Compiles the text of the file at path; scratch is a file name the compiled
 // form may pass through (removed afterwards). sources gets the files the
-// compile read besides path.
+// compile read besides path, missed those it looked for and did not find.
 CompileResult CompileConfig(const std::string& path, const std::string& text, const std::string& scratch,
                             const CompileSetup& setup, std::vector<unsigned char>& bytes,
-                            std::vector<std::string>& sources, std::string& diagnostics);
+                            std::vector<std::string>& sources, std::vector<std::string>& missed,
+                            std::string& diagnostics);
 } // namespace modbuild
 } // namespace cli

@@ -1,6 +1,6 @@
 // The parts of ostrel build on their own: glob patterns, the content hash,
 // settings texts, prefixes and archive names, the image names of mod.cpp,
-// the cache file and its change test.
+// the cache file and its change test, the lookups' change test.
 #ifdef OSTREL_MODBUILD
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include "cli/modbuild/BuildCache.h"
 #include "cli/modbuild/ContentHash.h"
 #include "cli/modbuild/Glob.h"
+#include "cli/modbuild/Lookups.h"
 #include "cli/modbuild/ModFiles.h"
 #include "cli/modbuild/Settings.h"
 #include "support/FolderTest.h"
@@ -187,6 +188,8 @@ TEST_F(ModBuildCacheTest, SavedCacheReadsBackAndTellsChanges)
     member.hash = HashBytes("one", 3);
     record.members.push_back(member);
     record.outputs.push_back({"addons/p_a.pbo", 10, -5, 0});
+    record.mounts = "0123456789abcdef";
+    record.missed = {Path("p/include/x/odd%\nmissing.hpp"), Path("p/x/y.hpp")};
     BuildCache cache;
     cache.Put(record);
     std::string error;
@@ -202,6 +205,8 @@ TEST_F(ModBuildCacheTest, SavedCacheReadsBackAndTellsChanges)
     EXPECT_EQ(back->members[0].hash, member.hash);
     ASSERT_EQ(back->outputs.size(), 1u);
     EXPECT_EQ(back->outputs[0].time, -5);
+    EXPECT_EQ(back->mounts, record.mounts);
+    EXPECT_EQ(back->missed, record.missed);
 
     // Same bytes with a new time: unchanged, and the record takes the time.
     FileRecord input = back->members[0];
@@ -215,12 +220,44 @@ TEST_F(ModBuildCacheTest, SavedCacheReadsBackAndTellsChanges)
     EXPECT_FALSE(InputUnchanged(project, input));
 
     // A damaged cache is an empty one.
-    for (const char* text : {"ostrel build cache 1\nmember 1 2 zz x\n", "other header\n",
-                             "ostrel build cache 1\naddon a\nmember 1 2 0000000000000001\nend\n"})
+    for (const char* text : {"ostrel build cache 2\nmember 1 2 zz x\n", "other header\n",
+                             "ostrel build cache 2\naddon a\nmember 1 2 0000000000000001\nend\n",
+                             "ostrel build cache 2\nmissed x\naddon a\nend\n",
+                             // The older layout knew nothing of lookups that found nothing.
+                             "ostrel build cache 1\naddon a\nfingerprint 00\nend\n"})
     {
         Put("p/.ostrel/cache", text);
         loaded.Load(Path("p/.ostrel/cache"));
         EXPECT_EQ(loaded.Size(), 0u) << text;
     }
+}
+
+TEST_F(ModBuildCacheTest, LookupsTellAddedFilesAndChangedMounts)
+{
+    Put("p/include/Macros.hpp", "x");
+    struct Row
+    {
+        const char* what;
+        std::string path;
+        bool missing;
+    };
+    const std::vector<Row> rows = {
+        {"no such file", Path("p/include/other.hpp"), true},
+        {"no such folder", Path("p/none/other.hpp"), true},
+        {"the file itself", Path("p/include/Macros.hpp"), false},
+        {"another letter case", Path("p/include/macros.HPP"), false},
+    };
+    testsupport::CheckRows(rows, [](const Row& row) { EXPECT_EQ(StillMissing(row.path), row.missing); });
+
+    const std::vector<RapifyMount> mounts = {{"z\\a", Path("p/a")}, {"", Path("p")}};
+    const std::vector<std::vector<RapifyMount>> others = {
+        {{"", Path("p")}, {"z\\a", Path("p/a")}},                        // another order
+        {{"z\\a", Path("p/a")}},                                         // one removed
+        {{"z\\a", Path("p/a")}, {"", Path("p")}, {"z\\b", Path("p/b")}}, // one added
+        {{"z\\c", Path("p/a")}, {"", Path("p")}},                        // another prefix
+    };
+    EXPECT_EQ(MountsFingerprint(mounts), MountsFingerprint(mounts));
+    for (const auto& other : others)
+        EXPECT_NE(MountsFingerprint(other), MountsFingerprint(mounts));
 }
 #endif

@@ -46,7 +46,8 @@ protected:
         Put("p/addons/common/.notes", "hidden");
         Put("p/addons/settings/config.cpp", "#if __has_include(\"\\z\\ace\\addons\\main\\config.cpp\")\n"
                                             "class A {};\n#endif\n");
-        Put("p/include/x/cba/main/lib.hpp", "#define VERSION 3\n");
+        Put("p/include/x/cba/main/lib.hpp", "#define VERSION 3\n#if __has_include(\"\\x\\cba\\main\\extra.hpp\")\n"
+                                            "#include \"\\x\\cba\\main\\extra.hpp\"\n#endif\n");
         Put("p/optionals/extra/config.cpp", "class CfgPatches { class ace_extra { units[] = {}; }; };\n");
         Put("p/mod.cpp", "name = \"ACE\";\nlogo = \"logo.paa\";\n");
         Put("p/logo.paa", "logo");
@@ -262,12 +263,20 @@ TEST_F(ModBuildTest, SecondRunSkipsAndChangesRebuildOnlyTheirAddons)
         const char* file; // rewritten (empty: nothing changed)
         const char* text;
         std::vector<std::string> built;
+        bool remove = false; // the file or folder is removed instead
     };
     const std::vector<Row> rows = {
         {"nothing changed", "", "", {}},
         {"touched, same bytes", "p/addons/main/functions/fn_a.sqf", "hint 'a';", {}},
         {"a file of one addon", "p/addons/main/functions/fn_a.sqf", "hint 'b';", {"addons/main"}},
+        {"a header that __has_include now finds",
+         "p/include/x/cba/main/extra.hpp",
+         "#define VERSION 5\n",
+         {"addons/main"}},
         {"a header in include/", "p/include/x/cba/main/lib.hpp", "#define VERSION 4\n", {"addons/main"}},
+        // The project's own folder is mounted before include/.
+        {"a header that now shadows another", "p/x/cba/main/lib.hpp", "#define VERSION 6\n", {"addons/main"}},
+        {"the shadowing header removed", "p/x", "", {"addons/main"}, true},
         {"a header of another addon",
          "p/addons/common/script_macros.hpp",
          "#define ADDON ace_x\n",
@@ -277,13 +286,19 @@ TEST_F(ModBuildTest, SecondRunSkipsAndChangesRebuildOnlyTheirAddons)
          "p/ostrel.toml",
          "name = \"ACE\"\nprefix = \"ace\"\nmainprefix = \"z\"\n[version]\nmajor = 2\n",
          {"addons/common", "addons/main", "addons/settings", "optionals/extra"}},
+        // The mounts change: the addons whose configs include by game path
+        // are built again.
+        {"an addon added", "p/addons/added/$PBOPREFIX$", "z\\ace\\addons\\added\n", {"addons/added", "addons/main"}},
+        {"an addon removed", "p/addons/added", "", {"addons/main"}, true},
     };
     testsupport::CheckRows(rows, [&](const Row& row) {
-        if (*row.file)
+        if (row.remove)
+            fs::remove_all(Path(row.file));
+        else if (*row.file)
             Touch(row.file, row.text);
         const nlohmann::json report = BuildJson();
         EXPECT_EQ(Built(report), row.built);
-        EXPECT_EQ(report["skipped"].get<size_t>() + row.built.size(), 4u);
+        EXPECT_EQ(report["skipped"].get<size_t>() + row.built.size(), report["addons"].size());
         // Addons taken over are still in the new mod folder.
         for (const char* archive : {"addons/ace_common.pbo", "addons/ace_settings.pbo", "optionals/ace_extra.pbo"})
             EXPECT_TRUE(Exists(Mod("/") + archive)) << archive;
