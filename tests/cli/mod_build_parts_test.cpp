@@ -103,7 +103,7 @@ TEST(ModBuildParts, SettingsTexts)
          "name = \"N\"\nprefix = \"p\"\nmainprefix = \"z\"\n[files]\ninclude = [\"a\"]\nexclude = \"*.x\"\n"
          "[version]\nminor = 2\nmajor = 1\n",
          "", "name=N\nprefix=p\nmainprefix=z\ninclude=a\nexclude=*.x\nversion.major=1\nversion.minor=2\n", 0},
-        {"unknown keys warn", "author = \"x\"\n[hemtt.launch]\nx = 1\n[files]\nother = 1\n", "",
+        {"unknown keys warn", "author = \"x\"\n[launch.default]\nx = 1\n[files]\nother = 1\n", "",
          "name=\nprefix=\nmainprefix=\n", 3},
         {"malformed", "name = \"a\"\n\nprefix = [\n", "3:", "", 0},
         {"not a string", "name = 1\n", "1:8: name: expected a string", "", 0},

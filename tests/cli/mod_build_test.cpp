@@ -156,7 +156,7 @@ TEST_F(ModBuildTest, NamesComeFromPrefixFilesAndSettings)
          {{"addons/core/$PBOPREFIX$", "prefix=x\\tac\\addons\\core\n"}},
          "@tac/addons/tac_core.pbo",
          ""},
-        {"hemtt settings",
+        {"settings in the project folder's older file",
          {{".hemtt/project.toml", "name = \"Tac Mod\"\nprefix = \"tm\"\n[files]\nexclude = [\"*.txt\"]\n"}},
          "@Tac Mod/addons/tm_core.pbo",
          ""},

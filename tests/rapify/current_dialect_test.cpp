@@ -416,7 +416,7 @@ TEST_F(CurrentDialect, FindingsNameTheirPlace)
          {"in expansion of macro 'T'"}},
         {"redefinition warns", {{"config.cpp", "#define A 1\n#define A 2\n"}}, "config.cpp", 2, 9, true, {}},
         {"unknown undef warns", {{"config.cpp", "\n#undef A\n"}}, "config.cpp", 2, 1, true, {}},
-        {"unknown pragma warns", {{"config.cpp", "#pragma hemtt flag\n"}}, "config.cpp", 1, 1, true, {}},
+        {"unknown pragma warns", {{"config.cpp", "#pragma tool flag\n"}}, "config.cpp", 1, 1, true, {}},
         {"parser error in an included file",
          {{"config.cpp", "a=1;\n#include \"inc.hpp\"\n"}, {"inc.hpp", "// c\nb=2;\n  class C : {};\n"}},
          "inc.hpp",
