@@ -87,6 +87,28 @@ std::vector<RapifyMount> ModMounts(const std::string& project, const ModLayout& 
     return mounts->GetMounts();
 }
 
+// The project's work folder holds the default output, the keys an authority
+// build makes and the cache. A project can ship a link there, which would
+// send them (and the replacement of a mod folder) elsewhere: refused.
+bool WorkFoldersArePlain(const std::string& project, bool defaultOutput, std::string& error)
+{
+    const fs::path work = fs::path(project) / ".ostrel";
+    std::vector<fs::path> paths = {work, work / "keys", work / "cache"};
+    if (defaultOutput)
+        paths.push_back(work / "build");
+    for (const fs::path& path : paths)
+    {
+        std::error_code code;
+        if (fs::is_symlink(fs::symlink_status(path, code)))
+        {
+            error = path.string() + " is a link: ostrel build keeps its outputs, keys and cache in folders of its own "
+                                    "(remove the link, or name an output folder with -o)";
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string AddonLine(const Addon& addon, const JobResult& result)
 {
     std::string line = addon.Folder() + " -> " + addon.ArchivePath();
@@ -158,6 +180,8 @@ public:
         if (code || !fs::is_directory(fs::path(project) / "addons", code))
             return Fail(options.project + ": no addons folder: not a mod project");
         std::string error;
+        if (!WorkFoldersArePlain(project, options.output.empty(), error))
+            return Fail(error);
         if (!ReadSettings(project, settings, error))
             return Fail(error);
         warnings = settings.warnings;

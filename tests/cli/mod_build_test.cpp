@@ -251,6 +251,23 @@ TEST_F(ModBuildTest, FailedAddonLeavesTheOldModFolder)
         EXPECT_EQ(name, "@ACE");
 }
 
+TEST_F(ModBuildTest, LinksInTheWorkFolderAreRefused)
+{
+    MakeProject();
+    const std::vector<const char*> links = {".ostrel", ".ostrel/build", ".ostrel/keys"};
+    testsupport::CheckRows(links, [&](const char* link) {
+        fs::remove_all(Path("p/.ostrel"));
+        fs::remove_all(Path("elsewhere"));
+        fs::create_directories(Path("elsewhere"));
+        fs::create_directories(fs::path(Path("p/" + std::string(link))).parent_path());
+        fs::create_directory_symlink(Path("elsewhere"), Path("p/" + std::string(link)));
+        const ProgramOutcome run = Build();
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("is a link"), std::string::npos) << run.err;
+        EXPECT_TRUE(Listing("elsewhere").empty());
+    });
+}
+
 TEST_F(ModBuildTest, SecondRunSkipsAndChangesRebuildOnlyTheirAddons)
 {
     MakeProject();
