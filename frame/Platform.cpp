@@ -183,7 +183,10 @@ namespace
 std::atomic<bool> systemCopy{true};
 
 // Block of the copy loop: large enough that the calls cost little beside the
-// bytes they move.
+// bytes they move. Measured and not kept (400 MB of 1 MB files into one
+// archive): a 128 KB block that stays in the processor's cache, 164-168 ms
+// CPU against 121-124 ms; writing from a mapping of the source instead of a
+// block (one copy a byte instead of two), no gain beyond the noise.
 const size_t CopyBlockSize = 1u << 20;
 
 // The errors that say the system cannot copy between these two files (other
