@@ -585,20 +585,35 @@ int ConfigPreprocessor::ProcessFile(const std::string& text, OpenFile& file)
         if (skipping)
             continue;
         // A macro call whose parentheses stay open takes in the next lines.
+        // The count goes on where the last line taken in stopped (inside a
+        // string, if one was open there), so a long run of such lines costs
+        // linear time.
+        int depth = 0;
+        size_t scanned = 0;
+        bool inString = false;
         for (;;)
         {
-            int depth = 0;
-            for (size_t i = 0; i < line.size(); ++i)
+            for (size_t i = scanned; i < line.size(); ++i)
             {
+                if (inString)
+                {
+                    const size_t close = line.find('"', i);
+                    if (close == std::string::npos)
+                        break;
+                    inString = false;
+                    i = close;
+                    continue;
+                }
                 if (!IsGrouping(line[i]))
                     continue;
                 if (line[i] == '"')
-                    i = StringEnd(line, i) - 1;
+                    inString = true;
                 else if (line[i] == '(')
                     ++depth;
                 else if (line[i] == ')')
                     --depth;
             }
+            scanned = line.size();
             if (depth <= 0 || pos >= text.size())
                 break;
             size_t end = text.find('\n', pos);
