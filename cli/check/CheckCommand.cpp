@@ -11,13 +11,13 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "Checkers.h"
 #include "cli/Console.h"
 #include "cli/Interrupt.h"
 #include "cli/JsonText.h"
+#include "cli/Workers.h"
 #include "cli/commands/Command.h"
 
 namespace cli
@@ -140,12 +140,9 @@ Action DefineCheck(CLI::App& command)
         const std::vector<std::string>& files = options->files;
         options->config.json = options->json;
         SetConfigCheckOptions(options->config);
-        unsigned threads = options->threads ? options->threads : std::max(1u, std::thread::hardware_concurrency());
-        threads = static_cast<unsigned>(std::min<size_t>(threads, files.size()));
         CheckRun run(files);
-        std::vector<std::thread> workers;
-        for (unsigned i = 0; i < threads; ++i)
-            workers.emplace_back([&run] { run.Work(); });
+        std::unique_ptr<Workers> workers(
+            new Workers(Workers::Count(options->threads, files.size()), [&run] { run.Work(); }));
 
         size_t failed = 0, skipped = 0;
         Json entries = Json::array();
@@ -174,8 +171,7 @@ Action DefineCheck(CLI::App& command)
             if (result.failed)
                 ++failed;
         }
-        for (std::thread& worker : workers)
-            worker.join();
+        workers.reset();
         if (interrupt::Requested())
             return static_cast<int>(Interrupted);
         if (options->json)

@@ -14,7 +14,6 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "Command.h"
@@ -24,6 +23,7 @@
 #include "cli/JsonText.h"
 #include "cli/Outputs.h"
 #include "cli/ProgressBar.h"
+#include "cli/Workers.h"
 #include "cli/modbuild/AddonJob.h"
 #include "cli/modbuild/Addons.h"
 #include "cli/modbuild/BuildCache.h"
@@ -301,8 +301,6 @@ private:
     {
         const size_t count = layout.addons.size();
         results.assign(count, JobResult());
-        unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
-        threads = std::max(1u, std::min<unsigned>(threads, static_cast<unsigned>(count)));
         std::atomic<size_t> next(0);
         std::atomic<size_t> latest(0);
         std::mutex lock;
@@ -323,9 +321,7 @@ private:
                 changed.notify_one();
             }
         };
-        std::vector<std::thread> pool;
-        for (unsigned t = 0; t < threads; ++t)
-            pool.emplace_back(work);
+        std::unique_ptr<Workers> pool(new Workers(Workers::Count(options.threads, count), work));
 
         const bool verbose = options.verbosity.verbose && !options.verbosity.quiet && !options.json;
         ProgressBar bar(!options.verbosity.quiet && !verbose && !options.json, "build");
@@ -351,8 +347,7 @@ private:
                 break;
         }
         hold.unlock();
-        for (std::thread& thread : pool)
-            thread.join();
+        pool.reset();
         bar.Finish();
     }
 

@@ -3,11 +3,8 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <atomic>
 #include <memory>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "Command.h"
@@ -16,6 +13,7 @@
 #include "cli/Interrupt.h"
 #include "cli/Outputs.h"
 #include "frame/Text.h"
+#include "texture/Parallel.h"
 
 namespace cli
 {
@@ -116,35 +114,17 @@ std::string FromPng(const TextureOptions& options, const std::string& input, uns
 int FromPngAll(const TextureOptions& options)
 {
     const std::vector<std::string>& inputs = options.inputs;
-    const unsigned threads = options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency());
+    const unsigned threads = texture::ThreadCount(options.threads);
     const unsigned files = static_cast<unsigned>(std::min<size_t>(threads, inputs.size()));
     const unsigned perFile = std::max(1u, threads / std::max(1u, files));
     std::vector<std::string> errors(inputs.size());
     std::vector<char> done(inputs.size(), 0);
-    std::atomic<size_t> next(0);
-    auto work = [&] {
-        for (size_t i = next++; i < inputs.size(); i = next++)
-        {
-            if (interrupt::Requested())
-                continue;
-            errors[i] = FromPng(options, inputs[i], perFile);
-            done[i] = 1;
-        }
-    };
-    std::vector<std::thread> workers;
-    workers.reserve(files);
-    try
-    {
-        for (unsigned i = 1; i < files; ++i)
-            workers.emplace_back(work);
-    }
-    catch (const std::system_error&)
-    {
-        // Fewer threads: the started ones and this one take every file.
-    }
-    work();
-    for (std::thread& worker : workers)
-        worker.join();
+    texture::ForEachJob(inputs.size(), files, [&](size_t i) {
+        if (interrupt::Requested())
+            return;
+        errors[i] = FromPng(options, inputs[i], perFile);
+        done[i] = 1;
+    });
     int status = Success;
     for (size_t i = 0; i < inputs.size(); ++i)
     {
