@@ -105,6 +105,26 @@ size_t StringEnd(std::string_view s, size_t i)
     return close == std::string::npos ? s.size() : close + 1;
 }
 
+// Appends the logical line that starts at pos to line: continued lines
+// joined, the backslash and the line end gone, the next line's indentation
+// kept. pos moves past it; answers the count of physical lines read.
+int AppendLogicalLine(const std::string& text, size_t& pos, std::string& line)
+{
+    int lines = 0;
+    for (;;)
+    {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        line.append(text, pos, end - pos);
+        pos = end < text.size() ? end + 1 : end;
+        ++lines;
+        if (line.empty() || line.back() != '\\' || pos >= text.size())
+            return lines;
+        line.pop_back();
+    }
+}
+
 std::string Trim(std::string_view s)
 {
     size_t b = 0;
@@ -560,18 +580,7 @@ int ConfigPreprocessor::ProcessFile(const std::string& text, OpenFile& file)
         // end gone, the next line's indentation kept.
         line.clear();
         const int first = physical;
-        for (;;)
-        {
-            size_t end = text.find('\n', pos);
-            if (end == std::string::npos)
-                end = text.size();
-            line.append(text, pos, end - pos);
-            pos = end < text.size() ? end + 1 : end;
-            ++physical;
-            if (line.empty() || line.back() != '\\' || pos >= text.size())
-                break;
-            line.pop_back();
-        }
+        physical += AppendLogicalLine(text, pos, line);
         currentLine = line;
         lineNumber = first;
         column = 0;
@@ -1542,17 +1551,7 @@ void ConfigPreprocessor::SourcePlace(size_t index, size_t offset, std::string& s
         pos = end == std::string::npos ? text.size() : end + 1;
     }
     // The logical line, continued lines joined as they were read.
-    for (;;)
-    {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos)
-            end = text.size();
-        source.append(text, pos, end - pos);
-        pos = end < text.size() ? end + 1 : end;
-        if (source.empty() || source.back() != '\\' || pos >= text.size())
-            break;
-        source.pop_back();
-    }
+    AppendLogicalLine(text, pos, source);
     const size_t at = origin.offset + offset;
     size_t from = at;
     for (size_t k = origin.firstAnchor; k < origin.endAnchor && k < anchors.size() && anchors[k].out <= at; ++k)
