@@ -8,32 +8,17 @@
 #include <vector>
 
 #include "frame/Platform.h"
+#include "support/CopyPaths.h"
 #include "support/Rows.h"
 #include "support/TempDir.h"
 
 using testsupport::Bytes;
+using testsupport::LoopCopyOnly;
+using testsupport::Noise;
 using testsupport::TempDir;
 
 namespace
 {
-Bytes Pattern(size_t size, uint32_t seed)
-{
-    Bytes bytes(size);
-    for (unsigned char& b : bytes)
-    {
-        seed = seed * 1664525u + 1013904223u;
-        b = static_cast<unsigned char>(seed >> 24);
-    }
-    return bytes;
-}
-
-// Puts the system's copy back however the test ends.
-struct SystemCopyOff
-{
-    explicit SystemCopyOff(bool off) { platform::AllowSystemCopy(!off); }
-    ~SystemCopyOff() { platform::AllowSystemCopy(true); }
-};
-
 struct Row
 {
     const char* what;
@@ -64,9 +49,9 @@ TEST(PlatformCopy, SystemCopyAndLoopGiveTheSameBytes)
 {
     TempDir dir;
     testsupport::CheckRows(rows, [&](const Row& row) {
-        const Bytes source = Pattern(row.sourceSize, static_cast<uint32_t>(row.sourceSize));
+        const Bytes source = Noise(row.sourceSize, static_cast<uint32_t>(row.sourceSize));
         const std::string sourcePath = dir.Put("source.bin", source);
-        const Bytes head = Pattern(row.headSize, 7);
+        const Bytes head = Noise(row.headSize, 7);
         Bytes expected(head);
         if (row.ok)
             expected.insert(expected.end(), source.begin() + static_cast<long>(row.offset),
@@ -74,7 +59,7 @@ TEST(PlatformCopy, SystemCopyAndLoopGiveTheSameBytes)
         for (bool loop : {false, true})
         {
             SCOPED_TRACE(loop ? "loop" : "system copy");
-            SystemCopyOff off(loop);
+            LoopCopyOnly off(loop);
             FILE* from = platform::OpenFile(sourcePath.c_str(), "rb");
             FILE* to = platform::OpenFile(dir.Path("stream.bin").c_str(), "wb");
             ASSERT_TRUE(from && to);
@@ -134,13 +119,13 @@ TEST(PlatformCopy, NewFileReplacesALinkNeverWritesThroughIt)
 {
     TempDir dir;
     const std::string victim = dir.Put("victim.txt", std::string("keep"));
-    const Bytes bytes = Pattern(64, 1);
+    const Bytes bytes = Noise(64, 1);
     const std::string source = dir.Put("source.bin", bytes);
     const std::string link = dir.Path("link.bin");
     ASSERT_EQ(symlink(victim.c_str(), link.c_str()), 0);
     for (bool loop : {false, true})
     {
-        SystemCopyOff off(loop);
+        LoopCopyOnly off(loop);
         FILE* from = platform::OpenFile(source.c_str(), "rb");
         ASSERT_TRUE(from);
         EXPECT_EQ(platform::WriteFileFrom(link.c_str(), from, 0, 64), 0);

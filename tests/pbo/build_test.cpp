@@ -15,6 +15,7 @@
 #include "pbo/PboErrors.h"
 #include "support/ArchiveRead.h"
 #include "support/Capture.h"
+#include "support/CopyPaths.h"
 #include "support/FolderTest.h"
 #include "support/PosixOnly.h"
 #include "support/Rows.h"
@@ -22,6 +23,8 @@
 using testsupport::ArchiveContents;
 using testsupport::Bytes;
 using testsupport::Capture;
+using testsupport::LoopCopyOnly;
+using testsupport::Noise;
 using testsupport::ReadBack;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
@@ -345,27 +348,6 @@ TEST_F(BuildTest, OpenArchiveIsClosedAndStandAloneObjectCompiles)
     EXPECT_EQ(built.names, std::vector<std::string>{"config.bin"});
     EXPECT_EQ(built.product, "p");
     EXPECT_EQ(pbo.GetEntryCount(), 0);
-}
-} // namespace
-
-namespace
-{
-// Turns the system's file to file copy off for the life of the object.
-struct LoopCopyOnly
-{
-    explicit LoopCopyOnly(bool on) { platform::AllowSystemCopy(!on); }
-    ~LoopCopyOnly() { platform::AllowSystemCopy(true); }
-};
-
-Bytes Noise(size_t size, uint32_t seed)
-{
-    Bytes bytes(size);
-    for (unsigned char& b : bytes)
-    {
-        seed = seed * 1103515245u + 12345u;
-        b = static_cast<unsigned char>(seed >> 16);
-    }
-    return bytes;
 }
 } // namespace
 

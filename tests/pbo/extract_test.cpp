@@ -27,6 +27,7 @@
 #include "pbo/Ostrel.h"
 #include "support/Capture.h"
 #include "support/Compressor.h"
+#include "support/CopyPaths.h"
 #include "support/FolderTest.h"
 #include "support/PboBytes.h"
 #include "support/PosixOnly.h"
@@ -514,15 +515,7 @@ TEST(FolderScanTest, ListsVisibleItemsInNameOrder)
 }
 } // namespace
 
-namespace
-{
-// Turns the system's file to file copy off for the life of the object.
-struct LoopCopyOnly
-{
-    explicit LoopCopyOnly(bool on) { platform::AllowSystemCopy(!on); }
-    ~LoopCopyOnly() { platform::AllowSystemCopy(true); }
-};
-} // namespace
+using testsupport::LoopCopyOnly;
 
 // Stored entries go from the archive to their files in one copy (the
 // system's own, or the block loop when it declines): both ways write the
