@@ -195,7 +195,7 @@ const size_t CopyBlockSize = 1u << 20;
 bool LoopInstead(int error)
 {
     return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP || error == EBADF ||
-           error == EPERM || error == ETXTBSY;
+           error == EPERM || error == ETXTBSY || error == ESPIPE;
 }
 
 // Writes all of data at offset; 0 or the error.
@@ -215,61 +215,163 @@ int WriteAllAt(int fd, const unsigned char* data, size_t size, off_t offset)
     return 0;
 }
 
-// The system's copy pays off only where source and target offsets lie at
-// the same place within a page: ext4 copies through page-sized pipe buffers,
-// and with the offsets apart every buffer is written across two pages
-// (measured on 400 MB of 1 MB files appended after an archive header: 1.4
-// times the CPU and wall time of the 1 MB block loop, which writes whole
-// target pages). File systems that share blocks need the alignment too.
+// A copy between two descriptors at their own offsets; each way of copying
+// moves the three on by what it wrote, so that the next way can go on from
+// there.
+struct CopyState
+{
+    int in;
+    off_t inOffset;
+    int out;
+    off_t outOffset;
+    uint64_t size;
+
+    void Wrote(uint64_t count)
+    {
+        inOffset += static_cast<off_t>(count);
+        outOffset += static_cast<off_t>(count);
+        size -= count;
+    }
+};
+
+// What a way of copying returns when the system declined (even part way) and
+// the next way must go on: never an errno value.
+const int GoOn = -1;
+
+// Pieces asked of the system in one call.
+const size_t SystemPiece = size_t(1) << 30;
+
+#if defined(__linux__)
+// The system's copy pays off where source and target offsets lie at the same
+// place within a page: file systems that share blocks share them then, and
+// ext4 copies whole pages. With the offsets apart it copies through a small
+// pipe of its own, every buffer written across two pages (400 MB of 1 MB
+// files appended after an archive header: 1.4 times the CPU and wall time of
+// the block loop); a pipe of our own does better there (below).
 const off_t PageSize = 4096;
 
-// size bytes from in at inOffset to out at outOffset; neither descriptor's
-// own offset moves. The system's copy first where the offsets suit it, the
-// loop otherwise or when it declines (even part way: the loop goes on from
-// where it stopped).
-int CopyDescriptors(int in, off_t inOffset, int out, off_t outOffset, uint64_t size)
+int KernelCopy(CopyState& copy)
 {
-#if defined(__linux__)
-    if (systemCopy.load(std::memory_order_relaxed) && inOffset % PageSize == outOffset % PageSize)
+    while (copy.size)
     {
-        while (size)
-        {
-            size_t piece = size < (size_t(1) << 30) ? static_cast<size_t>(size) : size_t(1) << 30;
-            ssize_t copied = copy_file_range(in, &inOffset, out, &outOffset, piece, 0);
-            if (copied < 0 && errno == EINTR)
-                continue;
-            if (copied == 0)
-                return EIO;
-            if (copied < 0)
-            {
-                if (LoopInstead(errno))
-                    break;
-                return errno;
-            }
-            size -= static_cast<uint64_t>(copied);
-        }
-        if (!size)
-            return 0;
+        const size_t piece = copy.size < SystemPiece ? static_cast<size_t>(copy.size) : SystemPiece;
+        off_t from = copy.inOffset;
+        off_t to = copy.outOffset;
+        ssize_t copied = copy_file_range(copy.in, &from, copy.out, &to, piece, 0);
+        if (copied < 0 && errno == EINTR)
+            continue;
+        if (copied == 0)
+            return EIO;
+        if (copied < 0)
+            return LoopInstead(errno) ? GoOn : errno;
+        copy.Wrote(static_cast<uint64_t>(copied));
     }
+    return 0;
+}
+
+// Below this the pipe's set-up costs more than the copy it saves.
+const uint64_t SpliceLeast = 64u << 10;
+
+// Through a pipe of 1 MB: the source's pages go into the pipe by reference
+// and are copied once, into the target; the block loop copies every byte
+// twice. Measured on the 6.18 kernel, ext4, offsets apart within a page:
+// 400 files of 1 MB appended after a 12,345-byte header, 115-151 ms against
+// 141-170 ms for the loop (copy_file_range 175 ms); 400 entries of 1 MB
+// extracted from such an archive into new files, 149-212 ms against 420-800
+// ms for the loop (whose writes from this process into new files cost most)
+// and 130-170 ms for a copy of the same files with cp -r.
+int SpliceCopy(CopyState& copy)
+{
+    int pipeEnds[2];
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0)
+        return GoOn;
+    // A larger pipe moves more a call; where the system refuses, the default
+    // size still works.
+    (void)fcntl(pipeEnds[1], F_SETPIPE_SZ, static_cast<int>(CopyBlockSize));
+    int result = 0;
+    while (copy.size && result == 0)
+    {
+        const size_t piece = copy.size < SystemPiece ? static_cast<size_t>(copy.size) : SystemPiece;
+        loff_t from = copy.inOffset;
+        ssize_t got = splice(copy.in, &from, pipeEnds[1], nullptr, piece, SPLICE_F_MOVE);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+        {
+            result = got == 0 ? EIO : LoopInstead(errno) ? GoOn : errno;
+            break;
+        }
+        // The pipe is emptied before the next read, so that a failure leaves
+        // the offsets on what reached the target, where the loop can go on.
+        size_t left = static_cast<size_t>(got);
+        while (left)
+        {
+            loff_t to = copy.outOffset;
+            ssize_t put = splice(pipeEnds[0], nullptr, copy.out, &to, left, SPLICE_F_MOVE);
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0)
+            {
+                result = put == 0 ? EIO : LoopInstead(errno) ? GoOn : errno;
+                break;
+            }
+            copy.Wrote(static_cast<uint64_t>(put));
+            left -= static_cast<size_t>(put);
+        }
+    }
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+    return result;
+}
+
+// The system's ways first, where they suit the offsets and the size.
+int SystemCopy(CopyState& copy)
+{
+    if (copy.inOffset % PageSize == copy.outOffset % PageSize)
+        return KernelCopy(copy);
+    if (copy.size >= SpliceLeast)
+        return SpliceCopy(copy);
+    return GoOn;
+}
 #endif
-    std::unique_ptr<unsigned char[]> block(new (std::nothrow) unsigned char[CopyBlockSize]);
+
+int LoopCopy(CopyState& copy)
+{
+    const size_t blockSize = copy.size < CopyBlockSize ? static_cast<size_t>(copy.size) : CopyBlockSize;
+    std::unique_ptr<unsigned char[]> block(new (std::nothrow) unsigned char[blockSize]);
     if (!block)
         return ENOMEM;
-    while (size)
+    while (copy.size)
     {
-        size_t piece = size < CopyBlockSize ? static_cast<size_t>(size) : CopyBlockSize;
-        ssize_t got = pread(in, block.get(), piece, inOffset);
+        size_t piece = copy.size < blockSize ? static_cast<size_t>(copy.size) : blockSize;
+        ssize_t got = pread(copy.in, block.get(), piece, copy.inOffset);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
             return got < 0 ? errno : EIO;
-        if (int error = WriteAllAt(out, block.get(), static_cast<size_t>(got), outOffset))
+        if (int error = WriteAllAt(copy.out, block.get(), static_cast<size_t>(got), copy.outOffset))
             return error;
-        inOffset += got;
-        outOffset += got;
-        size -= static_cast<uint64_t>(got);
+        copy.Wrote(static_cast<uint64_t>(got));
     }
     return 0;
+}
+
+// size bytes from in at inOffset to out at outOffset; neither descriptor's
+// own offset moves. The system's copy first where it suits, the loop
+// otherwise or when the system declines (even part way: the loop goes on
+// from where it stopped).
+int CopyDescriptors(int in, off_t inOffset, int out, off_t outOffset, uint64_t size)
+{
+    CopyState copy{in, inOffset, out, outOffset, size};
+#if defined(__linux__)
+    if (systemCopy.load(std::memory_order_relaxed))
+    {
+        const int result = SystemCopy(copy);
+        if (result != GoOn)
+            return result;
+    }
+#endif
+    return copy.size ? LoopCopy(copy) : 0;
 }
 
 bool FitsOffset(uint64_t offset, uint64_t size)

@@ -55,10 +55,10 @@ int64_t TellOf(FILE* file);
 // Copies size bytes of from, starting at its offset fromOffset, to the end of
 // what was written to `to` (its buffered bytes go out first); `to` then
 // stands after them, and from's own position is left as it was. Where the
-// system can and both offsets lie at the same place within a page, the bytes
-// go from file to file without passing through this process
-// (copy_file_range), else through a 1 MB block. 0 on success, else the
-// error (EIO when from ends early).
+// system can, the bytes go from file to file without passing through this
+// process (copy_file_range where both offsets lie at the same place within a
+// page, else through a pipe for copies of 64 KB or more), otherwise through a
+// 1 MB block. 0 on success, else the error (EIO when from ends early).
 int CopyRange(FILE* from, uint64_t fromOffset, FILE* to, uint64_t size);
 // Writes the file path with size bytes of from starting at fromOffset: a new
 // file under a temporary name beside it, filled by CopyRange and renamed over

@@ -30,8 +30,9 @@ struct Row
 };
 
 // Offsets and sizes across the loop's 1 MB block, offsets at the same place
-// within a page (where the system copies) and apart (where the loop does),
-// empty copies, and copies that run past the source's end.
+// within a page (where the system copies file to file) and apart (where
+// large copies go through a pipe and small ones through the loop), empty
+// copies, and copies that run past the source's end.
 const Row rows[] = {
     {"whole small file", 1000, 0, 1000, 0, true},
     {"middle after a buffered head", 5000, 123, 4000, 77, true},
@@ -41,6 +42,8 @@ const Row rows[] = {
     {"same place, short", 9000, 8192 + 5, 700, 5, true},
     {"nothing", 100, 50, 0, 5, true},
     {"past the end", 100, 50, 51, 3, false},
+    {"far past the end, offsets apart", 300000, 3, 400000, 1, false},
+    {"through the pipe, just large enough", 70000, 5, 65536, 0, true},
     {"offset past the end", 100, 200, 1, 0, false},
 };
 } // namespace
