@@ -254,6 +254,10 @@ bool Ostrel::CopyFileData(FILE* file, uint32_t size, unsigned char* block)
         return platform::CopyRange(file, 0, stream.OutputFile(), size) == 0 && platform::SizeOf(file, now) &&
                now == size;
     }
+    // Hashed bytes are read, hashed and written a block at a time. Measured
+    // and dropped (400 MB of 1 MB files, two cores): hashing each block on a
+    // second thread while this one wrote it and read the next, 311-369 ms
+    // against 309-417 ms; the writes slowed as much as the hashing was hidden.
     uint32_t remaining = size;
     while (remaining)
     {
