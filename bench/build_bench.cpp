@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "Settle.h"
 #include "frame/Platform.h"
 #include "pbo/Ostrel.h"
 #include "support/TempDir.h"
@@ -80,6 +81,7 @@ void BuildArchive(benchmark::State& state, PboFlags flavour)
         // file makes some file systems (ext4) write the new one out first.
         state.PauseTiming();
         std::filesystem::remove(sample->folder + ".pbo");
+        SettleDisk();
         state.ResumeTiming();
         Ostrel pbo;
         if (pbo.MakePbo(sample->folder.c_str(), flavour, nullptr, nullptr, nullptr) != 0)
@@ -124,6 +126,7 @@ void BM_CatFolder(benchmark::State& state)
     {
         state.PauseTiming();
         std::filesystem::remove(copy);
+        SettleDisk();
         state.ResumeTiming();
         if (std::system(command.c_str()) != 0)
             state.SkipWithError("cat failed");
@@ -147,6 +150,7 @@ void BM_CopyFolder(benchmark::State& state)
     {
         state.PauseTiming();
         std::filesystem::remove(copy);
+        SettleDisk();
         state.ResumeTiming();
         FILE* out = std::fopen(copy.c_str(), "wb");
         bool ok = out != nullptr;

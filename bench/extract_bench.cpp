@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "Settle.h"
 #include "frame/Platform.h"
 #include "pbo/Ostrel.h"
 #include "support/PboBytes.h"
@@ -90,6 +91,7 @@ void BM_ExtractArchive(benchmark::State& state)
     {
         state.PauseTiming();
         std::filesystem::remove_all(folder);
+        SettleDisk();
         Ostrel pbo;
         state.ResumeTiming();
         if (pbo.ExtractPbo(sample->path.c_str(), nullptr) != 0)
@@ -120,6 +122,7 @@ void BM_CopyArchive(benchmark::State& state)
     {
         state.PauseTiming();
         std::filesystem::remove(copy);
+        SettleDisk();
         state.ResumeTiming();
         FILE* in = std::fopen(sample->path.c_str(), "rb");
         FILE* out = std::fopen(copy.c_str(), "wb");
@@ -160,6 +163,7 @@ void BM_CopyTree(benchmark::State& state)
     {
         state.PauseTiming();
         std::filesystem::remove_all(copy);
+        SettleDisk();
         state.ResumeTiming();
         if (std::system(command.c_str()) != 0)
             state.SkipWithError("cp -r failed");
