@@ -1,6 +1,8 @@
 // DXT block fits: the clustering fit, the range fit, and the range fit with
-// the clustering fit where the range fit clearly falls short.
+// refined end colours and the clustering fit where it still falls short.
 #include "BlockFit.h"
+
+#include "EndpointRefine.h"
 
 #include <squish.h>
 
@@ -11,31 +13,41 @@ namespace texture
 {
 namespace
 {
-// Normal quality runs the clustering fit on a block when the range fit's
-// squared error (over R, G, B and A of the 16 pixels) exceeds by more than
-// this the squared distance of the pixels from their principal colour line,
-// which no fit with two end colours can get below.
+// Normal quality refines the range fit's end colours (least squares for
+// its indices, each pair of a few-coloured block's own colours, neighbouring
+// RGB565 values) and runs the clustering fit, refined the same way, only on
+// a block whose refined error still exceeds by more than this the squared
+// distance of its pixels from their principal colour line, which no fit
+// with two end colours can get below.
 //
-// Measured on the benchmark's 2048 x 2048 picture (top level, one thread),
-// DXT5 / DXT1:
-//   range fit alone             0.21 s, 34.73 / 33.48 dB
-//   clustering fit (Best)       9.2 s / 11.3 s, 36.18 / 34.93 dB
-//   iterative clustering fit    21 s, 36.21 / 34.96 dB: twice the time for 0.03 dB
-//   clustering fit where the range-fit error alone is above a bound:
-//     noise lifts nearly every block over any useful bound, so it saved
-//     nothing on natural pictures (100 % of the blocks at 400)
-//   this bound on the error above the line: 100 -> 98 % of the blocks
-//     refitted, 36.18 dB, no saving; 300 -> 63 %, 5.8 s, 36.06 dB;
-//     600 -> 27 %, 3.2 s, 35.63 dB; 800 (kept) -> 16 %, 1.8 s, 35.41 /
-//     34.16 dB; 1000 -> 10 %, 1.3 s, 35.26 / 34.01 dB.
-// The yardstick DXT encoder reaches 33.49 / 30.02 dB on the same picture
-// (mipmaps included, 4.5 / 5.1 s of CPU). 800 leaves Normal at about half
-// the yardstick's CPU time: room for pictures where more blocks need the
-// refit. Lower bounds pay little on smooth pictures: on ramps with +-8 noise
-// and a checker (DXT1) 800 refits 7 % of the blocks for 38.30 dB, 200 half
-// of them for 38.74, Best 38.81 and the yardstick 38.86, which no fit of
-// libsquish's reaches there; on the noisy picture 400 already costs 5.3 s.
-const double RefitBound = 800;
+// Measured on the benchmark's 2048 x 2048 picture (top level; CPU of one
+// thread reading the PNG and encoding every mipmap), DXT5 / DXT1:
+//   range fit alone (Fast)           0.3-0.4 s, 34.73 / 33.48 dB
+//   clustering fit (Best)            10.5-13.4 s, 36.18 / 34.93 dB
+//   iterative clustering fit         twice Best's time for 0.03 dB
+//   yardstick DXT encoder            4.0-5.3 s, 33.49 / 29.89 dB
+//   clustering fit where the range fit's error is above a bound on the
+//     error above the line, unrefined: 300 -> 63 % of the blocks, 5.8 s,
+//     36.06 dB; 800 -> 16 %, 2.2 / 2.4 s, 35.41 / 34.16 dB (the previous
+//     Normal); 1000 -> 10 %, 35.26 / 34.01 dB. Bounds on the error alone
+//     refit nearly every block of a noisy picture.
+//   refined range fit, clustering fit above 3000 (kept): 1.7 s, 36.17 /
+//     34.92 dB, Best's quality at a seventh of its time.
+// On 1024 x 1024 pictures (DXT1 unless noted; CPU s and dB, previous
+// Normal -> kept Normal; yardstick):
+//   ramps with +-2 noise     0.12, 42.89 -> 0.37, 45.15; 0.86, 33.27
+//   ramps, +-8, checker      0.21, 35.75 -> 0.42, 36.79; 0.97, 32.66
+//   flat shapes, hard edges  0.07, 35.96 -> 0.12, 36.23; 0.07, 36.25
+//   noise +-60               2.68, 20.26 -> 0.47, 20.23; 1.00, 19.10
+//   DXT5, alpha ramp         0.14, 41.10 -> 0.43, 42.71; 0.93, 41.36
+// Dead ends: bound 800 or 1500 after refining, the same quality with the
+// noise picture at 2.4 / 1.6 s; no clustering fit at all, 36.13 dB on the
+// shapes; more least-squares rounds or neighbour passes, nothing; trying
+// every assignment of a block's 3 or 4 colours to the palette positions,
+// 36.25 dB on the shapes at three to four times the time. The shapes'
+// last 0.02 dB lie in blocks of three or four colours off a line whose
+// best indices no refinement from the range fit reaches.
+const double RefitBound = 3000;
 
 int SquishFormat(bool dxt5)
 {
@@ -108,12 +120,14 @@ void EncodeBlock(const unsigned char* rgba, bool dxt5, Quality quality, unsigned
     squish::Compress(rgba, block, format | squish::kColourRangeFit);
     if (quality == Quality::Fast)
         return;
-    const int rangeError = SquaredError(rgba, block, format);
-    if (rangeError - LineError(rgba) <= RefitBound)
+    RefineColourBlock(rgba, !dxt5, dxt5 ? block + 8 : block);
+    const int refinedError = SquaredError(rgba, block, format);
+    if (refinedError - LineError(rgba) <= RefitBound)
         return;
     unsigned char cluster[16];
     squish::Compress(rgba, cluster, format | squish::kColourClusterFit);
-    if (SquaredError(rgba, cluster, format) < rangeError)
+    RefineColourBlock(rgba, !dxt5, dxt5 ? cluster + 8 : cluster);
+    if (SquaredError(rgba, cluster, format) < refinedError)
         std::memcpy(block, cluster, BlockBytes(dxt5));
 }
 } // namespace

@@ -1,0 +1,273 @@
+// Least-squares end colours for a DXT colour block's indices, rounded to
+// RGB565 and polished by trying each channel's neighbouring values, with
+// the indices re-picked for every candidate.
+#include "EndpointRefine.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace texture
+{
+namespace
+{
+// Decoded palette of two packed end colours, as DXT decoders expand and
+// interpolate them; three colours when threeColour is set.
+struct Palette
+{
+    int colour[4][3];
+    int count;
+};
+
+void Unpack565(unsigned packed, int* rgb)
+{
+    const int r = int(packed >> 11) & 31, g = int(packed >> 5) & 63, b = int(packed) & 31;
+    rgb[0] = r << 3 | r >> 2;
+    rgb[1] = g << 2 | g >> 4;
+    rgb[2] = b << 3 | b >> 2;
+}
+
+Palette MakePalette(unsigned a, unsigned b, bool dxt1)
+{
+    Palette palette;
+    Unpack565(a, palette.colour[0]);
+    Unpack565(b, palette.colour[1]);
+    const bool four = !dxt1 || a > b;
+    for (int c = 0; c < 3; ++c)
+    {
+        const int x = palette.colour[0][c], y = palette.colour[1][c];
+        palette.colour[2][c] = four ? (2 * x + y) / 3 : (x + y) / 2;
+        palette.colour[3][c] = four ? (x + 2 * y) / 3 : 0;
+    }
+    palette.count = four ? 4 : 3;
+    return palette;
+}
+
+struct Candidate
+{
+    unsigned a, b;   // packed end colours in block order
+    int indices[16]; // held pixels keep 3
+    int error;       // squared RGB error over the pixels not held
+};
+
+int Distance(const unsigned char* pixel, const int* colour)
+{
+    const int r = pixel[0] - colour[0], g = pixel[1] - colour[1], b = pixel[2] - colour[2];
+    return r * r + g * g + b * b;
+}
+
+// Orders two end colours for the block's mode and picks every free pixel's
+// nearest palette entry; held pixels keep index 3 (transparent).
+Candidate Evaluate(const unsigned char* rgba, const bool* held, bool dxt1, bool four, unsigned x, unsigned y)
+{
+    Candidate candidate;
+    const bool swap = four ? x < y : x > y;
+    candidate.a = swap ? y : x;
+    candidate.b = swap ? x : y;
+    const Palette palette = MakePalette(candidate.a, candidate.b, dxt1);
+    candidate.error = 0;
+    for (int i = 0; i < 16; ++i)
+    {
+        if (held[i])
+        {
+            candidate.indices[i] = 3;
+            continue;
+        }
+        int best = 0, bestDistance = Distance(rgba + i * 4, palette.colour[0]);
+        for (int k = 1; k < palette.count; ++k)
+        {
+            const int d = Distance(rgba + i * 4, palette.colour[k]);
+            if (d < bestDistance)
+            {
+                best = k;
+                bestDistance = d;
+            }
+        }
+        candidate.indices[i] = best;
+        candidate.error += bestDistance;
+    }
+    return candidate;
+}
+
+int Quantise(double value, int levels)
+{
+    const int q = int(std::lround(value * levels / 255.0));
+    return std::min(levels, std::max(0, q));
+}
+
+unsigned Pack(const double* rgb)
+{
+    return unsigned(Quantise(rgb[0], 31) << 11 | Quantise(rgb[1], 63) << 5 | Quantise(rgb[2], 31));
+}
+
+// The end colours minimising the squared error for fixed indices: per
+// channel, the 2 x 2 normal equations over the free pixels' weights.
+bool LeastSquares(const unsigned char* rgba, const bool* held, const int* indices, bool four, unsigned& x, unsigned& y)
+{
+    static const double FourWeights[4] = {1, 0, 2.0 / 3, 1.0 / 3};
+    static const double ThreeWeights[4] = {1, 0, 0.5, 0};
+    const double* weights = four ? FourWeights : ThreeWeights;
+    double aa = 0, ab = 0, bb = 0, ax[3] = {0, 0, 0}, bx[3] = {0, 0, 0};
+    for (int i = 0; i < 16; ++i)
+    {
+        if (held[i])
+            continue;
+        const double wa = weights[indices[i]], wb = 1 - wa;
+        aa += wa * wa;
+        ab += wa * wb;
+        bb += wb * wb;
+        for (int c = 0; c < 3; ++c)
+        {
+            ax[c] += wa * rgba[i * 4 + c];
+            bx[c] += wb * rgba[i * 4 + c];
+        }
+    }
+    const double determinant = aa * bb - ab * ab;
+    if (std::fabs(determinant) < 1e-6)
+        return false;
+    double first[3], second[3];
+    for (int c = 0; c < 3; ++c)
+    {
+        first[c] = (bb * ax[c] - ab * bx[c]) / determinant;
+        second[c] = (aa * bx[c] - ab * ax[c]) / determinant;
+    }
+    x = Pack(first);
+    y = Pack(second);
+    return true;
+}
+
+// The packed colour with one channel moved by step, or false at the edge.
+bool Nudge(unsigned packed, int channel, int step, unsigned& moved)
+{
+    static const int Shift[3] = {11, 5, 0};
+    static const int Mask[3] = {31, 63, 31};
+    const int value = int(packed >> Shift[channel]) & Mask[channel];
+    const int next = value + step;
+    if (next < 0 || next > Mask[channel])
+        return false;
+    moved = (packed & ~unsigned(Mask[channel] << Shift[channel])) | unsigned(next) << Shift[channel];
+    return true;
+}
+
+const int LeastSquaresRounds = 2;
+const int NeighbourPasses = 2;
+
+// Blocks of a few distinct colours (hard edges, flat shapes) often sit off
+// any line; their best ends are usually two of the colours themselves.
+const int PairSearchColours = 6;
+
+// Tries every pair of the free pixels' distinct colours as the end colours,
+// in four-colour order and, where the block may use it, three-colour order.
+void SearchPairs(const unsigned char* rgba, const bool* held, bool dxt1, bool mayChangeMode, Candidate& best,
+                 bool& four)
+{
+    const unsigned char* colours[PairSearchColours];
+    int count = 0;
+    for (int i = 0; i < 16; ++i)
+    {
+        if (held[i])
+            continue;
+        int k = 0;
+        while (k < count && !std::equal(colours[k], colours[k] + 3, rgba + i * 4))
+            ++k;
+        if (k < count)
+            continue;
+        if (count == PairSearchColours)
+            return;
+        colours[count++] = rgba + i * 4;
+    }
+    for (int i = 0; i < count; ++i)
+    {
+        const double first[3] = {double(colours[i][0]), double(colours[i][1]), double(colours[i][2])};
+        for (int j = i + 1; j < count; ++j)
+        {
+            const double second[3] = {double(colours[j][0]), double(colours[j][1]), double(colours[j][2])};
+            for (int mode = 0; mode < 2; ++mode)
+            {
+                const bool tryFour = mode == 0 ? four : !four;
+                if (mode == 1 && !mayChangeMode)
+                    break;
+                const Candidate tried = Evaluate(rgba, held, dxt1, tryFour, Pack(first), Pack(second));
+                if (tried.error < best.error)
+                {
+                    best = tried;
+                    four = tryFour;
+                }
+            }
+        }
+    }
+}
+} // namespace
+
+void RefineColourBlock(const unsigned char* rgba, bool dxt1, unsigned char* block)
+{
+    const unsigned a = block[0] | unsigned(block[1]) << 8, b = block[2] | unsigned(block[3]) << 8;
+    bool four = !dxt1 || a > b;
+    bool held[16];
+    bool anyHeld = false;
+    Candidate best;
+    best.a = a;
+    best.b = b;
+    best.error = 0;
+    const Palette palette = MakePalette(a, b, dxt1);
+    for (int i = 0; i < 16; ++i)
+    {
+        const int index = block[4 + i / 4] >> (2 * (i % 4)) & 3;
+        held[i] = !four && index == 3;
+        anyHeld = anyHeld || held[i];
+        best.indices[i] = index;
+        if (!held[i])
+            best.error += Distance(rgba + i * 4, palette.colour[index]);
+    }
+    const int start = best.error;
+    if (best.error > 0)
+        SearchPairs(rgba, held, dxt1, dxt1 && !anyHeld, best, four);
+    for (int round = 0; round < LeastSquaresRounds && best.error > 0; ++round)
+    {
+        unsigned x, y;
+        if (!LeastSquares(rgba, held, best.indices, four, x, y))
+            break;
+        const Candidate fitted = Evaluate(rgba, held, dxt1, four, x, y);
+        if (fitted.error >= best.error)
+            break;
+        best = fitted;
+    }
+    for (int pass = 0; pass < NeighbourPasses && best.error > 0; ++pass)
+    {
+        bool improved = false;
+        for (int end = 0; end < 2; ++end)
+        {
+            for (int channel = 0; channel < 3; ++channel)
+            {
+                for (int step = -1; step <= 1; step += 2)
+                {
+                    unsigned moved;
+                    if (!Nudge(end == 0 ? best.a : best.b, channel, step, moved))
+                        continue;
+                    const Candidate tried = end == 0 ? Evaluate(rgba, held, dxt1, four, moved, best.b)
+                                                     : Evaluate(rgba, held, dxt1, four, best.a, moved);
+                    if (tried.error < best.error)
+                    {
+                        best = tried;
+                        improved = true;
+                    }
+                }
+            }
+        }
+        if (!improved)
+            break;
+    }
+    if (best.error >= start)
+        return;
+    block[0] = static_cast<unsigned char>(best.a);
+    block[1] = static_cast<unsigned char>(best.a >> 8);
+    block[2] = static_cast<unsigned char>(best.b);
+    block[3] = static_cast<unsigned char>(best.b >> 8);
+    for (int row = 0; row < 4; ++row)
+    {
+        unsigned char packed = 0;
+        for (int column = 0; column < 4; ++column)
+            packed = static_cast<unsigned char>(packed | best.indices[row * 4 + column] << (2 * column));
+        block[4 + row] = packed;
+    }
+}
+} // namespace texture
