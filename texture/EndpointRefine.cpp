@@ -49,6 +49,28 @@ struct Candidate
     int error;       // squared RGB error over the pixels not held
 };
 
+// A block's pixels by channel, for distances computed sixteen at a time
+// (floats hold every squared distance exactly).
+struct Pixels
+{
+    float channel[3][16];
+    float free[16]; // 0 for a held pixel, 1 otherwise
+    bool held[16];
+};
+
+Pixels SplitPixels(const unsigned char* rgba, const bool* held)
+{
+    Pixels pixels;
+    for (int i = 0; i < 16; ++i)
+    {
+        for (int c = 0; c < 3; ++c)
+            pixels.channel[c][i] = rgba[i * 4 + c];
+        pixels.free[i] = held[i] ? 0.0f : 1.0f;
+        pixels.held[i] = held[i];
+    }
+    return pixels;
+}
+
 int Distance(const unsigned char* pixel, const int* colour)
 {
     const int r = pixel[0] - colour[0], g = pixel[1] - colour[1], b = pixel[2] - colour[2];
@@ -56,35 +78,35 @@ int Distance(const unsigned char* pixel, const int* colour)
 }
 
 // Orders two end colours for the block's mode and picks every free pixel's
-// nearest palette entry; held pixels keep index 3 (transparent).
-Candidate Evaluate(const unsigned char* rgba, const bool* held, bool dxt1, bool four, unsigned x, unsigned y)
+// nearest palette entry (the first of equals); held pixels keep index 3
+// (transparent).
+Candidate Evaluate(const Pixels& pixels, bool dxt1, bool four, unsigned x, unsigned y)
 {
     Candidate candidate;
     const bool swap = four ? x < y : x > y;
     candidate.a = swap ? y : x;
     candidate.b = swap ? x : y;
     const Palette palette = MakePalette(candidate.a, candidate.b, dxt1);
-    candidate.error = 0;
-    for (int i = 0; i < 16; ++i)
+    float nearest[16];
+    int index[16];
+    for (int k = 0; k < palette.count; ++k)
     {
-        if (held[i])
+        const float r = float(palette.colour[k][0]), g = float(palette.colour[k][1]), b = float(palette.colour[k][2]);
+        for (int i = 0; i < 16; ++i)
         {
-            candidate.indices[i] = 3;
-            continue;
+            const float dr = pixels.channel[0][i] - r, dg = pixels.channel[1][i] - g, db = pixels.channel[2][i] - b;
+            const float d = dr * dr + dg * dg + db * db;
+            const bool closer = k == 0 || d < nearest[i];
+            nearest[i] = closer ? d : nearest[i];
+            index[i] = closer ? k : index[i];
         }
-        int best = 0, bestDistance = Distance(rgba + i * 4, palette.colour[0]);
-        for (int k = 1; k < palette.count; ++k)
-        {
-            const int d = Distance(rgba + i * 4, palette.colour[k]);
-            if (d < bestDistance)
-            {
-                best = k;
-                bestDistance = d;
-            }
-        }
-        candidate.indices[i] = best;
-        candidate.error += bestDistance;
     }
+    float error = 0;
+    for (int i = 0; i < 16; ++i)
+        error += nearest[i] * pixels.free[i];
+    for (int i = 0; i < 16; ++i)
+        candidate.indices[i] = pixels.held[i] ? 3 : index[i];
+    candidate.error = int(error);
     return candidate;
 }
 
@@ -157,14 +179,14 @@ const int PairSearchColours = 6;
 
 // Tries every pair of the free pixels' distinct colours as the end colours,
 // in four-colour order and, where the block may use it, three-colour order.
-void SearchPairs(const unsigned char* rgba, const bool* held, bool dxt1, bool mayChangeMode, Candidate& best,
+void SearchPairs(const unsigned char* rgba, const Pixels& pixels, bool dxt1, bool mayChangeMode, Candidate& best,
                  bool& four)
 {
     const unsigned char* colours[PairSearchColours];
     int count = 0;
     for (int i = 0; i < 16; ++i)
     {
-        if (held[i])
+        if (pixels.held[i])
             continue;
         int k = 0;
         while (k < count && !std::equal(colours[k], colours[k] + 3, rgba + i * 4))
@@ -186,7 +208,7 @@ void SearchPairs(const unsigned char* rgba, const bool* held, bool dxt1, bool ma
                 const bool tryFour = mode == 0 ? four : !four;
                 if (mode == 1 && !mayChangeMode)
                     break;
-                const Candidate tried = Evaluate(rgba, held, dxt1, tryFour, Pack(first), Pack(second));
+                const Candidate tried = Evaluate(pixels, dxt1, tryFour, Pack(first), Pack(second));
                 if (tried.error < best.error)
                 {
                     best = tried;
@@ -219,14 +241,15 @@ void RefineColourBlock(const unsigned char* rgba, bool dxt1, unsigned char* bloc
             best.error += Distance(rgba + i * 4, palette.colour[index]);
     }
     const int start = best.error;
+    const Pixels pixels = SplitPixels(rgba, held);
     if (best.error > 0)
-        SearchPairs(rgba, held, dxt1, dxt1 && !anyHeld, best, four);
+        SearchPairs(rgba, pixels, dxt1, dxt1 && !anyHeld, best, four);
     for (int round = 0; round < LeastSquaresRounds && best.error > 0; ++round)
     {
         unsigned x, y;
         if (!LeastSquares(rgba, held, best.indices, four, x, y))
             break;
-        const Candidate fitted = Evaluate(rgba, held, dxt1, four, x, y);
+        const Candidate fitted = Evaluate(pixels, dxt1, four, x, y);
         if (fitted.error >= best.error)
             break;
         best = fitted;
@@ -243,8 +266,8 @@ void RefineColourBlock(const unsigned char* rgba, bool dxt1, unsigned char* bloc
                     unsigned moved;
                     if (!Nudge(end == 0 ? best.a : best.b, channel, step, moved))
                         continue;
-                    const Candidate tried = end == 0 ? Evaluate(rgba, held, dxt1, four, moved, best.b)
-                                                     : Evaluate(rgba, held, dxt1, four, best.a, moved);
+                    const Candidate tried = end == 0 ? Evaluate(pixels, dxt1, four, moved, best.b)
+                                                     : Evaluate(pixels, dxt1, four, best.a, moved);
                     if (tried.error < best.error)
                     {
                         best = tried;
