@@ -122,7 +122,8 @@ void EncodeBlock(const unsigned char* rgba, bool dxt5, Quality quality, unsigned
         return;
     RefineColourBlock(rgba, !dxt5, dxt5 ? block + 8 : block);
     const int refinedError = SquaredError(rgba, block, format);
-    if (refinedError - LineError(rgba) <= RefitBound)
+    // The line error is never negative: below the bound it need not be found.
+    if (refinedError <= RefitBound || refinedError - LineError(rgba) <= RefitBound)
         return;
     unsigned char cluster[16];
     squish::Compress(rgba, cluster, format | squish::kColourClusterFit);

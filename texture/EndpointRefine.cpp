@@ -54,7 +54,8 @@ struct Candidate
 struct Pixels
 {
     float channel[3][16];
-    float free[16]; // 0 for a held pixel, 1 otherwise
+    float free[16];    // 0 for a held pixel, 1 otherwise
+    int heldIndex[16]; // 3 for a held pixel, 0 otherwise
     bool held[16];
 };
 
@@ -66,6 +67,7 @@ Pixels SplitPixels(const unsigned char* rgba, const bool* held)
         for (int c = 0; c < 3; ++c)
             pixels.channel[c][i] = rgba[i * 4 + c];
         pixels.free[i] = held[i] ? 0.0f : 1.0f;
+        pixels.heldIndex[i] = held[i] ? 3 : 0;
         pixels.held[i] = held[i];
     }
     return pixels;
@@ -105,7 +107,7 @@ Candidate Evaluate(const Pixels& pixels, bool dxt1, bool four, unsigned x, unsig
     for (int i = 0; i < 16; ++i)
         error += nearest[i] * pixels.free[i];
     for (int i = 0; i < 16; ++i)
-        candidate.indices[i] = pixels.held[i] ? 3 : index[i];
+        candidate.indices[i] = index[i] | pixels.heldIndex[i];
     candidate.error = int(error);
     return candidate;
 }
