@@ -179,6 +179,28 @@ const int NeighbourPasses = 2;
 // any line; their best ends are usually two of the colours themselves.
 const int PairSearchColours = 6;
 
+// Colours this close together (smooth gradients) are served as well by the
+// least-squares ends and their neighbours: 0.03-0.04 dB less on smooth
+// pictures for a fifth less time.
+const int PairSearchSpread = 4;
+
+// The largest difference between the colours on any channel.
+int Spread(const unsigned char* const* colours, int count)
+{
+    int spread = 0;
+    for (int c = 0; c < 3; ++c)
+    {
+        int low = 255, high = 0;
+        for (int k = 0; k < count; ++k)
+        {
+            low = std::min<int>(low, colours[k][c]);
+            high = std::max<int>(high, colours[k][c]);
+        }
+        spread = std::max(spread, high - low);
+    }
+    return spread;
+}
+
 // Tries every pair of the free pixels' distinct colours as the end colours,
 // in four-colour order and, where the block may use it, three-colour order.
 void SearchPairs(const unsigned char* rgba, const Pixels& pixels, bool dxt1, bool mayChangeMode, Candidate& best,
@@ -199,6 +221,8 @@ void SearchPairs(const unsigned char* rgba, const Pixels& pixels, bool dxt1, boo
             return;
         colours[count++] = rgba + i * 4;
     }
+    if (Spread(colours, count) <= PairSearchSpread)
+        return;
     for (int i = 0; i < count; ++i)
     {
         const double first[3] = {double(colours[i][0]), double(colours[i][1]), double(colours[i][2])};
