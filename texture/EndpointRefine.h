@@ -8,7 +8,8 @@ namespace texture
 // colours, then 2-bit indices, pixel 0 in the low bits) of the 16 RGBA
 // pixels rgba. dxt1 selects DXT1 decoding, where colour0 <= colour1 gives
 // three colours and a transparent index 3 (kept on the pixels that use it);
-// otherwise the block always has four colours. The block keeps its mode and
-// changes only when the squared RGB error over the pixels falls.
+// otherwise the block always has four colours. A DXT1 block with
+// transparent pixels keeps its mode; the block changes only when the
+// squared RGB error over the pixels falls.
 void RefineColourBlock(const unsigned char* rgba, bool dxt1, unsigned char* block);
 } // namespace texture

@@ -1,9 +1,11 @@
 // Refining a range-fitted colour block: never further from the pixels, the
 // transparent pixels of DXT1 kept transparent, and the cases the range fit
-// misses (colours off a line, exact end colours) found.
+// misses (colours off a line, exact end colours, colours close together)
+// found.
 #include <gtest/gtest.h>
 #include <squish.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -47,15 +49,18 @@ TEST(TextureEndpointRefine, NeverWorseThanTheRangeFit)
         bool someTransparent; // DXT1: a few pixels with alpha 0
         bool exact;           // colours RGB565 holds exactly: the refined error is 0
         int minimumImproved;  // of the 300 blocks, at least this many closer than the range fit
+        int near;             // > 0: every pixel within this many levels of one colour (smooth)
     };
     const Row rows[] = {
-        {"DXT1, noisy", true, 0, false, false, 270},
-        {"DXT5 colour, noisy", false, 0, false, false, 270},
-        {"DXT1, transparent pixels", true, 0, true, false, 270},
-        {"DXT1, three colours", true, 3, false, false, 270},
-        {"DXT5 colour, four colours", false, 4, false, false, 270},
-        {"DXT1, two colours exact in RGB565", true, 2, false, true, 0},
-        {"DXT5 colour, two exact and a third of the way", false, 3, false, true, 0},
+        {"DXT1, noisy", true, 0, false, false, 270, 0},
+        {"DXT5 colour, noisy", false, 0, false, false, 270, 0},
+        {"DXT1, transparent pixels", true, 0, true, false, 270, 0},
+        {"DXT1, three colours", true, 3, false, false, 270, 0},
+        {"DXT5 colour, four colours", false, 4, false, false, 270, 0},
+        {"DXT1, two colours exact in RGB565", true, 2, false, true, 0, 0},
+        {"DXT5 colour, two exact and a third of the way", false, 3, false, true, 0, 0},
+        {"DXT1, smooth: within 2 levels", true, 0, false, false, 240, 2},
+        {"DXT5 colour, smooth: within 1 level", false, 0, false, false, 240, 1},
     };
     testsupport::CheckRows(rows, [](const Row& row) {
         uint32_t state = 99;
@@ -81,7 +86,13 @@ TEST(TextureEndpointRefine, NeverWorseThanTheRangeFit)
             for (int i = 0; i < 16; ++i)
             {
                 for (int c = 0; c < 3; ++c)
-                    rgba[i * 4 + c] = row.colours ? palette[i % row.colours][c] : static_cast<unsigned char>(next());
+                {
+                    const int level = row.near ? int(next() % (2 * row.near + 1)) - row.near : 0;
+                    rgba[i * 4 + c] =
+                        row.colours ? palette[i % row.colours][c]
+                        : row.near  ? static_cast<unsigned char>(std::min(255, std::max(0, palette[0][c] + level)))
+                                    : static_cast<unsigned char>(next());
+                }
                 rgba[i * 4 + 3] = row.someTransparent && next() % 5 == 0 ? 0 : 255;
             }
             unsigned char block[16];
