@@ -200,16 +200,14 @@ int Spread(const unsigned char* const* colours, int count)
     return spread;
 }
 
-// Tries every pair of the free pixels' distinct colours as the end colours,
-// in four-colour order and, where the block may use it, three-colour order.
-void SearchPairs(const unsigned char* rgba, const Pixels& pixels, bool dxt1, bool mayChangeMode, Candidate& best,
-                 bool& four)
+// The free pixels' distinct colours, up to PairSearchColours of them; their
+// count, or PairSearchColours + 1 when there are more.
+int DistinctColours(const unsigned char* rgba, const bool* held, const unsigned char** colours)
 {
-    const unsigned char* colours[PairSearchColours];
     int count = 0;
     for (int i = 0; i < 16; ++i)
     {
-        if (pixels.held[i])
+        if (held[i])
             continue;
         int k = 0;
         while (k < count && !std::equal(colours[k], colours[k] + 3, rgba + i * 4))
@@ -217,9 +215,17 @@ void SearchPairs(const unsigned char* rgba, const Pixels& pixels, bool dxt1, boo
         if (k < count)
             continue;
         if (count == PairSearchColours)
-            return;
+            return PairSearchColours + 1;
         colours[count++] = rgba + i * 4;
     }
+    return count;
+}
+
+// Tries every pair of the distinct colours as the end colours, in
+// four-colour order and, where the block may use it, three-colour order.
+void SearchPairs(const Pixels& pixels, const unsigned char* const* colours, int count, bool dxt1, bool mayChangeMode,
+                 Candidate& best, bool& four)
+{
     if (Spread(colours, count) <= PairSearchSpread)
         return;
     for (int i = 0; i < count; ++i)
@@ -242,23 +248,6 @@ void SearchPairs(const unsigned char* rgba, const Pixels& pixels, bool dxt1, boo
             }
         }
     }
-}
-// Whether the free pixels share one colour. The range fit gives such a
-// block its single-colour fit, which no refinement here betters (tried for
-// each of the 2^24 colours, opaque and beside transparent pixels).
-bool OneColour(const unsigned char* rgba, const bool* held)
-{
-    const unsigned char* first = nullptr;
-    for (int i = 0; i < 16; ++i)
-    {
-        if (held[i])
-            continue;
-        if (first == nullptr)
-            first = rgba + i * 4;
-        else if (!std::equal(first, first + 3, rgba + i * 4))
-            return false;
-    }
-    return true;
 }
 } // namespace
 
@@ -283,11 +272,16 @@ void RefineColourBlock(const unsigned char* rgba, bool dxt1, unsigned char* bloc
             best.error += Distance(rgba + i * 4, palette.colour[index]);
     }
     const int start = best.error;
-    if (OneColour(rgba, held))
+    // The range fit gives a block of one colour its single-colour fit, which
+    // no refinement here betters (tried for each of the 2^24 colours, opaque
+    // and beside transparent pixels).
+    const unsigned char* colours[PairSearchColours];
+    const int count = DistinctColours(rgba, held, colours);
+    if (count <= 1)
         return;
     const Pixels pixels = SplitPixels(rgba, held);
-    if (best.error > 0)
-        SearchPairs(rgba, pixels, dxt1, dxt1 && !anyHeld, best, four);
+    if (best.error > 0 && count <= PairSearchColours)
+        SearchPairs(pixels, colours, count, dxt1, dxt1 && !anyHeld, best, four);
     for (int round = 0; round < LeastSquaresRounds && best.error > 0; ++round)
     {
         unsigned x, y;
