@@ -59,6 +59,8 @@ TEST(TextureEndpointRefine, NeverWorseThanTheRangeFit)
         {"DXT5 colour, four colours", false, 4, false, false, 270, 0},
         {"DXT1, two colours exact in RGB565", true, 2, false, true, 0, 0},
         {"DXT5 colour, two exact and a third of the way", false, 3, false, true, 0, 0},
+        {"DXT1, two colours, one between the ends", true, 2, false, false, 110, 0},
+        {"DXT5 colour, two colours, one between the ends", false, 2, false, false, 110, 0},
         {"DXT1, smooth: within 2 levels", true, 0, false, false, 240, 2},
         {"DXT5 colour, smooth: within 1 level", false, 0, false, false, 240, 1},
     };
